@@ -1,0 +1,629 @@
+#include "Turtle.h"
+
+#include <cmath>
+#include <cstdint>
+#include <limits>
+
+namespace kritzel {
+
+namespace {
+
+// The turtle computes at extended precision and stores doubles, as the classic
+// floating-point unit did; these constants are held at that precision.
+constexpr long double Pi = 3.14159265358979323851L;
+constexpr long double TwoPiThirds = 2.09439510239319549227L;
+
+constexpr std::int32_t DeviceMin = std::numeric_limits<std::int32_t>::min();
+constexpr std::int32_t DeviceMax = std::numeric_limits<std::int32_t>::max();
+
+// sin and cos at extended precision. The angle is first brought into the quarter turn
+// around zero with the extended-precision pi, much as the floating-point unit reduces
+// its operand, so that headings that grow over a long drawing stay cheap; the
+// library's exact reduction would cost more than all the drawing of a step.
+struct SinCosResult {
+    long double sin, cos;
+};
+
+SinCosResult SinCos(long double a) {
+    constexpr long double HalfPi = Pi / 2;
+    if (!(std::fabs(a) > HalfPi / 2)) return {std::sin(a), std::cos(a)};
+    if (!(std::fabs(a) < 1e18L)) return {std::sin(a), std::cos(a)};
+    const long double q = std::nearbyint(a / HalfPi);
+    const long double r = a - q * HalfPi;
+    const long double s = std::sin(r), c = std::cos(r);
+    switch (static_cast<long long>(q) & 3) {
+    case 0:
+        return {s, c};
+    case 1:
+        return {c, -s};
+    case 2:
+        return {-s, -c};
+    default:
+        return {-c, s};
+    }
+}
+
+// Nearest integer, halves to even (the default rounding mode, never changed here).
+// Values beyond the 32-bit device range saturate; not-a-number counts as minus
+// infinity, so a point that is nowhere lands far off the top-left of every surface.
+std::int32_t RoundToDevice(long double v) {
+    if (std::isnan(v)) return DeviceMin;
+    if (v >= static_cast<long double>(DeviceMax)) return DeviceMax;
+    if (v <= static_cast<long double>(DeviceMin)) return DeviceMin;
+    return static_cast<std::int32_t>(std::nearbyintl(v));
+}
+
+std::int32_t Saturate(std::int64_t v) {
+    if (v > DeviceMax) return DeviceMax;
+    if (v < DeviceMin) return DeviceMin;
+    return static_cast<std::int32_t>(v);
+}
+
+// Screen pixels per LE for a screen resolution; at least one, so that a screen that
+// reports 0 or 1 pixels per inch cannot make the scale divide by zero.
+std::int32_t PixelPerLEFor(int pixelsPerInch) {
+    const std::int32_t p = RoundToDevice(static_cast<long double>(pixelsPerInch) / 2.54L);
+    return p < 1 ? 1 : p;
+}
+
+} // namespace
+
+TColor RGB(std::uint8_t r, std::uint8_t g, std::uint8_t b) {
+    return static_cast<TColor>(r | (g << 8) | (b << 16));
+}
+
+std::uint8_t GetRValue(TColor c) {
+    return static_cast<std::uint8_t>(c & 0xFF);
+}
+std::uint8_t GetGValue(TColor c) {
+    return static_cast<std::uint8_t>((c >> 8) & 0xFF);
+}
+std::uint8_t GetBValue(TColor c) {
+    return static_cast<std::uint8_t>((c >> 16) & 0xFF);
+}
+
+// ---------------------------------------------------------------------------------------
+// Construction, destruction and the repaint cycle
+
+TTurtle::TTurtle(TWinControl* AOwner) : TPaintBox(AOwner) {
+    SetSize(400, 400);
+    ZeichenFlaeche = Canvas();
+    FPrint = false;
+    FBackColor = 0x00FFFFFF;
+    FLineColor = 0;
+    FTurtleColor = 0x000000FF;
+    FPenWidth = 1;
+    CPixelPerLE = PixelPerLEFor(Screen().PixelsPerInch());
+    FPixelPerLE = static_cast<std::uint16_t>(CPixelPerLE);
+    if (FPixelPerLE == 0) FPixelPerLE = 1;
+    FDelay = 0;
+    FShowTurtle = true;
+    FTurtleSize = 7;
+    FStartPos = TVirtuell{0, 0};
+    FAktPos = FStartPos;
+    FHeading = 90.0;
+    FPenState = Down;
+    BildOldPos = TRect{0, 0, 0, 0};
+    BildOld = std::make_unique<TBitmap>();
+    SetBildOldParams();
+    FRekursion = false;
+    FFilename.clear();
+}
+
+TTurtle::~TTurtle() {
+    if (FPrint && Printer().Printing()) {
+        try {
+            Printer().EndDoc();
+        } catch (...) {
+            // Nothing can be reported from a control that is going away.
+        }
+    }
+    BildOld.reset();
+}
+
+void TTurtle::Paint() {
+    TPaintBox::Paint();
+    if (FRekursion) return;
+    FRekursion = true;
+    // The guard also comes down when Init or the handler raises an error, so that the
+    // control paints again next time.
+    struct ClearOnExit {
+        bool& flag;
+        ~ClearOnExit() { flag = false; }
+    } clear{FRekursion};
+    Init();
+    const std::uint16_t DelayTime = FDelay;
+    SetDelay(DelayTime);
+    if (FStartPaint) FStartPaint();
+    emit StartPaint();
+    if (Printer().Printing()) SetAusgabe(tdScreen);
+}
+
+void TTurtle::Init() {
+    if (FPrint && !Printer().Printing() && !Designing()) {
+        Printer().SetTitle("Kriecher, Version 10.1");
+        Printer().BeginDoc();
+        Init_Printer();
+        FDelayOld = FDelay;
+        FDelay = 0;
+        ZeichenFlaeche = Printer().Canvas();
+    } else if (FMetaflag && !Designing()) {
+        // A fresh recording replaces the one in progress; the old one is let go.
+        ZeichenFlaeche = Canvas();
+        FMetafileCanvas.reset();
+        FMetafile = std::make_unique<TMetafile>();
+        FMetafile->SetEnhanced(true);
+        FMetafile->SetHeight(Height());
+        FMetafile->SetWidth(Width());
+        FMetafileCanvas = std::make_unique<TMetafileCanvas>(*FMetafile, nullptr);
+        ZeichenFlaeche = FMetafileCanvas.get();
+    } else {
+        SetDelay(FDelayOld);
+        ZeichenFlaeche = Canvas();
+    }
+    Init_Koord();
+    SetBackColor(FBackColor);
+    SetPosition(FStartPos.x, FStartPos.y);
+    SetTurtleColor(FTurtleColor);
+}
+
+// ---------------------------------------------------------------------------------------
+// Property setters
+
+void TTurtle::SetPosition(double Xpos, double Ypos) {
+    const TPenState kept = FPenState;
+    FPenState = Up;
+    PaintTurtle();
+    FAktPos = TVirtuell{Xpos, Ypos};
+    const TPoint RealPos = GetRealCoords(FAktPos);
+    ZeichenFlaeche->MoveTo(RealPos.x, RealPos.y);
+    FPenState = kept;
+    PaintTurtle();
+}
+
+void TTurtle::SetxPosition(double x) {
+    SetPosition(x, FAktPos.y);
+}
+
+void TTurtle::SetYPosition(double y) {
+    SetPosition(FAktPos.x, y);
+}
+
+void TTurtle::SetBackColor(TColor Color) {
+    FBackColor = Color;
+    ZeichenFlaeche->Brush().SetColor(Color);
+    TRect ARect;
+    if (FPrint) {
+        const TPoint paper = GetPaperSize();
+        ARect = Rect(0, 0, paper.x, paper.y);
+    } else {
+        ARect = Rect(0, 0, Width(), Height());
+    }
+    ZeichenFlaeche->FillRect(ARect);
+    BildOldPos.Right = 0;
+    PaintTurtle();
+}
+
+void TTurtle::SetTurtleColor(TColor Color) {
+    PaintTurtle();
+    FTurtleColor = Color;
+    PaintTurtle();
+}
+
+void TTurtle::SetHeading(double x) {
+    PaintTurtle();
+    FHeading = x;
+    PaintTurtle();
+}
+
+void TTurtle::SetTurtleSize(std::uint16_t x) {
+    PaintTurtle();
+    FTurtleSize = x;
+    SetBildOldParams();
+    PaintTurtle();
+}
+
+void TTurtle::SetShowTurtle(bool x) {
+    PaintTurtle();
+    FShowTurtle = x;
+    PaintTurtle();
+}
+
+void TTurtle::SetDelay(std::uint16_t x) {
+    if (FPrint) {
+        FDelay = 0;
+    } else {
+        FDelay = x;
+        FDelayOld = x;
+    }
+}
+
+void TTurtle::SetFilename(const TString& Value) {
+    FFilename = Value.empty() ? TString("Kritzelwerk1") : Value;
+}
+
+// ---------------------------------------------------------------------------------------
+// The virtual coordinate system
+
+void TTurtle::Init_Koord() {
+    CPixelPerLE = PixelPerLEFor(Screen().PixelsPerInch());
+    if (FPrint) {
+        FPixelPerLE = 100;
+        const TPoint paper = GetPaperSize();
+        FMax.x = static_cast<double>(static_cast<long double>(paper.x) / FPixelPerLE / 2);
+        FMax.y = static_cast<double>(static_cast<long double>(paper.y) / FPixelPerLE / 2);
+    } else {
+        FPixelPerLE = static_cast<std::uint16_t>(CPixelPerLE);
+        // A resolution whose low 16 bits are zero would leave no scale at all.
+        if (FPixelPerLE == 0) FPixelPerLE = 1;
+        FMax.x = static_cast<double>(static_cast<long double>(Width()) / FPixelPerLE / 2);
+        FMax.y = static_cast<double>(static_cast<long double>(Height()) / FPixelPerLE / 2);
+    }
+    FMin.x = -FMax.x;
+    FMin.y = -FMax.y;
+}
+
+TPoint TTurtle::GetPaperSize() {
+    const HDC dc = Printer().Handle();
+    const std::int64_t w = std::int64_t(GetDeviceCaps(dc, HORZSIZE)) * 10;
+    const std::int64_t h = std::int64_t(GetDeviceCaps(dc, VERTSIZE)) * 10;
+    return TPoint{Saturate(w), Saturate(h)};
+}
+
+void TTurtle::Init_Printer() {
+    const HDC dc = Printer().Canvas()->Handle();
+    SetMapMode(dc, MM_LOMETRIC);
+    TSize window, viewport;
+    GetWindowExtEx(dc, &window);
+    GetViewportExtEx(dc, &viewport);
+    SetMapMode(dc, MM_ANISOTROPIC);
+    SetWindowExtEx(dc, window.cx, window.cy);
+    SetViewportExtEx(dc, viewport.cx, -viewport.cy);
+}
+
+TPoint TTurtle::GetRealCoords(const TVirtuell& p) const {
+    const long double x =
+        (static_cast<long double>(p.x) - static_cast<long double>(FMin.x)) * FPixelPerLE;
+    const long double y =
+        (static_cast<long double>(FMax.y) - static_cast<long double>(p.y)) * FPixelPerLE;
+    return TPoint{RoundToDevice(x), RoundToDevice(y)};
+}
+
+double TTurtle::GetMaxX() const {
+    return FMax.x;
+}
+double TTurtle::GetMaxY() const {
+    return FMax.y;
+}
+double TTurtle::GetMinX() const {
+    return -FMax.x;
+}
+double TTurtle::GetMinY() const {
+    return -FMax.y;
+}
+
+// ---------------------------------------------------------------------------------------
+// The sprite and the pacing
+
+void TTurtle::SetBildOldParams() {
+    BildOld->SetWidth((int(FTurtleSize) + 2) * 6);
+    BildOld->SetHeight(BildOld->Width());
+}
+
+void TTurtle::PaintTurtle() {
+    if (!FShowTurtle || FPrint) {
+        if (!Designing()) Application().ProcessMessages();
+        return;
+    }
+    if (BildOldPos.Right != 0) {
+        const TRect Area = Rect(0, 0, Saturate(std::int64_t(BildOldPos.Right) - BildOldPos.Left),
+                                Saturate(std::int64_t(BildOldPos.Bottom) - BildOldPos.Top));
+        ZeichenFlaeche->CopyRect(BildOldPos, *BildOld->Canvas(), Area);
+        BildOldPos.Right = 0;
+        return;
+    }
+
+    // The corners' offsets depend on heading, size and scale only; a turtle that moves
+    // without turning reuses them, which saves most of a step's work.
+    if (!FCorners.Matches(FHeading, FTurtleSize, FPixelPerLE)) {
+        // sin(Bogen) x size / scale, formed at extended precision and stored as a double.
+        const auto scaled = [this](long double v) {
+            return static_cast<double>(v * FTurtleSize / FPixelPerLE);
+        };
+        double Bogen = static_cast<double>((360.0L - FHeading) * Pi / 180.0L);
+        for (int i = 0; i < 3; ++i) {
+            if (i > 0) Bogen = static_cast<double>(Bogen + TwoPiThirds);
+            const SinCosResult sc = SinCos(Bogen);
+            FCorners.sinB[i] = scaled(sc.sin);
+            FCorners.cosB[i] = scaled(sc.cos);
+        }
+        FCorners.Remember(FHeading, FTurtleSize, FPixelPerLE);
+    }
+    TVirtuell Virtuell[3];
+    Virtuell[0].x = static_cast<double>(FAktPos.x + 2.5L * FCorners.cosB[0]);
+    Virtuell[0].y = static_cast<double>(FAktPos.y - 2.5L * FCorners.sinB[0]);
+    for (int i = 1; i <= 2; ++i) {
+        Virtuell[i].x = static_cast<double>(FAktPos.x + static_cast<long double>(FCorners.cosB[i]));
+        Virtuell[i].y = static_cast<double>(FAktPos.y - static_cast<long double>(FCorners.sinB[i]));
+    }
+
+    TPoint Real[4];
+    for (int i = 0; i < 3; ++i)
+        Real[i] = GetRealCoords(Virtuell[i]);
+    Real[3] = Real[0];
+
+    std::int32_t xMin = Real[0].x, xMax = Real[0].x, yMin = Real[0].y, yMax = Real[0].y;
+    for (int i = 1; i <= 2; ++i) {
+        if (Real[i].x < xMin) xMin = Real[i].x;
+        if (Real[i].x > xMax) xMax = Real[i].x;
+        if (Real[i].y < yMin) yMin = Real[i].y;
+        if (Real[i].y > yMax) yMax = Real[i].y;
+    }
+    BildOldPos = Rect(Saturate(std::int64_t(xMin) - 1), Saturate(std::int64_t(yMin) - 1),
+                      Saturate(std::int64_t(xMax) + 1), Saturate(std::int64_t(yMax) + 1));
+    const TRect Area = Rect(0, 0, Saturate(std::int64_t(xMax) - xMin + 2),
+                            Saturate(std::int64_t(yMax) - yMin + 2));
+    BildOld->Canvas()->CopyRect(Area, *ZeichenFlaeche, BildOldPos);
+
+    ZeichenFlaeche->Pen().SetWidth(1);
+    ZeichenFlaeche->Pen().SetColor(FTurtleColor);
+    ZeichenFlaeche->Brush().SetColor(FTurtleColor);
+    ZeichenFlaeche->Polygon(Real);
+    MakeADelay();
+}
+
+void TTurtle::MakeADelay() {
+    if (Designing()) return;
+    if (FDelay == 0) {
+        Application().ProcessMessages();
+        return;
+    }
+    const std::uint32_t Time1 = GetTickCount();
+    for (;;) {
+        Application().ProcessMessages();
+        const std::uint32_t elapsed = GetTickCount() - Time1;
+        // A closing application ends the wait at once.
+        if (elapsed > FDelay || Application().Terminated()) break;
+        // Sleep in the event system until something happens or the delay is over,
+        // instead of spinning a core; the delay is read afresh on every pass.
+        Application().WaitMessage(std::uint32_t(FDelay) - elapsed + 1);
+    }
+}
+
+bool TTurtle::EscPressed() {
+    if ((GetAsyncKeyState(VK_ESCAPE) & 0x8001) != 0) return true;
+    return (GetAsyncKeyState(VK_PAUSE) & 0x8001) != 0;
+}
+
+// ---------------------------------------------------------------------------------------
+// Movement commands
+
+void TTurtle::Forwd(double x) {
+    Go(x);
+}
+
+void TTurtle::Back(double x) {
+    Go(-x);
+}
+
+void TTurtle::Left(double Winkel) {
+    SetHeading(FHeading + Winkel);
+}
+
+void TTurtle::Right(double Winkel) {
+    SetHeading(FHeading - Winkel);
+}
+
+void TTurtle::Home() {
+    SetPosition(0, 0);
+}
+
+void TTurtle::Clear() {
+    Home();
+    SetHeading(90);
+    SetBackColor(FBackColor);
+}
+
+void TTurtle::Go(double x) {
+    if (!FDirection.Matches(FHeading)) {
+        const double Bogen = static_cast<double>(Pi * FHeading / 180.0L);
+        const SinCosResult sc = SinCos(Bogen);
+        FDirection.sin = sc.sin;
+        FDirection.cos = sc.cos;
+        FDirection.Remember(FHeading);
+    }
+    TVirtuell NewPos;
+    NewPos.x = static_cast<double>(FDirection.cos * x + FAktPos.x);
+    NewPos.y = static_cast<double>(FDirection.sin * x + FAktPos.y);
+    MoveTo(NewPos.x, NewPos.y);
+}
+
+void TTurtle::MoveTo(double NewPosX, double NewPosY) {
+    PaintTurtle();
+    FAktPos = TVirtuell{NewPosX, NewPosY};
+    const TPoint Real = GetRealCoords(FAktPos);
+    if (FPenState == Down) {
+        ZeichenFlaeche->Pen().SetWidth(FPenWidth);
+        ZeichenFlaeche->Pen().SetColor(FLineColor);
+        ZeichenFlaeche->LineTo(Real.x, Real.y);
+    } else {
+        ZeichenFlaeche->MoveTo(Real.x, Real.y);
+    }
+    PaintTurtle();
+}
+
+// ---------------------------------------------------------------------------------------
+// Shapes, text and colour ramps
+
+void TTurtle::DrawCircle(double Radius) {
+    const std::int32_t r = RoundToDevice(static_cast<long double>(FPixelPerLE) * Radius);
+    const TPenState keptPen = FPenState;
+    const TBrushStyle keptStyle = ZeichenFlaeche->Brush().Style();
+    FPenState = Up;
+    PaintTurtle();
+    ZeichenFlaeche->Pen().SetColor(FLineColor);
+    ZeichenFlaeche->Pen().SetWidth(FPenWidth);
+    ZeichenFlaeche->Brush().SetStyle(bsClear);
+    const TPoint c = GetRealCoords(FAktPos);
+    ZeichenFlaeche->Ellipse(Saturate(std::int64_t(c.x) - r), Saturate(std::int64_t(c.y) - r),
+                            Saturate(std::int64_t(c.x) + r), Saturate(std::int64_t(c.y) + r));
+    FPenState = keptPen;
+    ZeichenFlaeche->Brush().SetStyle(keptStyle);
+    PaintTurtle();
+}
+
+void TTurtle::FillCircle(double Radius, TColor BrushColor) {
+    const std::int32_t r = RoundToDevice(static_cast<long double>(FPixelPerLE) * Radius);
+    const TPenState keptPen = FPenState;
+    const TBrushStyle keptStyle = ZeichenFlaeche->Brush().Style();
+    FPenState = Up;
+    PaintTurtle();
+    ZeichenFlaeche->Pen().SetColor(BrushColor);
+    ZeichenFlaeche->Pen().SetWidth(FPenWidth);
+    ZeichenFlaeche->Brush().SetStyle(bsSolid);
+    ZeichenFlaeche->Brush().SetColor(BrushColor);
+    const TPoint c = GetRealCoords(FAktPos);
+    ZeichenFlaeche->Ellipse(Saturate(std::int64_t(c.x) - r), Saturate(std::int64_t(c.y) - r),
+                            Saturate(std::int64_t(c.x) + r), Saturate(std::int64_t(c.y) + r));
+    FPenState = keptPen;
+    ZeichenFlaeche->Brush().SetStyle(keptStyle);
+    PaintTurtle();
+}
+
+void TTurtle::FillRectangle(double a, double b, TColor BrushColor) {
+    const double oldX = FAktPos.x;
+    const double oldY = FAktPos.y;
+    const bool oldshowing = FShowTurtle;
+    SetShowTurtle(false);
+    TPoint Rechteck[4];
+    const double sides[4] = {a, b, a, b};
+    for (int i = 0; i < 4; ++i) {
+        Forwd(sides[i]);
+        Rechteck[i] = GetRealCoords(FAktPos);
+        Left(90);
+    }
+    if (FPenState == Down) {
+        ZeichenFlaeche->Brush().SetColor(BrushColor);
+        ZeichenFlaeche->Polygon(Rechteck);
+    }
+    FAktPos.x = oldX;
+    FAktPos.y = oldY;
+    SetShowTurtle(oldshowing);
+}
+
+void TTurtle::DrawStringPos(double Xpos, double Ypos, const TString& S, const TString& SchriftName,
+                            std::int32_t Schriftgroesse, TColor Schriftfarbe) {
+    const TVirtuell kept = FAktPos;
+    PaintTurtle();
+    const TString keptName = ZeichenFlaeche->Font().Name();
+    const int keptSize = ZeichenFlaeche->Font().Size();
+    const TColor keptColor = ZeichenFlaeche->Font().Color();
+    ZeichenFlaeche->Brush().SetStyle(bsClear);
+    ZeichenFlaeche->Font().SetName(SchriftName);
+    ZeichenFlaeche->Font().SetSize(Schriftgroesse);
+    ZeichenFlaeche->Font().SetColor(Schriftfarbe);
+    const TPoint p = GetRealCoords(TVirtuell{Xpos, Ypos});
+    ZeichenFlaeche->TextOut(p.x, p.y, S);
+    ZeichenFlaeche->Font().SetName(keptName);
+    ZeichenFlaeche->Font().SetSize(keptSize);
+    ZeichenFlaeche->Font().SetColor(keptColor);
+    SetPosition(kept.x, kept.y);
+    PaintTurtle();
+}
+
+void TTurtle::DrawStringCent(double Ypos, const TString& S, const TString& SchriftName,
+                             std::int32_t Schriftgroesse, TColor Schriftfarbe) {
+    const TVirtuell kept = FAktPos;
+    PaintTurtle();
+    const TString keptName = ZeichenFlaeche->Font().Name();
+    const int keptSize = ZeichenFlaeche->Font().Size();
+    const TColor keptColor = ZeichenFlaeche->Font().Color();
+    ZeichenFlaeche->Brush().SetStyle(bsClear);
+    ZeichenFlaeche->Font().SetName(SchriftName);
+    ZeichenFlaeche->Font().SetSize(Schriftgroesse);
+    ZeichenFlaeche->Font().SetColor(Schriftfarbe);
+    const TPoint p = GetRealCoords(TVirtuell{0, Ypos});
+    const std::int32_t w = ZeichenFlaeche->TextWidth(S);
+    ZeichenFlaeche->TextOut(Saturate(std::int64_t(p.x) - w / 2), p.y, S);
+    ZeichenFlaeche->Font().SetName(keptName);
+    ZeichenFlaeche->Font().SetSize(keptSize);
+    ZeichenFlaeche->Font().SetColor(keptColor);
+    SetPosition(kept.x, kept.y);
+    PaintTurtle();
+}
+
+TColor TTurtle::SelectColor(TColor Farbe1, TColor Farbe2, std::int32_t Nr, std::int32_t MaxNr) {
+    // A ramp of no steps has nowhere to go: it stays at its start colour.
+    if (MaxNr == 0) return RGB(GetRValue(Farbe2), GetGValue(Farbe2), GetBValue(Farbe2));
+    auto channel = [Nr, MaxNr](std::uint8_t c1, std::uint8_t c2) {
+        const std::int32_t step = (std::int32_t(c1) - std::int32_t(c2)) / MaxNr;
+        // Eight-bit arithmetic that wraps; unsigned so that a large Nr stays defined.
+        const std::uint32_t v = std::uint32_t(c2) + std::uint32_t(Nr) * std::uint32_t(step);
+        return static_cast<std::uint8_t>(v & 0xFF);
+    };
+    const std::uint8_t r = channel(GetRValue(Farbe1), GetRValue(Farbe2));
+    const std::uint8_t g = channel(GetGValue(Farbe1), GetGValue(Farbe2));
+    const std::uint8_t b = channel(GetBValue(Farbe1), GetBValue(Farbe2));
+    return RGB(r, g, b);
+}
+
+// ---------------------------------------------------------------------------------------
+// Output devices
+
+void TTurtle::SetAusgabe(TTurtleDevice Value) {
+    const bool p = Value == tdPrinter;
+    if (p != FPrint) {
+        if (Designing()) {
+            FPrint = p;
+        } else if (!p) {
+            // Only a job that is really open can be ended.
+            if (Printer().Printing()) Printer().EndDoc();
+            FPrint = false;
+        } else {
+            FPrint = true;
+        }
+    }
+    const bool m = Value == tdWMF || Value == tdClipb;
+    if (m != FMetaflag) {
+        if (Designing()) {
+            FMetaflag = m;
+        } else if (!m) {
+            // Freeing the canvas completes the picture; nothing may draw on it afterwards.
+            ZeichenFlaeche = Canvas();
+            FMetafileCanvas.reset();
+            const std::unique_ptr<TMetafile> done = std::move(FMetafile);
+            try {
+                if (done) {
+                    if (OldG == tdWMF)
+                        done->SaveToFile(FFilename + ".wmf");
+                    else
+                        Clipboard().Assign(*done);
+                }
+            } catch (...) {
+                // The picture could not be put out: end on the screen, consistent, and
+                // let the caller know why.
+                FMetaflag = false;
+                FPenState = Hilf;
+                FShowTurtle = Hilf2;
+                if (FPrint && !Printer().Printing()) FPrint = false;
+                Fausgabe = tdScreen;
+                Init();
+                throw;
+            }
+            FMetaflag = false;
+            FPenState = Hilf;
+            FShowTurtle = Hilf2;
+        } else {
+            Hilf2 = FShowTurtle;
+            Hilf = FPenState;
+            FMetaflag = true;
+            OldG = Value;
+            FPenState = Down;
+            FShowTurtle = false;
+        }
+    }
+    Init();
+    Fausgabe = Value;
+}
+
+} // namespace kritzel

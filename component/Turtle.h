@@ -1,0 +1,212 @@
+// The turtle-graphics control TTurtle: a turtle that walks over a paint box and draws.
+#pragma once
+
+#include "host/Host.h"
+
+#include <bit>
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+namespace kritzel {
+
+Q_NAMESPACE_EXPORT(KRITZELWERK_EXPORT)
+
+using TZahl = double;
+
+// Compass headings in the turtle's convention: degrees counter-clockwise from +x.
+constexpr int East = 0;
+constexpr int North = 90;
+constexpr int West = 180;
+constexpr int South = 270;
+
+// A point of the virtual plane, in LE (centimetres), y pointing up.
+struct TVirtuell {
+    double x = 0;
+    double y = 0;
+};
+
+enum TPenState : std::uint8_t { Up = 0, Down = 1 };
+Q_ENUM_NS(TPenState)
+
+enum TTurtleDevice : std::uint8_t { tdScreen = 0, tdPrinter = 1, tdWMF = 2, tdClipb = 3 };
+Q_ENUM_NS(TTurtleDevice)
+
+using TStartPaint = std::function<void()>;
+
+// Colour ramps and channels.
+TColor RGB(std::uint8_t r, std::uint8_t g, std::uint8_t b);
+std::uint8_t GetRValue(TColor c);
+std::uint8_t GetGValue(TColor c);
+std::uint8_t GetBValue(TColor c);
+
+class KRITZELWERK_EXPORT TTurtle : public TPaintBox {
+    Q_OBJECT
+    Q_PROPERTY(int BackColor READ BackColor WRITE SetBackColor)
+    Q_PROPERTY(int PenColor READ PenColor WRITE SetPenColor)
+    Q_PROPERTY(int PenWidth READ PenWidth WRITE SetPenWidth)
+    Q_PROPERTY(int TurtleColor READ TurtleColor WRITE SetTurtleColor)
+    Q_PROPERTY(quint16 Delay READ Delay WRITE SetDelay)
+    Q_PROPERTY(kritzel::TTurtleDevice Device READ Device WRITE SetAusgabe)
+    Q_PROPERTY(std::string FileName READ FileName WRITE SetFilename)
+    Q_PROPERTY(quint16 TurtleSize READ TurtleSize WRITE SetTurtleSize)
+    Q_PROPERTY(bool Showing READ Showing WRITE SetShowTurtle)
+    Q_PROPERTY(kritzel::TPenState PenState READ PenState WRITE SetPenState)
+    Q_PROPERTY(double Heading READ Heading WRITE SetHeading)
+    Q_PROPERTY(double MaxX READ MaxX)
+    Q_PROPERTY(double MaxY READ MaxY)
+    Q_PROPERTY(double MinX READ MinX)
+    Q_PROPERTY(double MinY READ MinY)
+    Q_PROPERTY(double x READ x WRITE SetxPosition)
+    Q_PROPERTY(double y READ y WRITE SetYPosition)
+
+public:
+    explicit TTurtle(TWinControl* AOwner = nullptr);
+    ~TTurtle() override;
+
+    // Turtle commands.
+    void Forwd(double x);
+    void Back(double x);
+    void Clear();
+    void Home();
+    void Left(double Winkel);
+    void Right(double Winkel);
+    void SetPosition(double Xpos, double Ypos);
+
+    // Shapes, text and colour ramps.
+    void FillCircle(double Radius, TColor BrushColor);
+    void DrawCircle(double Radius);
+    void DrawStringPos(double Xpos, double Ypos, const TString& S, const TString& SchriftName,
+                       std::int32_t Schriftgroesse, TColor Schriftfarbe);
+    void DrawStringCent(double Ypos, const TString& S, const TString& SchriftName,
+                        std::int32_t Schriftgroesse, TColor Schriftfarbe);
+    void FillRectangle(double a, double b, TColor BrushColor);
+    TColor SelectColor(TColor Farbe1, TColor Farbe2, std::int32_t Nr, std::int32_t MaxNr);
+
+    // Escape or Pause pressed now or since the last question.
+    bool EscPressed();
+
+    // Published properties.
+    TColor BackColor() const { return FBackColor; }
+    void SetBackColor(TColor Color);
+    TColor PenColor() const { return FLineColor; }
+    void SetPenColor(TColor c) { FLineColor = c; }
+    std::int32_t PenWidth() const { return FPenWidth; }
+    void SetPenWidth(std::int32_t w) { FPenWidth = w; }
+    TColor TurtleColor() const { return FTurtleColor; }
+    void SetTurtleColor(TColor Color);
+    std::uint16_t Delay() const { return FDelay; }
+    void SetDelay(std::uint16_t x);
+    TTurtleDevice Device() const { return Fausgabe; }
+    void SetAusgabe(TTurtleDevice Value);
+    const TString& FileName() const { return FFilename; }
+    void SetFilename(const TString& Value);
+    std::uint16_t TurtleSize() const { return FTurtleSize; }
+    void SetTurtleSize(std::uint16_t x);
+    bool Showing() const { return FShowTurtle; }
+    void SetShowTurtle(bool x);
+    TPenState PenState() const { return FPenState; }
+    void SetPenState(TPenState s) { FPenState = s; }
+    const TStartPaint& OnStartPaint() const { return FStartPaint; }
+    void SetOnStartPaint(TStartPaint handler) { FStartPaint = std::move(handler); }
+    double Heading() const { return FHeading; }
+    void SetHeading(double x);
+    double MaxX() const { return GetMaxX(); }
+    double MaxY() const { return GetMaxY(); }
+    double MinX() const { return GetMinX(); }
+    double MinY() const { return GetMinY(); }
+    // The turtle's position; these hide the widget's own x() and y().
+    double x() const { return FAktPos.x; }
+    void SetxPosition(double x);
+    double y() const { return FAktPos.y; }
+    void SetYPosition(double y);
+
+    // Screen pixels per LE, and device units per LE on the current surface.
+    std::int32_t PixelPerLE() const { return CPixelPerLE; }
+    std::uint16_t DevicePixelPerLE() const { return FPixelPerLE; }
+
+signals:
+    // Emitted right after the OnStartPaint handler, so that forms can connect to it.
+    void StartPaint();
+
+protected:
+    void Paint() override;
+
+private:
+    void Init();
+    void Init_Koord();
+    void Init_Printer();
+    TPoint GetPaperSize();
+    TPoint GetRealCoords(const TVirtuell& p) const;
+    double GetMaxX() const;
+    double GetMaxY() const;
+    double GetMinX() const;
+    double GetMinY() const;
+    void SetBildOldParams();
+    void PaintTurtle();
+    void MakeADelay();
+    void Go(double x);
+    void MoveTo(double NewPosX, double NewPosY);
+    bool Designing() const { return (ComponentState() & csDesigning) != 0; }
+
+    TCanvas* ZeichenFlaeche = nullptr;
+    TColor FBackColor = 0;
+    TColor FLineColor = 0;
+    TColor FTurtleColor = 0;
+    std::int32_t FPenWidth = 0;
+    std::uint16_t FPixelPerLE = 0;
+    std::uint16_t FDelay = 0;
+    std::uint16_t FDelayOld = 0;
+    bool FShowTurtle = false;
+    std::uint16_t FTurtleSize = 0;
+    std::unique_ptr<TBitmap> BildOld;
+    TRect BildOldPos;
+    TVirtuell FStartPos;
+    TVirtuell FAktPos;
+    double FHeading = 0;
+    TPenState FPenState = Up;
+    TVirtuell FMin;
+    TVirtuell FMax;
+    bool FPrint = false;
+    bool FRekursion = false;
+    TStartPaint FStartPaint;
+    std::int32_t CPixelPerLE = 0;
+    TTurtleDevice Fausgabe = tdScreen;
+    std::unique_ptr<TMetafileCanvas> FMetafileCanvas;
+    std::unique_ptr<TMetafile> FMetafile;
+    bool FMetaflag = false;
+    TPenState Hilf = Up;
+    bool Hilf2 = false;
+    TTurtleDevice OldG = tdScreen;
+    TString FFilename;
+
+    // Trigonometry remembered for the last heading, so that a turtle that only moves
+    // does not compute it again; the results are the same either way.
+    struct TCorners {
+        std::uint64_t heading = 0;
+        std::uint16_t size = 0, scale = 0;
+        bool valid = false;
+        double sinB[3] = {}, cosB[3] = {};
+        bool Matches(double h, std::uint16_t sz, std::uint16_t sc) const {
+            return valid && heading == std::bit_cast<std::uint64_t>(h) && size == sz && scale == sc;
+        }
+        void Remember(double h, std::uint16_t sz, std::uint16_t sc) {
+            heading = std::bit_cast<std::uint64_t>(h);
+            size = sz;
+            scale = sc;
+            valid = true;
+        }
+    } FCorners;
+    struct TDirection {
+        std::uint64_t heading = 0;
+        bool valid = false;
+        long double sin = 0, cos = 0;
+        bool Matches(double h) const { return valid && heading == std::bit_cast<std::uint64_t>(h); }
+        void Remember(double h) {
+            heading = std::bit_cast<std::uint64_t>(h);
+            valid = true;
+        }
+    } FDirection;
+};
+
+} // namespace kritzel

@@ -1,0 +1,191 @@
+#include "Lessons.h"
+
+#include <cmath>
+
+using namespace kritzel;
+
+namespace lessons {
+
+namespace {
+
+// Every long loop asks EscPressed, so that Escape breaks the drawing off.
+
+void SquareSpiral(TTurtle& t) {
+    for (int i = 1; i <= 80; ++i) {
+        if (t.EscPressed()) return;
+        t.Forwd(i * 0.12);
+        t.Left(90);
+    }
+}
+
+void Star(TTurtle& t) {
+    t.SetPenColor(clNavy);
+    t.SetPenWidth(2);
+    t.SetPosition(-3.5, 1.2);
+    t.SetHeading(0);
+    for (int i = 0; i < 5; ++i) {
+        if (t.EscPressed()) return;
+        t.Forwd(7);
+        t.Right(144);
+    }
+}
+
+void KochLine(TTurtle& t, double length, int depth) {
+    if (t.EscPressed()) return;
+    if (depth == 0) {
+        t.Forwd(length);
+        return;
+    }
+    KochLine(t, length / 3, depth - 1);
+    t.Left(60);
+    KochLine(t, length / 3, depth - 1);
+    t.Right(120);
+    KochLine(t, length / 3, depth - 1);
+    t.Left(60);
+    KochLine(t, length / 3, depth - 1);
+}
+
+void KochSnowflake(TTurtle& t) {
+    t.SetPenColor(clBlue);
+    t.SetPosition(-3.5, 2);
+    t.SetHeading(0);
+    for (int side = 0; side < 3; ++side) {
+        KochLine(t, 7, 4);
+        t.Right(120);
+    }
+}
+
+void Branch(TTurtle& t, double length, int depth) {
+    if (depth == 0 || t.EscPressed()) return;
+    t.SetPenWidth(depth);
+    t.SetPenColor(depth > 2 ? RGB(110, 70, 30) : clGreen);
+    t.Forwd(length);
+    t.Left(25);
+    Branch(t, length * 0.7, depth - 1);
+    t.Right(50);
+    Branch(t, length * 0.7, depth - 1);
+    t.Left(25);
+    t.SetPenState(Up);
+    t.Back(length);
+    t.SetPenState(Down);
+}
+
+void Tree(TTurtle& t) {
+    t.SetPosition(0, -4.5);
+    t.SetHeading(North);
+    Branch(t, 2.8, 9);
+    t.SetPenWidth(1);
+}
+
+void House(TTurtle& t) {
+    t.SetPenColor(clBlack);
+    t.SetPosition(-3, -3.5);
+    t.SetHeading(0);
+    t.FillRectangle(6, 4, RGB(240, 220, 160)); // the wall
+    t.SetPosition(-2, -3.5);
+    t.FillRectangle(1.2, 2.2, RGB(140, 80, 40)); // the door
+    t.SetPosition(0.5, -1.5);
+    t.FillRectangle(1.5, 1.2, RGB(170, 210, 255)); // a window
+    t.SetPosition(-3, 0.5);                        // the roof
+    t.SetPenColor(clMaroon);
+    t.SetPenWidth(3);
+    t.Left(35);
+    t.Forwd(3.66);
+    t.Right(70);
+    t.Forwd(3.66);
+    t.SetPenWidth(1);
+    t.SetPosition(3, 3.5);
+    t.FillCircle(0.8, clYellow); // the sun
+}
+
+void ColourCircles(TTurtle& t) {
+    const int steps = 24;
+    for (int i = 0; i < steps; ++i) {
+        if (t.EscPressed()) return;
+        t.SetPenColor(t.SelectColor(clRed, clBlue, i, steps - 1));
+        t.SetPenWidth(2);
+        t.DrawCircle(0.2 + i * 0.2);
+    }
+    t.SetPenWidth(1);
+    t.FillCircle(0.15, clBlack);
+}
+
+void Axes(TTurtle& t) {
+    t.SetPenColor(clGray);
+    t.SetPosition(t.MinX() + 0.3, 0);
+    t.SetHeading(0);
+    t.Forwd(t.MaxX() - t.MinX() - 0.6);
+    t.SetPosition(0, t.MinY() + 0.3);
+    t.SetHeading(North);
+    t.Forwd(t.MaxY() - t.MinY() - 1.2);
+    for (int i = -4; i <= 4; ++i) {
+        if (i == 0) continue;
+        const std::string label = std::to_string(i);
+        t.DrawStringPos(i - 0.1, -0.15, label, "Arial", 8, clBlack);
+        t.DrawStringPos(0.15, i + 0.2, label, "Arial", 8, clBlack);
+    }
+    t.SetPenColor(clRed);
+    t.SetPenWidth(2);
+    t.SetPosition(-2.2, -4.84);
+    for (double x = -2.2; x <= 2.2; x += 0.05) {
+        if (t.EscPressed()) return;
+        t.SetPenState(x == -2.2 ? Up : Down);
+        // y = x^2 - 4, drawn point by point.
+        const double y = x * x - 4;
+        const double dx = x - t.x(), dy = y - t.y();
+        t.SetHeading(std::atan2(dy, dx) * 180 / 3.14159265358979);
+        t.Forwd(std::sqrt(dx * dx + dy * dy));
+    }
+    t.SetPenWidth(1);
+    t.DrawStringCent(t.MaxY() - 0.2, "Die Parabel y = x\xC2\xB2 - 4", "Arial", 14, clNavy);
+}
+
+void WholeArea(TTurtle& t) {
+    // Stripes from the left edge to the right edge, whatever size the window has.
+    t.SetHeading(North);
+    const double width = t.MaxX() - t.MinX();
+    const int stripes = 40;
+    for (int i = 0; i <= stripes; ++i) {
+        if (t.EscPressed()) return;
+        t.SetPenColor(t.SelectColor(clYellow, clPurple, i, stripes));
+        t.SetPenWidth(int(width / stripes * t.PixelPerLE()) + 1);
+        t.SetPenState(Up);
+        t.SetPosition(t.MinX() + i * width / stripes, t.MinY());
+        t.SetPenState(Down);
+        t.Forwd(t.MaxY() - t.MinY());
+    }
+    t.SetPenWidth(1);
+    t.SetPosition(0, 0);
+    t.DrawStringCent(-0.4, "MinX bis MaxX", "Arial", 16, clWhite);
+}
+
+void Flower(TTurtle& t) {
+    for (int i = 0; i < 36; ++i) {
+        if (t.EscPressed()) return;
+        t.SetPenColor(t.SelectColor(clFuchsia, clTeal, i, 35));
+        for (int j = 0; j < 4; ++j) {
+            t.Forwd(2.5);
+            t.Left(90);
+        }
+        t.Left(10);
+    }
+}
+
+} // namespace
+
+const std::vector<Lesson>& All() {
+    static const std::vector<Lesson> all = {
+        {"Quadratspirale", "quadratspirale", SquareSpiral},
+        {"Stern", "stern", Star},
+        {"Koch-Schneeflocke", "koch", KochSnowflake},
+        {"Baum (rekursiv)", "baum", Tree},
+        {"Haus", "haus", House},
+        {"Farbkreise", "farbkreise", ColourCircles},
+        {"Achsen und Parabel", "achsen", Axes},
+        {"Die ganze Fläche", "flaeche", WholeArea},
+        {"Blume", "blume", Flower},
+    };
+    return all;
+}
+
+} // namespace lessons

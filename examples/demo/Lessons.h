@@ -1,0 +1,19 @@
+// The lesson drawings of the demo: short functions in the style a pupil would copy.
+#pragma once
+
+#include <kritzelwerk/Turtle.h>
+
+#include <string>
+#include <vector>
+
+namespace lessons {
+
+struct Lesson {
+    std::string name; // shown in the demo's choice
+    std::string file; // file name stem when rendered to files
+    void (*draw)(kritzel::TTurtle& t);
+};
+
+const std::vector<Lesson>& All();
+
+} // namespace lessons

@@ -1,0 +1,253 @@
+// The Kritzel-Werk demo: a teacher picks a lesson drawing, slows it down, breaks it off
+// with Escape and starts it again. Without a display it renders every lesson into PNG
+// files and prints the folder.
+#include "Lessons.h"
+
+#include <kritzelwerk/Turtle.h>
+
+#include <QCheckBox>
+#include <QColorDialog>
+#include <QComboBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSaveFile>
+#include <QSlider>
+#include <QSpinBox>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+using namespace kritzel;
+
+namespace {
+
+QColor ToQt(TColor c) {
+    return ToQColor(c);
+}
+TColor FromQt(const QColor& c) {
+    return RGB(std::uint8_t(c.red()), std::uint8_t(c.green()), std::uint8_t(c.blue()));
+}
+
+void ShowColor(QPushButton* b, TColor c) {
+    b->setStyleSheet(QStringLiteral("background-color: %1").arg(ToQt(c).name()));
+}
+
+// Renders every lesson into folder and reports where; each file is written whole or not
+// at all, so an interrupted run leaves no half-written picture.
+int RenderAll(const QString& folder) {
+    if (!QDir().mkpath(folder)) {
+        std::fprintf(stderr, "kritzelwerk-demo: cannot create the folder %s\n", qPrintable(folder));
+        return 1;
+    }
+    TForm form("Kritzel-Werk");
+    TTurtle turtle(&form);
+    turtle.SetSize(480, 480);
+    for (const auto& lesson : lessons::All()) {
+        turtle.SetOnStartPaint([&] {
+            turtle.SetHeading(North);
+            turtle.SetPenColor(clBlack);
+            turtle.SetPenWidth(1);
+            turtle.SetPenState(Down);
+            lesson.draw(turtle);
+        });
+        turtle.Repaint();
+        const QString path = QDir(folder).filePath(QString::fromStdString(lesson.file) + ".png");
+        QSaveFile file(path);
+        if (!file.open(QIODevice::WriteOnly) || !turtle.Picture().save(&file, "PNG") ||
+            !file.commit()) {
+            std::fprintf(stderr, "kritzelwerk-demo: cannot write %s: %s\n", qPrintable(path),
+                         qPrintable(file.errorString()));
+            return 1;
+        }
+    }
+    std::printf("No display: the %zu lesson drawings are in %s\n", lessons::All().size(),
+                qPrintable(QDir(folder).absolutePath()));
+    return 0;
+}
+
+class DemoWindow : public TForm {
+public:
+    DemoWindow() : TForm("Kritzel-Werk") {
+        auto* layout = new QHBoxLayout(this);
+        turtle = new TTurtle(this);
+        turtle->SetSize(560, 560);
+        turtle->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+        layout->addWidget(turtle, 1);
+
+        auto* panel = new QVBoxLayout;
+        layout->addLayout(panel);
+        panel->addWidget(new QLabel(QStringLiteral("Zeichnung:")));
+        choice = new QComboBox;
+        for (const auto& l : lessons::All())
+            choice->addItem(QString::fromStdString(l.name));
+        panel->addWidget(choice);
+
+        auto* start = new QPushButton(QStringLiteral("Zeichnen"));
+        panel->addWidget(start);
+        panel->addWidget(new QLabel(QStringLiteral("Esc bricht eine Zeichnung ab.")));
+
+        delayLabel = new QLabel;
+        panel->addWidget(delayLabel);
+        delay = new QSlider(Qt::Horizontal);
+        delay->setRange(0, 500);
+        panel->addWidget(delay);
+
+        showTurtle = new QCheckBox(QStringLiteral("Turtle zeigen"));
+        showTurtle->setChecked(true);
+        panel->addWidget(showTurtle);
+
+        auto* widthRow = new QHBoxLayout;
+        widthRow->addWidget(new QLabel(QStringLiteral("Stiftbreite:")));
+        penWidth = new QSpinBox;
+        penWidth->setRange(1, 20);
+        widthRow->addWidget(penWidth);
+        panel->addLayout(widthRow);
+
+        penColor = new QPushButton(QStringLiteral("Stiftfarbe"));
+        backColor = new QPushButton(QStringLiteral("Hintergrund"));
+        turtleColor = new QPushButton(QStringLiteral("Turtlefarbe"));
+        for (auto* b : {penColor, backColor, turtleColor})
+            panel->addWidget(b);
+        ShowColor(penColor, pen);
+        ShowColor(backColor, turtle->BackColor());
+        ShowColor(turtleColor, turtle->TurtleColor());
+
+        auto* print = new QPushButton(QStringLiteral("Drucken"));
+        auto* pdf = new QPushButton(QStringLiteral("Als PDF drucken …"));
+        auto* wmf = new QPushButton(QStringLiteral("Als Metafile speichern …"));
+        auto* copy = new QPushButton(QStringLiteral("In die Zwischenablage"));
+        for (auto* b : {print, pdf, wmf, copy})
+            panel->addWidget(b);
+        panel->addStretch(1);
+        status = new QLabel;
+        status->setMinimumWidth(220);
+        panel->addWidget(status);
+
+        turtle->SetOnStartPaint([this] { DrawLesson(); });
+        QObject::connect(start, &QPushButton::clicked, [this] { turtle->Invalidate(); });
+        QObject::connect(choice, &QComboBox::currentIndexChanged, [this] { turtle->Invalidate(); });
+        QObject::connect(delay, &QSlider::valueChanged, [this](int v) {
+            turtle->SetDelay(std::uint16_t(v));
+            delayLabel->setText(QStringLiteral("Verzögerung: %1 ms").arg(v));
+        });
+        QObject::connect(showTurtle, &QCheckBox::toggled,
+                         [this](bool on) { turtle->SetShowTurtle(on); });
+        QObject::connect(penWidth, &QSpinBox::valueChanged,
+                         [this](int w) { turtle->SetPenWidth(w); });
+        QObject::connect(penColor, &QPushButton::clicked, [this] {
+            if (Pick(pen, "Stiftfarbe")) ShowColor(penColor, pen);
+        });
+        QObject::connect(backColor, &QPushButton::clicked, [this] {
+            TColor c = turtle->BackColor();
+            if (!Pick(c, "Hintergrundfarbe")) return;
+            turtle->SetBackColor(c);
+            ShowColor(backColor, c);
+            turtle->Invalidate();
+        });
+        QObject::connect(turtleColor, &QPushButton::clicked, [this] {
+            TColor c = turtle->TurtleColor();
+            if (!Pick(c, "Turtlefarbe")) return;
+            turtle->SetTurtleColor(c);
+            ShowColor(turtleColor, c);
+        });
+        QObject::connect(print, &QPushButton::clicked, [this] { Output(tdPrinter, ""); });
+        QObject::connect(pdf, &QPushButton::clicked, [this] {
+            const QString f = QFileDialog::getSaveFileName(this, QStringLiteral("Als PDF drucken"),
+                                                           QStringLiteral("kritzelwerk.pdf"),
+                                                           QStringLiteral("PDF (*.pdf)"));
+            if (!f.isEmpty()) Output(tdPrinter, f.toStdString());
+        });
+        QObject::connect(wmf, &QPushButton::clicked, [this] {
+            QString f = QFileDialog::getSaveFileName(this, QStringLiteral("Als Metafile speichern"),
+                                                     QStringLiteral("Kritzelwerk1.wmf"),
+                                                     QStringLiteral("Metafile (*.wmf)"));
+            if (f.isEmpty()) return;
+            if (f.endsWith(QStringLiteral(".wmf"))) f.chop(4);
+            turtle->SetFilename(f.toStdString());
+            Output(tdWMF, "");
+        });
+        QObject::connect(copy, &QPushButton::clicked, [this] { Output(tdClipb, ""); });
+
+        auto* timer = new QTimer(this);
+        QObject::connect(timer, &QTimer::timeout, [this] { UpdateStatus(); });
+        timer->start(100);
+        delay->setValue(0);
+        delayLabel->setText(QStringLiteral("Verzögerung: 0 ms"));
+        UpdateStatus();
+    }
+
+private:
+    void DrawLesson() {
+        turtle->EscPressed(); // forget a press that ended an earlier drawing
+        turtle->SetHeading(North);
+        turtle->SetPenColor(pen);
+        turtle->SetPenWidth(penWidth->value());
+        turtle->SetPenState(Down);
+        lessons::All()[size_t(std::max(choice->currentIndex(), 0))].draw(*turtle);
+    }
+
+    bool Pick(TColor& c, const char* title) {
+        const QColor q = QColorDialog::getColor(ToQt(c), this, QString::fromUtf8(title));
+        if (!q.isValid()) return false;
+        c = FromQt(q);
+        return true;
+    }
+
+    // Sends the drawing to another device and back to the screen.
+    void Output(TTurtleDevice device, const std::string& pdfFile) {
+        Printer().SetFileName(pdfFile);
+        const std::uint16_t keptDelay = turtle->Delay();
+        try {
+            turtle->SetDelay(0);
+            turtle->SetAusgabe(device);
+            DrawLesson();
+            turtle->SetAusgabe(tdScreen);
+        } catch (const std::exception& e) {
+            turtle->SetAusgabe(tdScreen);
+            QMessageBox::warning(this, QStringLiteral("Kritzel-Werk"), QString::fromUtf8(e.what()));
+        }
+        Printer().SetFileName("");
+        turtle->SetDelay(keptDelay);
+        turtle->Invalidate();
+    }
+
+    void UpdateStatus() {
+        status->setText(QStringLiteral("x = %1   y = %2   Richtung = %3°")
+                            .arg(turtle->x(), 0, 'f', 2)
+                            .arg(turtle->y(), 0, 'f', 2)
+                            .arg(turtle->Heading(), 0, 'f', 1));
+    }
+
+    TTurtle* turtle;
+    QComboBox* choice;
+    QSlider* delay;
+    QLabel* delayLabel;
+    QCheckBox* showTurtle;
+    QSpinBox* penWidth;
+    QPushButton *penColor, *backColor, *turtleColor;
+    QLabel* status;
+    TColor pen = clBlack;
+};
+
+} // namespace
+
+int main(int argc, char** argv) {
+    TApplication app(argc, argv);
+    QString folder;
+    for (int i = 1; i < argc; ++i)
+        if (std::strcmp(argv[i], "--render") == 0 && i + 1 < argc)
+            folder = QString::fromLocal8Bit(argv[++i]);
+    if (folder.isEmpty() && !app.HasDisplay())
+        folder = QDir::current().filePath(QStringLiteral("kritzelwerk-demo"));
+    if (!folder.isEmpty()) return RenderAll(folder);
+    DemoWindow window;
+    window.Show();
+    return app.Run();
+}

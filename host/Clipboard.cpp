@@ -1,0 +1,35 @@
+#include "Clipboard.h"
+
+#include "Metafile.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QMimeData>
+
+#include <stdexcept>
+
+namespace kritzel {
+
+void TClipboard::Assign(const TMetafile& metafile) {
+    QClipboard* clipboard = qobject_cast<QGuiApplication*>(QCoreApplication::instance())
+                                ? QGuiApplication::clipboard()
+                                : nullptr;
+    if (!clipboard) throw std::runtime_error("cannot copy the picture: there is no clipboard");
+    const QByteArray emf(reinterpret_cast<const char*>(metafile.Data().data()),
+                         qsizetype(metafile.Data().size()));
+    auto* data = new QMimeData;
+    data->setData(QStringLiteral("image/emf"), emf);
+    data->setData(QStringLiteral("image/x-emf"), emf);
+    if (!metafile.Picture().isNull()) data->setImageData(metafile.Picture());
+    clipboard->setMimeData(data);
+    const QMimeData* now = clipboard->mimeData();
+    if (!now || !now->hasFormat(QStringLiteral("image/emf")))
+        throw std::runtime_error("cannot copy the picture: the clipboard did not take it");
+}
+
+TClipboard& Clipboard() {
+    static TClipboard clipboard;
+    return clipboard;
+}
+
+} // namespace kritzel

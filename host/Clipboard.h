@@ -1,0 +1,18 @@
+// The system clipboard.
+#pragma once
+
+namespace kritzel {
+
+class TMetafile;
+
+class TClipboard {
+public:
+    // Puts the metafile on the clipboard as image/emf and image/x-emf, with a bitmap of
+    // the same picture for programs that paste images. Raises an error when the
+    // clipboard cannot take it.
+    void Assign(const TMetafile& metafile);
+};
+
+TClipboard& Clipboard();
+
+} // namespace kritzel

@@ -1,0 +1,110 @@
+// Records the drawing operations of a GDI-like canvas as an Enhanced Metafile (EMF) in memory.
+//
+// Coordinates are device pixels of the picture (MM_TEXT: origin top left, y down). Colours are
+// TColor values (byte 0 red, byte 1 green, byte 2 blue, as a COLORREF); byte 3 is ignored, so
+// system colours must be resolved by the caller. The output is little-endian on every host.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace kritzel {
+
+class EmfWriter {
+public:
+    // widthPx/heightPx: picture size in device pixels; ppi: pixels per inch of the reference device
+    // (the screen the picture was made for, e.g. 96). Sizes below 1 are taken as 1, a ppi below 1
+    // as 96.
+    EmfWriter(int widthPx, int heightPx, int ppi);
+
+    // One pen, brush and font stay selected; each Use* call emits records only when the value
+    // differs from the selected one, so callers may call them before every drawing operation.
+    // A width of 0 or less means the 1-pixel pen and is recorded as width 1.
+    void UsePen(std::int32_t color, int width);
+    // A clear brush selects the stock hollow brush (BS_NULL); its colour does not matter.
+    void UseBrush(std::int32_t color, bool clear);
+    // heightPx is the character height (LOGFONT lfHeight = -heightPx); the face name is cut to
+    // 31 UTF-16 units. The colour is the text colour (SetTextColor), set when it changes.
+    void UseFont(const std::u16string& face, int heightPx, std::int32_t color);
+    // Background mode for text; bkColor is the text background while not transparent.
+    void SetBkModeTransparent(bool transparent, std::int32_t bkColor = 0xFFFFFF);
+
+    // A MoveTo to the current position is dropped, so connected lines cost 16 bytes each.
+    void MoveTo(int x, int y);
+    void LineTo(int x, int y);
+    // The box is right/bottom exclusive, as GDI's Ellipse; drawn with the current pen and brush.
+    void Ellipse(int l, int t, int r, int b);
+    // Fills [l, r) x [t, b) with a solid colour and no outline. Recorded as GDI records PatBlt:
+    // the colour's brush is selected (it stays the current brush) and an EMR_BITBLT with PATCOPY
+    // and no source bitmap covers exactly the given pixels.
+    void FillRect(int l, int t, int r, int b, std::int32_t color);
+    // xy holds count points as x0, y0, x1, y1, ...; fewer than 2 points draw nothing.
+    void Polygon(const std::int32_t* xy, int count);
+    // Top-left aligned text in the current font. widthPx is the drawn width of the whole text;
+    // advances, when it has one entry per UTF-16 unit, gives the advance of each unit (pass the
+    // measured ones for proportional fonts, since readers place the glyphs by them); otherwise
+    // widthPx is spread evenly over the characters. Empty text records nothing.
+    void TextOut(int x, int y, const std::u16string& text, int widthPx,
+                 std::span<const std::int32_t> advances = {});
+    // Copies a w x h block of 32-bit pixels (0xAARRGGBB, i.e. BGRA bytes as QImage::Format_RGB32);
+    // stride is the row pitch in pixels. Recorded as EMR_STRETCHDIBITS with SRCCOPY and a
+    // bottom-up 32-bpp BI_RGB DIB; byte 3 is written as 0xFF so readers that take it as alpha
+    // still draw the block opaque.
+    void BitBlt(int dx, int dy, int w, int h, const std::uint32_t* pixels, int stride);
+
+    // Appends EMR_EOF, completes the header and hands over the bytes. The writer is spent
+    // afterwards: any further call throws std::logic_error.
+    std::vector<std::uint8_t> Finish();
+    // Records written so far, the header included (and EMR_EOF after Finish).
+    std::size_t RecordCount() const { return records_; }
+
+private:
+    struct Box {
+        std::int32_t l, t, r, b; // inclusive
+    };
+
+    std::uint8_t* Append(std::size_t bytes);
+    void Grow(std::size_t bytes);
+    void CheckOpen() const;
+    void AddBounds(const Box& box);
+    void WriteSimple(std::uint32_t type, std::uint32_t value);
+    std::uint32_t AllocHandle();
+    void SelectNew(std::uint32_t& selected, std::uint32_t handle);
+    void SelectStock(std::uint32_t& selected, std::uint32_t stock);
+
+    std::vector<std::uint8_t> buf_; // sized to capacity; len_ bytes are used
+    std::size_t len_ = 0;
+    std::size_t records_ = 0;
+    bool finished_ = false;
+
+    std::int32_t width_, height_, ppi_;
+    Box bounds_{0, 0, -1, -1};
+    bool drawn_ = false;
+
+    std::int32_t posX_ = 0, posY_ = 0;
+    bool posKnown_ = false;
+
+    std::uint32_t usedHandles_ = 1; // bit i: object table slot i in use; slot 0 is reserved
+    std::uint32_t maxHandle_ = 0;
+    std::uint32_t pen_ = 0, brush_ = 0, font_ = 0; // selected slot, 0 = none or stock
+
+    bool penSet_ = false;
+    std::uint32_t penColor_ = 0;
+    std::int32_t penWidth_ = 1;
+    bool brushSet_ = false, brushClear_ = false;
+    std::uint32_t brushColor_ = 0;
+    bool fontSet_ = false;
+    std::u16string fontFace_;
+    std::int32_t fontHeight_ = 0;
+    bool textColorSet_ = false;
+    std::uint32_t textColor_ = 0;
+    bool bkModeSet_ = false, bkTransparent_ = false;
+    bool bkColorSet_ = false;
+    std::uint32_t bkColor_ = 0;
+    bool textAlignSet_ = false;
+};
+
+} // namespace kritzel

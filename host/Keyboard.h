@@ -1,0 +1,52 @@
+// The asynchronous key state: which keys are down, and which were pressed since asked.
+#pragma once
+
+#include <bitset>
+#include <cstdint>
+
+namespace kritzel {
+
+constexpr int VK_BACK = 0x08;
+constexpr int VK_TAB = 0x09;
+constexpr int VK_RETURN = 0x0D;
+constexpr int VK_SHIFT = 0x10;
+constexpr int VK_CONTROL = 0x11;
+constexpr int VK_MENU = 0x12;
+constexpr int VK_PAUSE = 0x13;
+constexpr int VK_ESCAPE = 0x1B;
+constexpr int VK_SPACE = 0x20;
+constexpr int VK_LEFT = 0x25;
+constexpr int VK_UP = 0x26;
+constexpr int VK_RIGHT = 0x27;
+constexpr int VK_DOWN = 0x28;
+constexpr int VK_DELETE = 0x2E;
+constexpr int VK_F1 = 0x70;
+
+// Answers GetAsyncKeyState; tests put a scripted one into the application.
+class TKeyboard {
+public:
+    virtual ~TKeyboard() = default;
+    // Bit 15 while the key is held, bit 0 for a press since the last query of that key.
+    virtual std::int16_t AsyncKeyState(int vk) = 0;
+};
+
+// The application-wide tracker, fed from the key events of every window.
+class TKeyTracker : public TKeyboard {
+public:
+    void KeyDown(int vk);
+    void KeyUp(int vk);
+    // Forgets held keys, as when the application loses the keyboard.
+    void ReleaseAll() { held_.reset(); }
+    std::int16_t AsyncKeyState(int vk) override;
+
+private:
+    std::bitset<256> held_;
+    std::bitset<256> pressed_;
+};
+
+// The virtual-key code of a Qt key, or 0 for keys without one.
+int VirtualKeyFromQt(int qtKey);
+
+std::int16_t GetAsyncKeyState(int vk);
+
+} // namespace kritzel

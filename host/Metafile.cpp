@@ -1,0 +1,140 @@
+#include "Metafile.h"
+
+#include "Colors.h"
+#include "EmfWriter.h"
+#include "Screen.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSaveFile>
+
+#include <stdexcept>
+#include <vector>
+
+namespace kritzel {
+
+TMetafile::TMetafile() = default;
+TMetafile::~TMetafile() = default;
+
+void TMetafile::SaveToFile(const TString& fileName) const {
+    const QString name = QString::fromUtf8(fileName.data(), qsizetype(fileName.size()));
+    auto fail = [&](const QString& why) {
+        throw std::runtime_error("cannot save the metafile \"" + fileName +
+                                 "\": " + why.toStdString());
+    };
+    if (name.isEmpty()) fail(QStringLiteral("no file name"));
+    if (QFileInfo(name).isDir()) fail(QStringLiteral("it is a folder"));
+    // QSaveFile writes a temporary file beside the target and renames it into place on
+    // commit, so a failure leaves an older file of that name as it was.
+    QSaveFile file(name);
+    if (!file.open(QIODevice::WriteOnly)) fail(file.errorString());
+    const auto size = qint64(data_.size());
+    if (file.write(reinterpret_cast<const char*>(data_.data()), size) != size) {
+        const QString why = file.errorString();
+        file.cancelWriting();
+        fail(why);
+    }
+    if (!file.commit()) fail(file.errorString());
+}
+
+TMetafileCanvas::TMetafileCanvas(TMetafile& metafile, HDC referenceDevice) : metafile_(metafile) {
+    const int ppi =
+        referenceDevice ? GetDeviceCaps(referenceDevice, LOGPIXELSY) : Screen().PixelsPerInch();
+    const int w = std::max(metafile.Width(), 0), h = std::max(metafile.Height(), 0);
+    shadow_ = QImage(w, h, QImage::Format_RGB32);
+    if (!shadow_.isNull()) shadow_.fill(Qt::white);
+    BeginImage(&shadow_, ppi);
+    writer_ = std::make_unique<EmfWriter>(w, h, ppi);
+}
+
+TMetafileCanvas::~TMetafileCanvas() {
+    End();
+    metafile_.data_ = writer_->Finish();
+    metafile_.picture_ = shadow_;
+}
+
+std::size_t TMetafileCanvas::RecordCount() const {
+    return writer_->RecordCount();
+}
+
+void TMetafileCanvas::UsePen() {
+    writer_->UsePen(FromQRgb(Resolve(Pen().Color()).rgb()), Pen().Width());
+}
+
+void TMetafileCanvas::UseBrush() {
+    writer_->UseBrush(FromQRgb(Resolve(Brush().Color()).rgb()), Brush().Style() == bsClear);
+}
+
+void TMetafileCanvas::MoveTo(int x, int y) {
+    writer_->MoveTo(x, y);
+    PainterCanvas::MoveTo(x, y);
+}
+
+void TMetafileCanvas::LineTo(int x, int y) {
+    UsePen();
+    writer_->LineTo(x, y);
+    PainterCanvas::LineTo(x, y);
+}
+
+void TMetafileCanvas::Ellipse(int x1, int y1, int x2, int y2) {
+    UsePen();
+    UseBrush();
+    writer_->Ellipse(x1, y1, x2, y2);
+    PainterCanvas::Ellipse(x1, y1, x2, y2);
+}
+
+void TMetafileCanvas::FillRect(const TRect& r) {
+    if (Brush().Style() != bsClear)
+        writer_->FillRect(r.Left, r.Top, r.Right, r.Bottom,
+                          FromQRgb(Resolve(Brush().Color()).rgb()));
+    PainterCanvas::FillRect(r);
+}
+
+void TMetafileCanvas::Polygon(std::span<const TPoint> points) {
+    UsePen();
+    UseBrush();
+    std::vector<std::int32_t> xy;
+    xy.reserve(points.size() * 2);
+    for (const TPoint& p : points) {
+        xy.push_back(p.x);
+        xy.push_back(p.y);
+    }
+    writer_->Polygon(xy.data(), int(points.size()));
+    PainterCanvas::Polygon(points);
+}
+
+void TMetafileCanvas::TextOut(int x, int y, const TString& text) {
+    const QFont& font = CurrentFont();
+    const QString s = QString::fromUtf8(text.data(), qsizetype(text.size()));
+    const std::u16string face = font.family().toStdU16String();
+    writer_->UseFont(face, font.pixelSize(), FromQRgb(Resolve(Font().Color()).rgb()));
+    const bool clear = Brush().Style() == bsClear;
+    writer_->SetBkModeTransparent(clear, FromQRgb(Resolve(Brush().Color()).rgb()));
+    // Readers place glyphs by the advance of each UTF-16 unit; the second half of a
+    // surrogate pair advances by nothing.
+    const QFontMetrics& metrics = CurrentMetrics();
+    std::vector<std::int32_t> advances(size_t(s.size()), 0);
+    for (qsizetype i = 0; i < s.size(); ++i) {
+        if (s[i].isHighSurrogate() && i + 1 < s.size()) {
+            advances[size_t(i)] = metrics.horizontalAdvance(s.mid(i, 2));
+            ++i;
+        } else {
+            advances[size_t(i)] = metrics.horizontalAdvance(s[i]);
+        }
+    }
+    writer_->TextOut(x, y, s.toStdU16String(), metrics.horizontalAdvance(s), advances);
+    PainterCanvas::TextOut(x, y, text);
+}
+
+void TMetafileCanvas::CopyRect(const TRect& dest, TCanvas& source, const TRect& sourceRect) {
+    PainterCanvas::CopyRect(dest, source, sourceRect);
+    // The record carries what the copy left in the picture, clipped to it.
+    const int l = std::max(dest.Left, 0), t = std::max(dest.Top, 0);
+    const int r = std::min(dest.Right, shadow_.width()),
+              b = std::min(dest.Bottom, shadow_.height());
+    if (r <= l || b <= t) return;
+    const auto* pixels = reinterpret_cast<const std::uint32_t*>(shadow_.constScanLine(t)) + l;
+    writer_->BitBlt(l, t, r - l, b - t, pixels, int(shadow_.bytesPerLine() / 4));
+}
+
+} // namespace kritzel

@@ -1,0 +1,131 @@
+#include "PaintBox.h"
+
+#include "Application.h"
+#include "Screen.h"
+
+#include <QPaintEvent>
+#include <QPainter>
+#include <QResizeEvent>
+
+#include <algorithm>
+#include <cmath>
+
+namespace kritzel {
+
+namespace {
+// Widgets cannot grow beyond this; neither can a backing image sensibly.
+constexpr int maxSide = 16384;
+} // namespace
+
+TPaintBox::TPaintBox(TWinControl* AOwner) : QWidget(AOwner) {
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setFocusPolicy(Qt::StrongFocus);
+    canvas_.SetPaletteSource(this);
+    canvas_.SetTrackDirty(true);
+    Application().Register(this);
+    ResizeBacking(width_, height_);
+    resize(LogicalSize());
+}
+
+TPaintBox::~TPaintBox() {
+    canvas_.End();
+    Application().Unregister(this);
+}
+
+QSize TPaintBox::LogicalSize() const {
+    const double dpr = Screen().DevicePixelRatio();
+    return QSize(int(std::lround(width_ / dpr)), int(std::lround(height_ / dpr)));
+}
+
+QSize TPaintBox::sizeHint() const {
+    return LogicalSize();
+}
+
+void TPaintBox::SetSize(int w, int h) {
+    w = std::clamp(w, 0, maxSide);
+    h = std::clamp(h, 0, maxSide);
+    if (w == width_ && h == height_) return;
+    width_ = w;
+    height_ = h;
+    ResizeBacking(w, h);
+    resize(LogicalSize());
+    updateGeometry();
+    Invalidate();
+}
+
+void TPaintBox::SetDesigning(bool on) {
+    if (on)
+        state_ |= csDesigning;
+    else
+        state_ &= ~csDesigning;
+}
+
+void TPaintBox::ResizeBacking(int w, int h) {
+    if (image_.width() == w && image_.height() == h && !image_.isNull()) return;
+    canvas_.End();
+    QImage next(std::max(w, 0), std::max(h, 0), QImage::Format_RGB32);
+    if (!next.isNull()) {
+        next.fill(palette().color(QPalette::Window));
+        if (!image_.isNull()) {
+            // Keep the old pixels where old and new area overlap.
+            QPainter p(&next);
+            p.setCompositionMode(QPainter::CompositionMode_Source);
+            p.drawImage(0, 0, image_);
+        }
+    }
+    image_ = std::move(next);
+    canvas_.BeginImage(&image_, Screen().PixelsPerInch());
+}
+
+void TPaintBox::Repaint() {
+    Paint();
+    Present();
+}
+
+void TPaintBox::Invalidate() {
+    Application().RequestPaint(this);
+}
+
+void TPaintBox::DeliverPaint() {
+    Paint();
+    Present();
+}
+
+void TPaintBox::Paint() {}
+
+void TPaintBox::Present() {
+    TRect r;
+    if (!canvas_.TakeDirty(r) || !isVisible()) return;
+    const double dpr = devicePixelRatioF();
+    const int l = int(std::floor(r.Left / dpr)), t = int(std::floor(r.Top / dpr));
+    const int rr = int(std::ceil(r.Right / dpr)), b = int(std::ceil(r.Bottom / dpr));
+    repaint(QRect(l, t, rr - l, b - t));
+}
+
+void TPaintBox::paintEvent(QPaintEvent* event) {
+    QPainter p(this);
+    const double dpr = devicePixelRatioF();
+    const QRectF target(0, 0, image_.width() / dpr, image_.height() / dpr);
+    p.drawImage(target, image_);
+    // Whatever the image does not cover shows the window colour.
+    const QRegion rest = QRegion(event->rect()).subtracted(QRegion(target.toAlignedRect()));
+    for (const QRect& r : rest)
+        p.fillRect(r, palette().color(QPalette::Window));
+}
+
+void TPaintBox::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    if (event->size() == LogicalSize()) return;
+    const double dpr = Screen().DevicePixelRatio();
+    width_ = std::clamp(int(std::lround(event->size().width() * dpr)), 0, maxSide);
+    height_ = std::clamp(int(std::lround(event->size().height() * dpr)), 0, maxSide);
+    ResizeBacking(width_, height_);
+    Invalidate();
+}
+
+void TPaintBox::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (!event->spontaneous()) Invalidate();
+}
+
+} // namespace kritzel

@@ -1,0 +1,72 @@
+// The paint-box control: a widget with a backing image of device resolution that the
+// control draws on whenever the framework asks it to paint.
+#pragma once
+
+#include "PainterCanvas.h"
+
+#include <QImage>
+#include <QWidget>
+
+namespace kritzel {
+
+// Any window or control can own a control.
+using TWinControl = QWidget;
+
+using TComponentState = unsigned;
+constexpr TComponentState csDesigning = 1u << 0;
+
+class TPaintBox : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit TPaintBox(TWinControl* AOwner = nullptr);
+    ~TPaintBox() override;
+
+    // The control's own surface; its coordinates are device pixels.
+    TCanvas* Canvas() { return &canvas_; }
+
+    // Size in device pixels.
+    int Width() const { return width_; }
+    int Height() const { return height_; }
+    void SetWidth(int w) { SetSize(w, height_); }
+    void SetHeight(int h) { SetSize(width_, h); }
+    void SetSize(int w, int h);
+
+    // Runs the paint cycle at once; an exception reaches the caller.
+    void Repaint();
+    // Asks for a paint cycle from the event loop; requests are coalesced.
+    void Invalidate();
+
+    TComponentState ComponentState() const { return state_; }
+    // Set by a form designer that hosts the control.
+    void SetDesigning(bool on);
+
+    // What the control shows, pixel for pixel.
+    const QImage& Picture() const { return image_; }
+
+    QSize sizeHint() const override;
+
+    // For the application: a delivered paint request, and throttled presentation.
+    void DeliverPaint();
+    void Present();
+
+protected:
+    // What the framework calls whenever the control must be painted.
+    virtual void Paint();
+
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void ResizeBacking(int w, int h);
+    QSize LogicalSize() const;
+
+    QImage image_;
+    PainterCanvas canvas_;
+    int width_ = 105;
+    int height_ = 105;
+    TComponentState state_ = 0;
+};
+
+} // namespace kritzel

@@ -1,0 +1,461 @@
+#include "PainterCanvas.h"
+
+#include "Colors.h"
+
+#include <QGuiApplication>
+#include <QPaintDevice>
+#include <QVarLengthArray>
+#include <QWidget>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace kritzel {
+
+namespace {
+
+// Qt's raster engine works in 26.6 fixed point; coordinates beyond this are cut back
+// to it first. The limit lies far outside every surface the component draws on.
+constexpr double coordLimit = double(1 << 22);
+
+bool ClipToLimit(double& x0, double& y0, double& x1, double& y1) {
+    // Liang-Barsky against the square of side 2 * coordLimit around the origin.
+    double t0 = 0, t1 = 1;
+    const double dx = x1 - x0, dy = y1 - y0;
+    const double p[4] = {-dx, dx, -dy, dy};
+    const double q[4] = {x0 + coordLimit, coordLimit - x0, y0 + coordLimit, coordLimit - y0};
+    for (int i = 0; i < 4; ++i) {
+        if (p[i] == 0) {
+            if (q[i] < 0) return false;
+            continue;
+        }
+        const double t = q[i] / p[i];
+        if (p[i] < 0)
+            t0 = std::max(t0, t);
+        else
+            t1 = std::min(t1, t);
+        if (t0 > t1) return false;
+    }
+    const double nx0 = x0 + t0 * dx, ny0 = y0 + t0 * dy;
+    x1 = x0 + t1 * dx;
+    y1 = y0 + t1 * dy;
+    x0 = nx0;
+    y0 = ny0;
+    return true;
+}
+
+// The smallest integer not below v, for values well inside the int range.
+int CeilToInt(double v) {
+    const int i = int(v);
+    return i + (double(i) < v ? 1 : 0);
+}
+
+bool Far(int v) {
+    return v > int(coordLimit) || v < -int(coordLimit);
+}
+
+int ClampInt(long long v) {
+    return int(std::clamp<long long>(v, INT32_MIN, INT32_MAX));
+}
+
+} // namespace
+
+PainterCanvas::PainterCanvas() = default;
+
+PainterCanvas::~PainterCanvas() {
+    End();
+}
+
+void PainterCanvas::Open(QPaintDevice* device) {
+    End();
+    painter_ = std::make_unique<QPainter>();
+    if (!painter_->begin(device)) {
+        painter_.reset();
+        return;
+    }
+    painter_->setRenderHint(QPainter::Antialiasing, false);
+    painter_->setRenderHint(QPainter::TextAntialiasing, true);
+    dcVersion_ = ~0u;
+    penRgb_.reset();
+    brushRgb_.reset();
+    // While the painter is active the image is never shared (a copy of it is a deep
+    // one), so its pixels can be written directly.
+    if (image_ && image_->format() == QImage::Format_RGB32) {
+        pixels_ = image_->bits();
+        stride_ = image_->bytesPerLine();
+    }
+    appliedPen_.reset();
+    appliedBrush_.reset();
+    penOff_ = brushOff_ = false;
+}
+
+void PainterCanvas::BeginImage(QImage* image, int dpi) {
+    End();
+    image_ = image;
+    if (!image || image->isNull()) return;
+    const int wmm = int(std::lround(image->width() * 25.4 / std::max(dpi, 1)));
+    const int hmm = int(std::lround(image->height() * 25.4 / std::max(dpi, 1)));
+    dc_.SetDevice(image->width(), image->height(), wmm, hmm, dpi, dpi);
+    Open(image);
+}
+
+void PainterCanvas::BeginDevice(QPaintDevice* device, int widthMM, int heightMM) {
+    End();
+    image_ = nullptr;
+    if (!device) return;
+    dc_.SetDevice(device->width(), device->height(), widthMM, heightMM, device->logicalDpiX(),
+                  device->logicalDpiY());
+    Open(device);
+}
+
+void PainterCanvas::End() {
+    pixels_ = nullptr;
+    if (painter_) {
+        if (painter_->isActive()) painter_->end();
+        painter_.reset();
+    }
+}
+
+bool PainterCanvas::TakeDirty(TRect& r) {
+    if (!dirty_) return false;
+    r = dirtyRect_;
+    dirty_ = false;
+    return true;
+}
+
+void PainterCanvas::MarkDirty(long long l, long long t, long long r, long long b) {
+    if (!trackDirty_ || !image_) return;
+    l = std::max<long long>(l, 0);
+    t = std::max<long long>(t, 0);
+    r = std::min<long long>(r, image_->width());
+    b = std::min<long long>(b, image_->height());
+    if (l >= r || t >= b) return;
+    if (!dirty_) {
+        dirtyRect_ = TRect{int(l), int(t), int(r), int(b)};
+        dirty_ = true;
+        return;
+    }
+    dirtyRect_.Left = std::min(dirtyRect_.Left, int(l));
+    dirtyRect_.Top = std::min(dirtyRect_.Top, int(t));
+    dirtyRect_.Right = std::max(dirtyRect_.Right, int(r));
+    dirtyRect_.Bottom = std::max(dirtyRect_.Bottom, int(b));
+}
+
+QColor PainterCanvas::Resolve(TColor c) const {
+    if ((static_cast<std::uint32_t>(c) & 0xFF000000u) == 0) return ToQColor(c);
+    return paletteSource_ ? ToQColor(c, paletteSource_->palette()) : ToQColor(c);
+}
+
+void PainterCanvas::SyncTransform() {
+    if (dc_.Version() == dcVersion_) return;
+    dcVersion_ = dc_.Version();
+    const double sx = dc_.ScaleX(), sy = dc_.ScaleY();
+    identity_ = sx == 1.0 && sy == 1.0;
+    if (identity_)
+        painter_->resetTransform();
+    else
+        painter_->setWorldTransform(QTransform::fromScale(sx, sy));
+}
+
+QPainter* PainterCanvas::Ready(bool usePen, bool useBrush) {
+    if (!painter_) return nullptr;
+    SyncTransform();
+    if (usePen) {
+        const std::pair<TColor, int> want{Pen().Color(), Pen().Width()};
+        if (penOff_ || appliedPen_ != want) {
+            const int w = std::max(want.second, 0);
+            // Thin lines leave out their last pixel and wide ones have round ends,
+            // as the classic pens draw them.
+            QPen pen(QBrush(Resolve(want.first)), w, Qt::SolidLine,
+                     w <= 1 ? Qt::FlatCap : Qt::RoundCap, Qt::RoundJoin);
+            painter_->setPen(pen);
+            appliedPen_ = want;
+            penOff_ = false;
+        }
+    }
+    if (useBrush) {
+        if (Brush().Style() == bsClear) {
+            if (!brushOff_) {
+                painter_->setBrush(Qt::NoBrush);
+                brushOff_ = true;
+            }
+        } else if (brushOff_ || appliedBrush_ != Brush().Color()) {
+            painter_->setBrush(QBrush(Resolve(Brush().Color())));
+            appliedBrush_ = Brush().Color();
+            brushOff_ = false;
+        }
+    }
+    return painter_.get();
+}
+
+void PainterCanvas::LineTo(int x, int y) {
+    const TPoint from = penPos_;
+    penPos_ = TPoint{x, y};
+    if (Direct() && Pen().Width() <= 1 && Inside(from.x, from.y) && Inside(x, y)) {
+        DirectLine(from.x, from.y, x, y, PenRgb(), false);
+        MarkDirty(std::min(from.x, x) - 1, std::min(from.y, y) - 1, std::max(from.x, x) + 2,
+                  std::max(from.y, y) + 2);
+        return;
+    }
+    QPainter* p = Ready(true, false);
+    if (!p) return;
+    if (Far(from.x) || Far(from.y) || Far(x) || Far(y)) {
+        double x0 = from.x, y0 = from.y, x1 = x, y1 = y;
+        if (!ClipToLimit(x0, y0, x1, y1)) return;
+        p->drawLine(QLineF(x0, y0, x1, y1));
+    } else {
+        p->drawLine(from.x, from.y, x, y);
+    }
+    if (identity_) {
+        const long long m = Pen().Width() / 2 + 2;
+        MarkDirty(std::min<long long>(from.x, x) - m, std::min<long long>(from.y, y) - m,
+                  std::max<long long>(from.x, x) + m, std::max<long long>(from.y, y) + m);
+    }
+}
+
+void PainterCanvas::Ellipse(int x1, int y1, int x2, int y2) {
+    QPainter* p = Ready(true, true);
+    if (!p) return;
+    const long long l = std::min(x1, x2), r = std::max(x1, x2);
+    const long long t = std::min(y1, y2), b = std::max(y1, y2);
+    if (r - l < 1 || b - t < 1) return;
+    // The box's right and bottom edges are exclusive; Qt's outline covers its far edge.
+    p->drawEllipse(QRectF(double(l), double(t), double(r - l - 1), double(b - t - 1)));
+    if (identity_) {
+        const long long m = Pen().Width() / 2 + 2;
+        MarkDirty(l - m, t - m, r + m, b + m);
+    }
+}
+
+void PainterCanvas::FillRect(const TRect& r) {
+    QPainter* p = Ready(false, false);
+    if (!p || Brush().Style() == bsClear) return;
+    if (r.Right <= r.Left || r.Bottom <= r.Top) return;
+    const long long l = std::max<long long>(r.Left, -coordLimit);
+    const long long t = std::max<long long>(r.Top, -coordLimit);
+    const long long rr = std::min<long long>(r.Right, coordLimit);
+    const long long b = std::min<long long>(r.Bottom, coordLimit);
+    if (rr <= l || b <= t) return;
+    p->fillRect(QRect(int(l), int(t), int(rr - l), int(b - t)), Resolve(Brush().Color()));
+    if (identity_) MarkDirty(l, t, rr, b);
+}
+
+void PainterCanvas::Polygon(std::span<const TPoint> points) {
+    if (points.empty()) return;
+    if (Direct() && Pen().Width() <= 1 && points.size() <= 16) {
+        bool inside = true;
+        for (const TPoint& pt : points)
+            inside = inside && Inside(pt.x, pt.y);
+        if (inside) {
+            const bool fill = Brush().Style() != bsClear;
+            DirectPolygon(points, PenRgb(), fill ? BrushRgb() : 0, fill);
+            return;
+        }
+    }
+    QPainter* p = Ready(true, true);
+    if (!p) return;
+    QVarLengthArray<QPoint, 8> pts;
+    long long l = points[0].x, r = l, t = points[0].y, b = t;
+    for (const TPoint& pt : points) {
+        pts.append(QPoint(pt.x, pt.y));
+        l = std::min<long long>(l, pt.x);
+        r = std::max<long long>(r, pt.x);
+        t = std::min<long long>(t, pt.y);
+        b = std::max<long long>(b, pt.y);
+    }
+    p->drawPolygon(pts.data(), int(pts.size()));
+    if (identity_) {
+        const long long m = Pen().Width() / 2 + 2;
+        MarkDirty(l - m, t - m, r + m, b + m);
+    }
+}
+
+const QFont& PainterCanvas::CurrentFont() {
+    const double perInch = dc_.LogicalPerInch();
+    if (Font().Version() != fontVersion_ || perInch != fontScale_ || !metrics_) {
+        fontVersion_ = Font().Version();
+        fontScale_ = perInch;
+        // A size of 0 means the framework's default of 8 points; the sign is not a
+        // height convention here. Sizes are capped where glyphs would no longer fit
+        // any surface.
+        const long long points = Font().Size() == 0 ? 8 : std::llabs((long long)Font().Size());
+        const double px = std::clamp(std::round(double(points) * perInch / 72.0), 1.0, 16384.0);
+        qfont_ = QFont(QString::fromUtf8(Font().Name().data(), qsizetype(Font().Name().size())));
+        qfont_.setPixelSize(int(px));
+        metrics_.emplace(qfont_);
+    }
+    return qfont_;
+}
+
+void PainterCanvas::TextOut(int x, int y, const TString& text) {
+    const QString s = QString::fromUtf8(text.data(), qsizetype(text.size()));
+    const QFont& font = CurrentFont();
+    const int width = metrics_->horizontalAdvance(s);
+    QPainter* p = Ready(false, false);
+    if (p && !s.isEmpty()) {
+        const int height = metrics_->height();
+        if (Brush().Style() != bsClear)
+            p->fillRect(QRect(x, y, width, height), Resolve(Brush().Color()));
+        p->setFont(font);
+        p->setPen(QPen(Resolve(Font().Color())));
+        appliedPen_.reset();
+        p->drawText(QPointF(x, double(y) + metrics_->ascent()), s);
+        if (identity_)
+            MarkDirty((long long)x - 2, (long long)y - 2, (long long)x + width + 4,
+                      (long long)y + height + 4);
+    }
+    penPos_ = TPoint{ClampInt((long long)x + width), y};
+}
+
+int PainterCanvas::TextWidth(const TString& text) {
+    CurrentFont();
+    return metrics_->horizontalAdvance(QString::fromUtf8(text.data(), qsizetype(text.size())));
+}
+
+void PainterCanvas::CopyRect(const TRect& dest, TCanvas& source, const TRect& sourceRect) {
+    auto* src = dynamic_cast<PainterCanvas*>(&source);
+    if (!src || !src->image_ || src->image_->isNull() || !painter_) return;
+    QImage& from = *src->image_;
+    SyncTransform();
+    src->Ready(false, false);
+    const bool sameSize =
+        dest.Width() == sourceRect.Width() && dest.Height() == sourceRect.Height();
+    if (image_ && identity_ && src->identity_ && sameSize && image_->depth() == 32 &&
+        from.depth() == 32) {
+        // Pixel for pixel, as the sprite's save-under needs it: both images are plain
+        // 32-bit rows, so the copy is a clipped row copy.
+        const QImage& to = *image_;
+        const long long w = dest.Width(), h = dest.Height();
+        const long long j0 = std::max({0LL, -(long long)sourceRect.Left, -(long long)dest.Left});
+        const long long j1 = std::min(
+            {w, (long long)from.width() - sourceRect.Left, (long long)to.width() - dest.Left});
+        // Rows inside both images.
+        const long long i0 = std::max({0LL, -(long long)sourceRect.Top, -(long long)dest.Top});
+        const long long i1 = std::min(
+            {h, (long long)from.height() - sourceRect.Top, (long long)to.height() - dest.Top});
+        if (j1 > j0 && i1 > i0) {
+            const std::ptrdiff_t sstride = from.bytesPerLine(), dstride = to.bytesPerLine();
+            const uchar* s =
+                from.constBits() + (sourceRect.Top + i0) * sstride + 4 * (sourceRect.Left + j0);
+            uchar* d = (pixels_ ? pixels_ : image_->bits()) + (dest.Top + i0) * dstride +
+                       4 * (dest.Left + j0);
+            const size_t bytes = size_t(4 * (j1 - j0));
+            for (long long i = i0; i < i1; ++i, s += sstride, d += dstride)
+                std::memmove(d, s, bytes);
+            MarkDirty(dest.Left, dest.Top, (long long)dest.Left + w, (long long)dest.Top + h);
+        }
+        return;
+    }
+    QPainter* p = Ready(false, false);
+    const auto mode = p->compositionMode();
+    p->setCompositionMode(QPainter::CompositionMode_Source);
+    p->drawImage(QRect(dest.Left, dest.Top, dest.Width(), dest.Height()), from,
+                 QRect(sourceRect.Left, sourceRect.Top, sourceRect.Width(), sourceRect.Height()));
+    p->setCompositionMode(mode);
+    if (identity_) MarkDirty(dest.Left, dest.Top, dest.Right, dest.Bottom);
+}
+
+QRgb PainterCanvas::PenRgb() {
+    if (!penRgb_ || penRgb_->first != Pen().Color())
+        penRgb_.emplace(Pen().Color(), Resolve(Pen().Color()).rgb());
+    return penRgb_->second;
+}
+
+QRgb PainterCanvas::BrushRgb() {
+    if (!brushRgb_ || brushRgb_->first != Brush().Color())
+        brushRgb_.emplace(Brush().Color(), Resolve(Brush().Color()).rgb());
+    return brushRgb_->second;
+}
+
+// Bresenham's line, both ends inside the image. Thin lines leave out their last pixel,
+// as the classic pens do; outlines keep it.
+void PainterCanvas::DirectLine(int x0, int y0, int x1, int y1, QRgb c, bool lastPixel) {
+    const int dx = std::abs(x1 - x0), sx = x0 < x1 ? 1 : -1;
+    const int dy = -std::abs(y1 - y0), sy = y0 < y1 ? 1 : -1;
+    int err = dx + dy;
+    for (;;) {
+        if (x0 == x1 && y0 == y1) {
+            if (lastPixel) Plot(x0, y0, c);
+            return;
+        }
+        Plot(x0, y0, c);
+        const int e2 = 2 * err;
+        if (e2 >= dy) {
+            err += dy;
+            x0 += sx;
+        }
+        if (e2 <= dx) {
+            err += dx;
+            y0 += sy;
+        }
+    }
+}
+
+// A small polygon inside the image: pixels whose centres lie inside (odd-even rule)
+// take the brush, then the edges are traced with the pen.
+void PainterCanvas::DirectPolygon(std::span<const TPoint> points, QRgb pen, QRgb brush, bool fill) {
+    int l = points[0].x, r = l, t = points[0].y, b = t;
+    for (const TPoint& pt : points) {
+        l = std::min(l, pt.x);
+        r = std::max(r, pt.x);
+        t = std::min(t, pt.y);
+        b = std::max(b, pt.y);
+    }
+    const size_t n = points.size();
+    if (fill) {
+        // Each edge covers the rows whose centres lie in [top, bottom); along them its
+        // crossing moves by a fixed step.
+        struct Edge {
+            int first, last;
+            double x, step;
+        };
+        Edge edges[16];
+        int m = 0;
+        for (size_t i = 0; i < n; ++i) {
+            const TPoint& a = points[i];
+            const TPoint& e = points[i + 1 == n ? 0 : i + 1];
+            if (a.y == e.y) continue;
+            const TPoint& lo = a.y < e.y ? a : e;
+            const TPoint& hi = a.y < e.y ? e : a;
+            const double step = double(hi.x - lo.x) / double(hi.y - lo.y);
+            edges[m++] = Edge{lo.y, hi.y - 1, lo.x + 0.5 * step, step};
+        }
+        for (int y = t; y < b; ++y) {
+            double xs[16];
+            int count = 0;
+            for (int i = 0; i < m; ++i) {
+                const Edge& e = edges[i];
+                if (y < e.first || y > e.last) continue;
+                // Insertion keeps the few crossings of a row in order.
+                const double x = e.x + (y - e.first) * e.step;
+                int k = count++;
+                while (k > 0 && xs[k - 1] > x) {
+                    xs[k] = xs[k - 1];
+                    --k;
+                }
+                xs[k] = x;
+            }
+            QRgb* row = reinterpret_cast<QRgb*>(pixels_ + std::ptrdiff_t(y) * stride_);
+            for (int k = 0; k + 1 < count; k += 2) {
+                const int from = std::max(l, CeilToInt(xs[k] - 0.5));
+                const int to = std::min(r + 1, CeilToInt(xs[k + 1] - 0.5));
+                for (int x = from; x < to; ++x)
+                    row[x] = brush;
+            }
+        }
+    }
+    for (size_t i = 0; i < n; ++i) {
+        const TPoint& a = points[i];
+        const TPoint& e = points[(i + 1) % n];
+        DirectLine(a.x, a.y, e.x, e.y, pen, true);
+    }
+    MarkDirty(l - 1, t - 1, (long long)r + 2, (long long)b + 2);
+}
+
+TColor PainterCanvas::Pixels(int x, int y) {
+    if (!image_ || x < 0 || y < 0 || x >= image_->width() || y >= image_->height()) return -1;
+    return FromQRgb(image_->pixel(x, y));
+}
+
+} // namespace kritzel

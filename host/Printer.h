@@ -1,0 +1,54 @@
+// The printer: one shared object over Qt's printer, on the system's default print queue
+// or on a PDF file that the application names.
+#pragma once
+
+#include "PainterCanvas.h"
+#include "Types.h"
+
+#include <memory>
+
+class QPrinter;
+
+namespace kritzel {
+
+class TPrinter {
+public:
+    TPrinter();
+    TPrinter(const TPrinter&) = delete;
+    TPrinter& operator=(const TPrinter&) = delete;
+    ~TPrinter();
+
+    // The job's name in the print queue.
+    const TString& Title() const { return title_; }
+    void SetTitle(const TString& title) { title_ = title; }
+
+    // Print into this PDF file instead of the default queue; empty prints to the queue.
+    const TString& FileName() const { return fileName_; }
+    void SetFileName(const TString& path) { fileName_ = path; }
+    // Print on this queue instead of the default one; empty uses the default.
+    const TString& PrinterName() const { return printerName_; }
+    void SetPrinterName(const TString& name) { printerName_ = name; }
+
+    // Starts a job of one page. Raises an error naming the queue or file when there is
+    // none or it cannot be opened, and then leaves everything as it was.
+    void BeginDoc();
+    // Ends the job and sends it; does nothing when no job is open.
+    void EndDoc();
+    bool Printing() const { return printing_; }
+
+    // The page's surface; its device context starts in device pixels.
+    TCanvas* Canvas() { return &canvas_; }
+    HDC Handle() { return canvas_.Handle(); }
+
+private:
+    TString title_;
+    TString fileName_;
+    TString printerName_;
+    bool printing_ = false;
+    std::unique_ptr<QPrinter> printer_;
+    PainterCanvas canvas_;
+};
+
+TPrinter& Printer();
+
+} // namespace kritzel

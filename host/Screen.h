@@ -1,0 +1,28 @@
+// The screen the controls are shown on.
+#pragma once
+
+namespace kritzel {
+
+class TScreen {
+public:
+    // The screen's logical dots per inch times its device pixel ratio, rounded: the
+    // resolution of the device pixels a control draws in (96 at ratio 1).
+    int PixelsPerInch() const;
+    // Device pixels per logical Qt pixel.
+    double DevicePixelRatio() const;
+    // Makes PixelsPerInch report a fixed value, as a test or a projector setting needs.
+    void SetPixelsPerInch(int ppi) {
+        override_ = ppi;
+        overridden_ = true;
+    }
+    // Follows the screen again.
+    void ResetPixelsPerInch() { overridden_ = false; }
+
+private:
+    int override_ = 0;
+    bool overridden_ = false;
+};
+
+TScreen& Screen();
+
+} // namespace kritzel

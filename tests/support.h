@@ -1,0 +1,83 @@
+// Replaceable services and helpers shared by the test suites.
+#pragma once
+
+#include <kritzelwerk/Turtle.h>
+
+#include <QImage>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace kritzel::test {
+
+// A clock the test sets; it can start near the 32-bit wrap.
+class FakeClock : public TClock {
+public:
+    explicit FakeClock(std::uint32_t start = 0) : now(start) {}
+    std::uint32_t Ticks() override {
+        ++reads;
+        return now;
+    }
+    std::uint32_t now;
+    int reads = 0;
+};
+
+// Counts what the component asks of the pump. A paced wait "sleeps" by moving the
+// fake clock on, so delayed drawings run at once and deterministically.
+class CountingPump : public TMessagePump {
+public:
+    // A wait moves the clock by what it asks, but at most maxStep at a time, so that
+    // handlers get their turn during a long delay.
+    explicit CountingPump(FakeClock* clock = nullptr, std::uint32_t maxStep = 5)
+        : clock_(clock), maxStep_(maxStep) {}
+    void ProcessMessages() override {
+        ++processed;
+        if (onProcess) onProcess();
+    }
+    void WaitMessage(std::uint32_t timeoutMs) override {
+        ++waits;
+        lastTimeout = timeoutMs;
+        if (clock_) clock_->now += timeoutMs < maxStep_ ? timeoutMs : maxStep_;
+    }
+    int processed = 0;
+    int waits = 0;
+    std::uint32_t lastTimeout = 0;
+    std::function<void()> onProcess;
+
+private:
+    FakeClock* clock_;
+    std::uint32_t maxStep_;
+};
+
+// Puts a clock and a pump into the application for one test and takes them out again.
+class ServicesScope {
+public:
+    ServicesScope(TClock* clock, TMessagePump* pump, TKeyboard* keyboard = nullptr) {
+        Application().SetClock(clock);
+        Application().SetMessagePump(pump);
+        Application().SetKeyboard(keyboard);
+    }
+    ~ServicesScope() {
+        Application().SetClock(nullptr);
+        Application().SetMessagePump(nullptr);
+        Application().SetKeyboard(nullptr);
+    }
+};
+
+// A fixed screen resolution for one test.
+class PixelsPerInchScope {
+public:
+    explicit PixelsPerInchScope(int ppi) { Screen().SetPixelsPerInch(ppi); }
+    ~PixelsPerInchScope() { Screen().ResetPixelsPerInch(); }
+};
+
+// Number of pixels that differ between two pictures of the same size.
+int DifferingPixels(const QImage& a, const QImage& b);
+// Number of pixels of exactly this colour.
+int CountColor(const QImage& image, TColor color);
+
+// Where a test may leave files for a developer to look at.
+std::string OutputDir();
+
+} // namespace kritzel::test

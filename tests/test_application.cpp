@@ -1,0 +1,206 @@
+// The host's services: paint requests, presentation, the message pump, the clock and the
+// keyboard, and exceptions at the event loop.
+#include "support.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QKeyEvent>
+#include <QPaintEvent>
+
+#include <stdexcept>
+
+using namespace kritzel;
+using namespace kritzel::test;
+
+namespace {
+
+// Counts its paint cycles and what reaches the screen.
+class CountingBox : public TPaintBox {
+public:
+    using TPaintBox::TPaintBox;
+    int paints = 0;
+    int presented = 0;
+    std::function<void()> onPaint;
+
+protected:
+    void Paint() override {
+        ++paints;
+        if (onPaint) onPaint();
+    }
+    void paintEvent(QPaintEvent* e) override {
+        ++presented;
+        TPaintBox::paintEvent(e);
+    }
+};
+
+void Drain() {
+    for (int i = 0; i < 5; ++i) {
+        QCoreApplication::processEvents();
+        QCoreApplication::sendPostedEvents();
+    }
+}
+
+} // namespace
+
+TEST(PaintRequests, AreCoalescedAndDeliveredFromTheLoopOrTheRunningCommand) {
+    CountingBox box;
+    Drain();
+    box.paints = 0;
+    box.Invalidate();
+    box.Invalidate();
+    box.Invalidate();
+    EXPECT_EQ(box.paints, 0) << "a posted request must not paint at once";
+    Drain();
+    EXPECT_EQ(box.paints, 1);
+    // A request made while a command runs is delivered by the command's next pump.
+    box.Invalidate();
+    Application().ProcessMessages();
+    EXPECT_EQ(box.paints, 2);
+    Drain();
+    EXPECT_EQ(box.paints, 2);
+    // Repaint runs the cycle at once.
+    box.Repaint();
+    EXPECT_EQ(box.paints, 3);
+}
+
+TEST(PaintRequests, ARequestFromInsideAPaintCycleIsDeliveredAfterIt) {
+    CountingBox box;
+    Drain();
+    box.paints = 0;
+    int depth = 0, deepest = 0;
+    box.onPaint = [&] {
+        ++depth;
+        deepest = std::max(deepest, depth);
+        if (box.paints == 1) {
+            box.Invalidate();
+            Application().ProcessMessages();
+        }
+        --depth;
+    };
+    box.Repaint();
+    Drain();
+    EXPECT_EQ(box.paints, 2);
+    // The base control nests; the turtle's own guard is tested with the turtle.
+    EXPECT_EQ(deepest, 2);
+}
+
+TEST(PaintRequests, ExceptionsAreReportedAtTheLoopAndReachDirectCallers) {
+    CountingBox box;
+    Drain();
+    std::string reported;
+    Application().SetOnException([&](const std::exception& e) { reported = e.what(); });
+    box.onPaint = [] { throw std::runtime_error("printer on fire"); };
+    box.Invalidate();
+    EXPECT_NO_THROW(Drain());
+    EXPECT_EQ(reported, "printer on fire");
+    EXPECT_THROW(box.Repaint(), std::runtime_error);
+    Application().SetOnException(nullptr);
+}
+
+TEST(Presentation, IsThrottledToAboutOneFrameWhileACommandRuns) {
+    TForm form("present");
+    CountingBox box(&form);
+    form.Show();
+    Drain();
+    box.presented = 0;
+    const auto start = MonotonicTicks();
+    int steps = 0;
+    while (MonotonicTicks() - start < 200) {
+        box.Canvas()->Pen().SetColor(RGB(std::uint8_t(steps), 0, 0));
+        box.Canvas()->MoveTo(steps % 100, 0);
+        box.Canvas()->LineTo(steps % 100, 50);
+        Application().ProcessMessages();
+        ++steps;
+    }
+    EXPECT_GT(steps, 1000);
+    // 200 ms at one frame per 16 ms: about a dozen presentations, never one per step.
+    EXPECT_GE(box.presented, 5);
+    EXPECT_LE(box.presented, 20);
+    // A paced wait presents before it sleeps.
+    box.Canvas()->LineTo(5, 5);
+    const int before = box.presented;
+    Application().WaitMessage(1);
+    EXPECT_EQ(box.presented, before + 1);
+}
+
+TEST(Presentation, ResizingKeepsPixelsAndAsksForAPaint) {
+    CountingBox box;
+    box.SetSize(30, 30);
+    Drain();
+    box.Canvas()->Brush().SetColor(clRed);
+    box.Canvas()->FillRect(Rect(0, 0, 30, 30));
+    box.paints = 0;
+    box.SetSize(50, 20);
+    EXPECT_EQ(box.Width(), 50);
+    EXPECT_EQ(box.Height(), 20);
+    EXPECT_EQ(box.Canvas()->Pixels(29, 19), clRed);
+    EXPECT_NE(box.Canvas()->Pixels(40, 10), clRed);
+    Drain();
+    EXPECT_EQ(box.paints, 1);
+}
+
+TEST(KeyTracker, ReportsHeldKeysAndPressesSinceTheLastQuery) {
+    TKeyTracker keys;
+    EXPECT_EQ(keys.AsyncKeyState(VK_ESCAPE), 0);
+    keys.KeyDown(VK_ESCAPE);
+    EXPECT_EQ(std::uint16_t(keys.AsyncKeyState(VK_ESCAPE)), 0x8001);
+    EXPECT_EQ(std::uint16_t(keys.AsyncKeyState(VK_ESCAPE)), 0x8000) << "the press was reported";
+    keys.KeyUp(VK_ESCAPE);
+    EXPECT_EQ(keys.AsyncKeyState(VK_ESCAPE), 0);
+    // A press and release between two queries is still seen once.
+    keys.KeyDown(VK_PAUSE);
+    keys.KeyUp(VK_PAUSE);
+    EXPECT_EQ(keys.AsyncKeyState(VK_PAUSE), 1);
+    EXPECT_EQ(keys.AsyncKeyState(VK_PAUSE), 0);
+    // Each key has its own bit; out-of-range codes are ignored.
+    keys.KeyDown('A');
+    EXPECT_EQ(keys.AsyncKeyState('B'), 0);
+    keys.KeyDown(999);
+    EXPECT_EQ(keys.AsyncKeyState(999), 0);
+}
+
+TEST(KeyTracker, IsFedFromTheKeyEventsOfEveryWindow) {
+    TForm form("keys");
+    TPaintBox box(&form);
+    form.Show();
+    Application().KeyTracker().AsyncKeyState(VK_ESCAPE);
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QCoreApplication::sendEvent(&box, &press);
+    EXPECT_EQ(std::uint16_t(GetAsyncKeyState(VK_ESCAPE)), 0x8001);
+    QKeyEvent release(QEvent::KeyRelease, Qt::Key_Escape, Qt::NoModifier);
+    QCoreApplication::sendEvent(&box, &release);
+    EXPECT_EQ(GetAsyncKeyState(VK_ESCAPE), 0);
+    EXPECT_EQ(VirtualKeyFromQt(Qt::Key_Pause), VK_PAUSE);
+    EXPECT_EQ(VirtualKeyFromQt(Qt::Key_Q), 'Q');
+}
+
+TEST(Clock, TheApplicationClockCanBeReplacedAndWraps) {
+    FakeClock clock(0xFFFFFFF0u);
+    Application().SetClock(&clock);
+    const std::uint32_t t0 = GetTickCount();
+    clock.now += 0x20;
+    EXPECT_EQ(GetTickCount() - t0, 0x20u) << "differences are taken modulo 2^32";
+    EXPECT_LT(GetTickCount(), t0);
+    Application().SetClock(nullptr);
+    const std::uint32_t a = GetTickCount();
+    EXPECT_LT(std::uint32_t(MonotonicTicks() - a), 1000u);
+}
+
+TEST(MessagePump, WaitSleepsUntilTheDeadlineOrAnEvent) {
+    CountingBox box;
+    Drain();
+    const auto t0 = MonotonicTicks();
+    Application().WaitMessage(30);
+    const auto slept = MonotonicTicks() - t0;
+    EXPECT_GE(slept, 25u);
+    EXPECT_LT(slept, 500u);
+    // A posted paint request cuts the sleep short and is delivered on the next pump.
+    box.paints = 0;
+    box.Invalidate();
+    const auto t1 = MonotonicTicks();
+    Application().WaitMessage(2000);
+    Application().ProcessMessages();
+    EXPECT_LT(MonotonicTicks() - t1, 1000u);
+    EXPECT_EQ(box.paints, 1);
+}

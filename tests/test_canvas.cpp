@@ -1,0 +1,181 @@
+// The drawing surface: edges, pen and brush rules, copies between canvases, the
+// device context's mapping, colours.
+#include "support.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+
+using namespace kritzel;
+using namespace kritzel::test;
+
+namespace {
+
+struct Surface {
+    explicit Surface(int w = 20, int h = 20) {
+        bitmap.SetWidth(w);
+        bitmap.SetHeight(h);
+        canvas().Brush().SetColor(clWhite);
+        canvas().FillRect(Rect(0, 0, w, h));
+    }
+    TCanvas& canvas() { return *bitmap.Canvas(); }
+    TBitmap bitmap;
+};
+
+} // namespace
+
+TEST(Canvas, RectanglesExcludeTheirRightAndBottomEdges) {
+    Surface s;
+    s.canvas().Brush().SetColor(clRed);
+    s.canvas().FillRect(Rect(2, 3, 6, 8));
+    EXPECT_EQ(s.canvas().Pixels(2, 3), clRed);
+    EXPECT_EQ(s.canvas().Pixels(5, 7), clRed);
+    EXPECT_EQ(s.canvas().Pixels(6, 7), clWhite);
+    EXPECT_EQ(s.canvas().Pixels(5, 8), clWhite);
+    EXPECT_EQ(CountColor(s.bitmap.Image(), clRed), 4 * 5);
+    // An empty or turned-over rectangle fills nothing.
+    s.canvas().Brush().SetColor(clBlue);
+    s.canvas().FillRect(Rect(10, 10, 10, 15));
+    s.canvas().FillRect(Rect(15, 15, 12, 12));
+    EXPECT_EQ(CountColor(s.bitmap.Image(), clBlue), 0);
+}
+
+TEST(Canvas, ThinLinesLeaveOutTheirEndPointAndMoveTheCurrentPoint) {
+    Surface s;
+    s.canvas().Pen().SetColor(clBlue);
+    s.canvas().MoveTo(2, 5);
+    s.canvas().LineTo(10, 5);
+    EXPECT_EQ(s.canvas().PenPos(), (TPoint{10, 5}));
+    EXPECT_EQ(s.canvas().Pixels(2, 5), clBlue);
+    EXPECT_EQ(s.canvas().Pixels(9, 5), clBlue);
+    EXPECT_EQ(s.canvas().Pixels(10, 5), clWhite);
+    // The next line starts where the last one ended.
+    s.canvas().LineTo(10, 12);
+    EXPECT_EQ(s.canvas().Pixels(10, 5), clBlue);
+    EXPECT_EQ(s.canvas().Pixels(10, 11), clBlue);
+    EXPECT_EQ(CountColor(s.bitmap.Image(), clBlue), 8 + 7);
+}
+
+TEST(Canvas, PenWidthAndColourTakeEffectWithTheNextLine) {
+    Surface s(40, 40);
+    s.canvas().Pen().SetColor(clRed);
+    s.canvas().Pen().SetWidth(5);
+    s.canvas().MoveTo(5, 20);
+    s.canvas().LineTo(35, 20);
+    EXPECT_EQ(s.canvas().Pixels(20, 18), clRed);
+    EXPECT_EQ(s.canvas().Pixels(20, 22), clRed);
+    EXPECT_EQ(s.canvas().Pixels(20, 24), clWhite);
+    // Zero and negative widths draw hairlines rather than nothing.
+    s.canvas().Pen().SetColor(clGreen);
+    s.canvas().Pen().SetWidth(-3);
+    s.canvas().MoveTo(5, 5);
+    s.canvas().LineTo(35, 5);
+    EXPECT_EQ(CountColor(s.bitmap.Image(), clGreen), 30);
+}
+
+TEST(Canvas, GivingAClearBrushAColourMakesItSolid) {
+    Surface s;
+    s.canvas().Brush().SetStyle(bsClear);
+    s.canvas().Brush().SetColor(clLime);
+    EXPECT_EQ(s.canvas().Brush().Style(), bsSolid);
+    s.canvas().FillRect(Rect(0, 0, 4, 4));
+    EXPECT_EQ(s.canvas().Pixels(1, 1), clLime);
+    // A clear brush leaves the inside of shapes alone, and FillRect does nothing.
+    s.canvas().Brush().SetStyle(bsClear);
+    s.canvas().FillRect(Rect(5, 5, 10, 10));
+    s.canvas().Pen().SetColor(clBlack);
+    s.canvas().Ellipse(4, 4, 18, 18);
+    EXPECT_EQ(s.canvas().Pixels(11, 11), clWhite);
+    EXPECT_EQ(s.canvas().Pixels(11, 4), clBlack);
+}
+
+TEST(Canvas, PolygonsAreOutlinedWithThePenAndFilledWithTheBrush) {
+    Surface s;
+    s.canvas().Pen().SetColor(clBlue);
+    s.canvas().Brush().SetColor(clYellow);
+    const TPoint pts[4] = {{2, 2}, {15, 2}, {15, 15}, {2, 2}};
+    s.canvas().Polygon(pts);
+    EXPECT_EQ(s.canvas().Pixels(15, 8), clBlue);
+    EXPECT_EQ(s.canvas().Pixels(12, 6), clYellow);
+    EXPECT_EQ(s.canvas().Pixels(4, 12), clWhite);
+}
+
+TEST(Canvas, CopiesArePixelExactAndClippedToBothSurfaces) {
+    Surface src(10, 10), dst(10, 10);
+    for (int y = 0; y < 10; ++y)
+        for (int x = 0; x < 10; ++x) {
+            src.canvas().Brush().SetColor(RGB(std::uint8_t(x * 20), std::uint8_t(y * 20), 7));
+            src.canvas().FillRect(Rect(x, y, x + 1, y + 1));
+        }
+    dst.canvas().CopyRect(Rect(2, 2, 6, 6), src.canvas(), Rect(4, 5, 8, 9));
+    EXPECT_EQ(dst.canvas().Pixels(2, 2), RGB(80, 100, 7));
+    EXPECT_EQ(dst.canvas().Pixels(5, 5), RGB(140, 160, 7));
+    EXPECT_EQ(dst.canvas().Pixels(6, 6), clWhite);
+    // Reaching beyond either surface copies only the part inside both.
+    Surface edge(10, 10);
+    edge.canvas().CopyRect(Rect(-3, 7, 5, 15), src.canvas(), Rect(0, 0, 8, 8));
+    EXPECT_EQ(edge.canvas().Pixels(0, 7), RGB(60, 0, 7));
+    EXPECT_EQ(edge.canvas().Pixels(4, 9), RGB(140, 40, 7));
+    EXPECT_EQ(edge.canvas().Pixels(5, 9), clWhite);
+    EXPECT_EQ(edge.canvas().Pixels(0, 6), clWhite);
+    Surface off(10, 10);
+    off.canvas().CopyRect(Rect(0, 0, 10, 10), src.canvas(), Rect(-5, -5, 5, 5));
+    EXPECT_EQ(off.canvas().Pixels(5, 5), RGB(0, 0, 7));
+    EXPECT_EQ(off.canvas().Pixels(9, 9), RGB(80, 80, 7));
+}
+
+TEST(Canvas, PixelsOutsideTheSurfaceAreInvalid) {
+    Surface s(5, 5);
+    EXPECT_EQ(s.canvas().Pixels(-1, 0), -1);
+    EXPECT_EQ(s.canvas().Pixels(0, 5), -1);
+    EXPECT_EQ(s.canvas().Pixels(4, 4), clWhite);
+}
+
+TEST(Canvas, FarAwayLinesDrawTheirVisiblePart) {
+    Surface s(20, 20);
+    s.canvas().Pen().SetColor(clRed);
+    s.canvas().MoveTo(-2000000000, 10);
+    s.canvas().LineTo(2000000000, 10);
+    EXPECT_EQ(CountColor(s.bitmap.Image(), clRed), 20);
+    s.canvas().MoveTo(5, INT32_MIN);
+    s.canvas().LineTo(5, INT32_MAX);
+    EXPECT_EQ(s.canvas().Pixels(5, 0), clRed);
+    EXPECT_EQ(s.canvas().Pixels(5, 19), clRed);
+}
+
+TEST(Canvas, SystemColoursComeFromThePalette) {
+    QPalette pal;
+    pal.setColor(QPalette::Active, QPalette::Button, QColor(1, 2, 3));
+    pal.setColor(QPalette::Active, QPalette::Base, QColor(9, 8, 7));
+    EXPECT_EQ(ToQColor(clBtnFace, pal), QColor(1, 2, 3));
+    EXPECT_EQ(ToQColor(clWindow, pal), QColor(9, 8, 7));
+    // Byte 3 clear: the colour as it stands, red in the lowest byte.
+    EXPECT_EQ(ToQColor(0x00336699, pal), QColor(0x99, 0x66, 0x33));
+    EXPECT_EQ(ToQColor(clNavy), QColor(0, 0, 0x80));
+}
+
+TEST(DeviceContext, LometricThenAnisotropicTurnsTheYAxisDown) {
+    TDeviceContext dc;
+    // A page of 2000 x 2800 pixels over 200 x 280 mm: 10 pixels a millimetre.
+    dc.SetDevice(2000, 2800, 200, 280, 254, 254);
+    EXPECT_EQ(GetDeviceCaps(&dc, HORZSIZE), 200);
+    EXPECT_EQ(GetDeviceCaps(&dc, VERTSIZE), 280);
+    SetMapMode(&dc, MM_LOMETRIC);
+    TSize w, v;
+    ASSERT_TRUE(GetWindowExtEx(&dc, &w));
+    ASSERT_TRUE(GetViewportExtEx(&dc, &v));
+    EXPECT_EQ(w, (TSize{2000, 2800}));
+    EXPECT_EQ(v, (TSize{2000, -2800}));
+    EXPECT_DOUBLE_EQ(dc.ScaleY(), -1.0);
+    // Extents can only be set in the anisotropic mode.
+    EXPECT_FALSE(SetViewportExtEx(&dc, v.cx, -v.cy));
+    SetMapMode(&dc, MM_ANISOTROPIC);
+    ASSERT_TRUE(SetWindowExtEx(&dc, w.cx, w.cy));
+    ASSERT_TRUE(SetViewportExtEx(&dc, v.cx, -v.cy));
+    EXPECT_DOUBLE_EQ(dc.ScaleX(), 1.0);
+    EXPECT_DOUBLE_EQ(dc.ScaleY(), 1.0);
+    // 0.1 mm units: a point of font size is 254/72 of them.
+    EXPECT_DOUBLE_EQ(dc.LogicalPerInch(), 254.0);
+    SetMapMode(&dc, MM_TEXT);
+    EXPECT_EQ(dc.WindowExt(), (TSize{1, 1}));
+}

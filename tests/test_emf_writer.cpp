@@ -1,0 +1,683 @@
+// The EMF writer's output, read back with libUEMF's record checks and structures.
+#include "host/EmfWriter.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <uemf.h>
+#include <uemf_safe.h>
+
+#include <array>
+#include <cstring>
+#include <map>
+#include <optional>
+#include <stdexcept>
+#include <vector>
+
+namespace kritzel {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::ElementsAreArray;
+
+using Rect4 = std::array<std::int32_t, 4>;
+
+Rect4 R(const U_RECTL& r) {
+    return {r.left, r.top, r.right, r.bottom};
+}
+
+struct Record {
+    std::uint32_t type;
+    std::size_t offset;
+    std::uint32_t size;
+};
+
+// A finished metafile split into records. Every structural fault is reported as a test failure.
+class Emf {
+public:
+    explicit Emf(std::vector<std::uint8_t> bytes) : bytes_(std::move(bytes)) { Split(); }
+
+    const std::vector<Record>& records() const { return records_; }
+    const std::vector<std::uint8_t>& bytes() const { return bytes_; }
+
+    template <class T> T Get(const Record& rec, std::size_t at = 0) const {
+        EXPECT_LE(at + sizeof(T), rec.size) << "read past record of type " << rec.type;
+        T value{};
+        if (at + sizeof(T) <= rec.size)
+            std::memcpy(&value, bytes_.data() + rec.offset + at, sizeof(T));
+        return value;
+    }
+    template <class T> T Get(std::size_t index, std::size_t at = 0) const {
+        return Get<T>(records_.at(index), at);
+    }
+    U_EMRHEADER Header() const { return Get<U_EMRHEADER>(records_.front()); }
+
+    std::vector<std::uint32_t> Types() const {
+        std::vector<std::uint32_t> types;
+        for (const Record& r : records_)
+            types.push_back(r.type);
+        return types;
+    }
+    std::vector<Record> OfType(std::uint32_t type) const {
+        std::vector<Record> out;
+        for (const Record& r : records_)
+            if (r.type == type) out.push_back(r);
+        return out;
+    }
+
+private:
+    void Split() {
+        std::size_t off = 0;
+        while (off < bytes_.size()) {
+            ASSERT_GE(bytes_.size() - off, sizeof(U_EMR)) << "truncated record at " << off;
+            U_EMR emr;
+            std::memcpy(&emr, bytes_.data() + off, sizeof emr);
+            ASSERT_GE(emr.nSize, sizeof(U_EMR)) << "at " << off;
+            ASSERT_EQ(emr.nSize % 4, 0u) << "record type " << emr.iType << " at " << off;
+            ASSERT_LE(emr.nSize, bytes_.size() - off) << "record type " << emr.iType;
+            ASSERT_TRUE(U_emf_record_safe(reinterpret_cast<const char*>(bytes_.data() + off)))
+                << "libUEMF rejects record type " << emr.iType << " at " << off;
+            records_.push_back({emr.iType, off, emr.nSize});
+            off += emr.nSize;
+        }
+        ASSERT_GE(records_.size(), 2u);
+        ASSERT_EQ(records_.front().type, static_cast<std::uint32_t>(U_EMR_HEADER));
+        ASSERT_EQ(records_.back().type, static_cast<std::uint32_t>(U_EMR_EOF));
+        for (std::size_t i = 1; i + 1 < records_.size(); ++i) {
+            EXPECT_NE(records_[i].type, static_cast<std::uint32_t>(U_EMR_HEADER)) << i;
+            EXPECT_NE(records_[i].type, static_cast<std::uint32_t>(U_EMR_EOF)) << i;
+        }
+    }
+
+    std::vector<std::uint8_t> bytes_;
+    std::vector<Record> records_;
+};
+
+std::uint32_t Colorref(const U_COLORREF& c) {
+    return std::uint32_t{c.Red} | std::uint32_t{c.Green} << 8 | std::uint32_t{c.Blue} << 16 |
+           std::uint32_t{c.Reserved} << 24;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Header
+
+TEST(EmfHeader, DescribesPictureSizeAndContents) {
+    struct Case {
+        int w, h, ppi;
+        Rect4 frame;
+        std::int32_t deviceX, deviceY, mmX, mmY;
+    };
+    // frame: size * 2540 / ppi in 0.01 mm, rounded, inclusive; the reference device is whole
+    // multiples of 5 inches so that szlMillimeters / szlDevice is exactly 25.4 / ppi.
+    for (const Case& c : {Case{200, 100, 96, {0, 0, 5291, 2645}, 480, 480, 127, 127},
+                          Case{300, 200, 120, {0, 0, 6349, 4232}, 600, 600, 127, 127},
+                          Case{1000, 500, 96, {0, 0, 26457, 13228}, 1440, 960, 381, 254}}) {
+        SCOPED_TRACE(testing::Message() << c.w << "x" << c.h << "@" << c.ppi);
+        EmfWriter w(c.w, c.h, c.ppi);
+        w.UsePen(0x000000, 1);
+        w.MoveTo(10, 20);
+        w.LineTo(30, 40);
+        const std::size_t count = w.RecordCount() + 1; // + EOF
+        Emf emf(w.Finish());
+        ASSERT_FALSE(testing::Test::HasFatalFailure());
+        const U_EMRHEADER hdr = emf.Header();
+        EXPECT_EQ(hdr.emr.nSize, 108u);
+        EXPECT_EQ(hdr.dSignature, 0x464D4520u);
+        EXPECT_EQ(hdr.nVersion, 0x10000u);
+        EXPECT_EQ(hdr.nBytes, emf.bytes().size());
+        EXPECT_EQ(hdr.nRecords, emf.records().size());
+        EXPECT_EQ(hdr.nRecords, count);
+        EXPECT_EQ(hdr.nHandles, 2) << "one pen plus the reserved slot 0";
+        EXPECT_EQ(hdr.sReserved, 0);
+        EXPECT_EQ(hdr.nPalEntries, 0u);
+        EXPECT_EQ(R(hdr.rclBounds), (Rect4{10, 20, 30, 40}));
+        EXPECT_EQ(R(hdr.rclFrame), c.frame);
+        EXPECT_EQ(hdr.szlDevice.cx, c.deviceX);
+        EXPECT_EQ(hdr.szlDevice.cy, c.deviceY);
+        EXPECT_EQ(hdr.szlMillimeters.cx, c.mmX);
+        EXPECT_EQ(hdr.szlMillimeters.cy, c.mmY);
+        EXPECT_EQ(hdr.szlMicrometers.cx, 1000 * c.mmX);
+        EXPECT_EQ(hdr.szlMicrometers.cy, 1000 * c.mmY);
+        EXPECT_GE(hdr.szlDevice.cx, c.w) << "reference device smaller than the picture";
+        EXPECT_GE(hdr.szlDevice.cy, c.h) << "reference device smaller than the picture";
+
+        const Record& eof = emf.records().back();
+        EXPECT_EQ(eof.size, 20u);
+        const U_EMREOF e = emf.Get<U_EMREOF>(eof);
+        EXPECT_EQ(e.cbPalEntries, 0u);
+        EXPECT_EQ(emf.Get<std::uint32_t>(eof, 16), 20u) << "nSizeLast";
+    }
+}
+
+TEST(EmfHeader, EmptyPicture) {
+    EmfWriter w(64, 48, 96);
+    Emf emf(w.Finish());
+    ASSERT_FALSE(HasFatalFailure());
+    EXPECT_THAT(emf.Types(), ElementsAre(U_EMR_HEADER, U_EMR_EOF));
+    const U_EMRHEADER hdr = emf.Header();
+    EXPECT_EQ(R(hdr.rclBounds), (Rect4{0, 0, -1, -1}));
+    EXPECT_EQ(hdr.nHandles, 1);
+    EXPECT_EQ(hdr.nRecords, 2u);
+    EXPECT_EQ(hdr.nBytes, 128u);
+}
+
+TEST(EmfHeader, BoundsAreTheDrawnPixelsOnThePicture) {
+    EmfWriter w(100, 100, 96);
+    w.UsePen(0x000000, 1);
+    w.MoveTo(10, 20);
+    w.LineTo(30, 25);
+    w.Ellipse(40, 50, 60, 70); // right/bottom exclusive: up to 59, 69
+    w.UsePen(0x000000, 5);     // half the width reaches past the line on each side
+    w.MoveTo(5, 80);
+    w.LineTo(5, 90);
+    w.MoveTo(90, 10); // leaves the picture: only the part on it counts
+    w.LineTo(150, -20);
+    Emf emf(w.Finish());
+    ASSERT_FALSE(HasFatalFailure());
+    EXPECT_EQ(R(emf.Header().rclBounds), (Rect4{3, 0, 99, 92}));
+
+    // Drawing that misses the picture entirely must not widen the bounds.
+    EmfWriter off(100, 100, 96);
+    off.UsePen(0x000000, 1);
+    off.MoveTo(200, -50);
+    off.LineTo(300, -10);
+    off.FillRect(-30, 10, -1, 20, 0x00FF00);
+    off.UsePen(0x000000, 1);
+    off.MoveTo(10, 10);
+    off.LineTo(20, 12);
+    Emf emf2(off.Finish());
+    ASSERT_FALSE(HasFatalFailure());
+    EXPECT_EQ(R(emf2.Header().rclBounds), (Rect4{10, 10, 20, 12}));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Records of a known drawing
+
+TEST(EmfRecords, LinesGiveExactRecordsAndCoordinates) {
+    EmfWriter w(200, 200, 96);
+    w.UsePen(static_cast<std::int32_t>(0x1F0000FF), 0); // byte 3 is no part of the colour
+    w.MoveTo(10, 20);
+    w.LineTo(30, 40);
+    w.UsePen(0x0000FF, 1); // same pen: width 0 and 1 are the same 1-pixel pen
+    w.LineTo(50, -10);
+    w.MoveTo(50, -10); // already there
+    w.MoveTo(-7, 8);
+    w.LineTo(5, 5);
+    Emf emf(w.Finish());
+    ASSERT_FALSE(HasFatalFailure());
+    ASSERT_THAT(emf.Types(),
+                ElementsAre(U_EMR_HEADER, U_EMR_CREATEPEN, U_EMR_SELECTOBJECT, U_EMR_MOVETOEX,
+                            U_EMR_LINETO, U_EMR_LINETO, U_EMR_MOVETOEX, U_EMR_LINETO, U_EMR_EOF));
+    const auto pen = emf.Get<U_EMRCREATEPEN>(1);
+    EXPECT_EQ(pen.ihPen, 1u);
+    EXPECT_EQ(pen.lopn.lopnStyle, static_cast<std::uint32_t>(U_PS_SOLID));
+    EXPECT_EQ(pen.lopn.lopnWidth.x, 1);
+    EXPECT_EQ(Colorref(pen.lopn.lopnColor), 0x0000FFu);
+    EXPECT_EQ(pen.lopn.lopnColor.Red, 0xFF);
+    EXPECT_EQ(emf.Get<U_EMRSELECTOBJECT>(2).ihObject, 1u);
+
+    using P = std::array<std::int32_t, 2>;
+    auto pt = [&](std::size_t i) {
+        const auto m = emf.Get<U_EMRLINETO>(i);
+        EXPECT_EQ(m.emr.nSize, 16u);
+        return P{m.ptl.x, m.ptl.y};
+    };
+    EXPECT_EQ(pt(3), (P{10, 20}));
+    EXPECT_EQ(pt(4), (P{30, 40}));
+    EXPECT_EQ(pt(5), (P{50, -10}));
+    EXPECT_EQ(pt(6), (P{-7, 8}));
+    EXPECT_EQ(pt(7), (P{5, 5}));
+}
+
+TEST(EmfRecords, EllipseKeepsTheExclusiveBox) {
+    EmfWriter w(100, 100, 96);
+    w.Ellipse(60, 70, 20, 10); // given reversed
+    Emf emf(w.Finish());
+    ASSERT_FALSE(HasFatalFailure());
+    ASSERT_THAT(emf.Types(), ElementsAre(U_EMR_HEADER, U_EMR_ELLIPSE, U_EMR_EOF));
+    EXPECT_EQ(R(emf.Get<U_EMRELLIPSE>(1).rclBox), (Rect4{20, 10, 60, 70}));
+    EXPECT_EQ(R(emf.Header().rclBounds), (Rect4{20, 10, 59, 69}));
+}
+
+TEST(EmfRecords, FillRectIsAPatBltWithItsColoursBrush) {
+    EmfWriter w(100, 100, 96);
+    w.UseBrush(0x00FF00, false);
+    w.FillRect(30, 40, 10, 20, 0x123456); // reversed corners
+    w.FillRect(5, 5, 5, 50, 0xABCDEF);    // empty: nothing at all
+    w.UseBrush(0x123456, false);          // FillRect left this brush selected
+    Emf emf(w.Finish());
+    ASSERT_FALSE(HasFatalFailure());
+    ASSERT_THAT(emf.Types(),
+                ElementsAre(U_EMR_HEADER, U_EMR_CREATEBRUSHINDIRECT, U_EMR_SELECTOBJECT,
+                            U_EMR_CREATEBRUSHINDIRECT, U_EMR_SELECTOBJECT, U_EMR_DELETEOBJECT,
+                            U_EMR_BITBLT, U_EMR_EOF));
+    const auto brush = emf.Get<U_EMRCREATEBRUSHINDIRECT>(3);
+    EXPECT_EQ(brush.lb.lbStyle, static_cast<std::uint32_t>(U_BS_SOLID));
+    EXPECT_EQ(Colorref(brush.lb.lbColor), 0x123456u);
+    EXPECT_EQ(emf.Get<U_EMRSELECTOBJECT>(4).ihObject, brush.ihBrush);
+
+    const auto blt = emf.Get<U_EMRBITBLT>(6);
+    EXPECT_EQ(blt.dwRop, static_cast<std::uint32_t>(U_PATCOPY));
+    EXPECT_EQ(blt.Dest.x, 10);
+    EXPECT_EQ(blt.Dest.y, 20);
+    EXPECT_EQ(blt.cDest.x, 20);
+    EXPECT_EQ(blt.cDest.y, 20);
+    EXPECT_EQ(blt.cbBmiSrc, 0u);
+    EXPECT_EQ(blt.cbBitsSrc, 0u);
+    EXPECT_EQ(blt.xformSrc.eM11, 1.0f);
+    EXPECT_EQ(blt.xformSrc.eM22, 1.0f);
+    EXPECT_EQ(R(blt.rclBounds), (Rect4{10, 20, 29, 39}));
+    EXPECT_EQ(R(emf.Header().rclBounds), (Rect4{10, 20, 29, 39}));
+}
+
+TEST(EmfRecords, BackgroundModeAndColourOnlyWhenChanged) {
+    EmfWriter w(10, 10, 96);
+    w.SetBkModeTransparent(true);
+    w.SetBkModeTransparent(true, 0x00FF00); // transparent: the colour is not needed
+    w.SetBkModeTransparent(false, 0xC0C0C0);
+    w.SetBkModeTransparent(false, 0xC0C0C0);
+    w.SetBkModeTransparent(false, 0x0000FF);
+    Emf emf(w.Finish());
+    ASSERT_FALSE(HasFatalFailure());
+    ASSERT_THAT(emf.Types(), ElementsAre(U_EMR_HEADER, U_EMR_SETBKMODE, U_EMR_SETBKMODE,
+                                         U_EMR_SETBKCOLOR, U_EMR_SETBKCOLOR, U_EMR_EOF));
+    EXPECT_EQ(emf.Get<U_EMRSETBKMODE>(1).iMode, static_cast<std::uint32_t>(U_TRANSPARENT));
+    EXPECT_EQ(emf.Get<U_EMRSETBKMODE>(2).iMode, static_cast<std::uint32_t>(U_OPAQUE));
+    EXPECT_EQ(Colorref(emf.Get<U_EMRSETBKCOLOR>(3).crColor), 0xC0C0C0u);
+    EXPECT_EQ(Colorref(emf.Get<U_EMRSETBKCOLOR>(4).crColor), 0x0000FFu);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Object table discipline
+
+// Replays the object records as a player would and fails on any misuse of the table.
+struct ObjectTable {
+    struct Obj {
+        std::uint32_t kind; // creating record type
+        std::size_t record;
+    };
+    std::map<std::uint32_t, Obj> live;
+    std::map<std::uint32_t, std::uint32_t> selected; // kind -> handle (stock or created)
+    std::size_t maxLive = 0;
+
+    static std::optional<std::uint32_t> StockKind(std::uint32_t h) {
+        if (h >= U_WHITE_BRUSH && h <= U_NULL_BRUSH) return U_EMR_CREATEBRUSHINDIRECT;
+        if (h >= U_WHITE_PEN && h <= U_NULL_PEN) return U_EMR_CREATEPEN;
+        if (h >= U_OEM_FIXED_FONT && h <= U_STOCK_LAST && h != 0x8000000F)
+            return U_EMR_EXTCREATEFONTINDIRECTW;
+        return std::nullopt;
+    }
+
+    testing::AssertionResult Apply(const Emf& emf, std::size_t i) {
+        const Record& rec = emf.records()[i];
+        const std::uint16_t nHandles = emf.Header().nHandles;
+        switch (rec.type) {
+        case U_EMR_CREATEPEN:
+        case U_EMR_CREATEBRUSHINDIRECT:
+        case U_EMR_EXTCREATEFONTINDIRECTW: {
+            const auto h = emf.Get<std::uint32_t>(rec, 8);
+            if (h == 0 || h >= nHandles)
+                return testing::AssertionFailure()
+                       << "record " << i << " creates slot " << h << " outside 1.." << nHandles - 1;
+            if (live.count(h)) return testing::AssertionFailure() << "slot " << h << " reused";
+            live[h] = {rec.type, i};
+            maxLive = std::max(maxLive, live.size());
+            break;
+        }
+        case U_EMR_SELECTOBJECT: {
+            const auto h = emf.Get<std::uint32_t>(rec, 8);
+            if (h & 0x80000000u) {
+                const auto kind = StockKind(h);
+                if (!kind) return testing::AssertionFailure() << "bad stock object " << h;
+                selected[*kind] = h;
+            } else {
+                auto it = live.find(h);
+                if (it == live.end())
+                    return testing::AssertionFailure()
+                           << "record " << i << " selects slot " << h << " before creation";
+                selected[it->second.kind] = h;
+            }
+            break;
+        }
+        case U_EMR_DELETEOBJECT: {
+            const auto h = emf.Get<std::uint32_t>(rec, 8);
+            auto it = live.find(h);
+            if (it == live.end())
+                return testing::AssertionFailure() << "record " << i << " deletes empty slot " << h;
+            if (selected[it->second.kind] == h)
+                return testing::AssertionFailure()
+                       << "record " << i << " deletes selected object " << h;
+            live.erase(it);
+            break;
+        }
+        default:
+            break;
+        }
+        return testing::AssertionSuccess();
+    }
+
+    // The creating record of the object selected for a kind, if it is a created one.
+    std::optional<Record> Current(const Emf& emf, std::uint32_t kind) {
+        auto it = live.find(selected[kind]);
+        if (it == live.end()) return std::nullopt;
+        return emf.records()[it->second.record];
+    }
+};
+
+TEST(EmfObjects, CreateSelectDeleteDisciplineAndSelectedValues) {
+    EmfWriter w(100, 100, 96);
+    struct Want {
+        std::uint32_t pen;
+        int width;
+        std::uint32_t brush; // 0xFFFFFFFF: clear
+        int fontHeight;
+    };
+    std::vector<Want> wants;
+    const std::uint32_t pens[] = {0x0000FF, 0x0000FF, 0x00FF00, 0xFF0000, 0xFF0000};
+    const std::u16string faces[] = {u"Arial", u"Arial", u"Courier New"};
+    for (int i = 0; i < 60; ++i) {
+        const Want want{pens[i % 5], 1 + (i / 7) % 3,
+                        (i % 4 == 3) ? 0xFFFFFFFFu : 0x101010u * (i % 3), 10 + (i / 5) % 2};
+        w.UsePen(static_cast<std::int32_t>(want.pen), want.width);
+        w.UseBrush(static_cast<std::int32_t>(want.brush), want.brush == 0xFFFFFFFFu);
+        w.UseFont(faces[i % 3], want.fontHeight, 0);
+        w.Ellipse(i, i, i + 10, i + 10);
+        wants.push_back(want);
+    }
+    Emf emf(w.Finish());
+    ASSERT_FALSE(HasFatalFailure());
+    EXPECT_LE(emf.Header().nHandles, 7);
+
+    ObjectTable table;
+    std::size_t draw = 0;
+    for (std::size_t i = 1; i < emf.records().size(); ++i) {
+        ASSERT_TRUE(table.Apply(emf, i));
+        if (emf.records()[i].type != U_EMR_ELLIPSE) continue;
+        ASSERT_LT(draw, wants.size());
+        const Want& want = wants[draw++];
+        SCOPED_TRACE(testing::Message() << "ellipse " << draw - 1);
+        const auto pen = table.Current(emf, U_EMR_CREATEPEN);
+        ASSERT_TRUE(pen.has_value());
+        const auto lp = emf.Get<U_EMRCREATEPEN>(*pen).lopn;
+        EXPECT_EQ(Colorref(lp.lopnColor), want.pen);
+        EXPECT_EQ(lp.lopnWidth.x, want.width);
+        if (want.brush == 0xFFFFFFFFu) {
+            EXPECT_EQ(table.selected[U_EMR_CREATEBRUSHINDIRECT],
+                      static_cast<std::uint32_t>(U_NULL_BRUSH));
+        } else {
+            const auto brush = table.Current(emf, U_EMR_CREATEBRUSHINDIRECT);
+            ASSERT_TRUE(brush.has_value());
+            EXPECT_EQ(Colorref(emf.Get<U_EMRCREATEBRUSHINDIRECT>(*brush).lb.lbColor), want.brush);
+        }
+        const auto font = table.Current(emf, U_EMR_EXTCREATEFONTINDIRECTW);
+        ASSERT_TRUE(font.has_value());
+        EXPECT_EQ(emf.Get<U_LOGFONT>(*font, 12).lfHeight, -want.fontHeight);
+    }
+    EXPECT_EQ(draw, wants.size());
+    EXPECT_LE(table.maxLive, 6u);
+}
+
+TEST(EmfObjects, RepeatedValuesEmitNothing) {
+    EmfWriter w(10, 10, 96);
+    w.UsePen(0x123456, 3);
+    w.UseBrush(0x00FF00, false);
+    w.UseFont(u"Arial", 12, 0x0000FF);
+    const std::size_t before = w.RecordCount();
+    for (int i = 0; i < 10; ++i) {
+        w.UsePen(0x123456, 3);
+        w.UseBrush(0x00FF00, false);
+        w.UseFont(u"Arial", 12, 0x0000FF);
+    }
+    EXPECT_EQ(w.RecordCount(), before);
+    w.UseBrush(0x00FF00, true);
+    w.UseBrush(0x0000FF, true);        // clear brushes are all the same
+    w.UseFont(u"Arial", 12, 0xFF0000); // only the text colour changes
+    Emf emf(w.Finish());
+    ASSERT_FALSE(HasFatalFailure());
+    const auto& recs = emf.records();
+    ASSERT_EQ(recs.size(), before + 4);
+    EXPECT_EQ(recs[before].type, static_cast<std::uint32_t>(U_EMR_SELECTOBJECT));
+    EXPECT_EQ(emf.Get<U_EMRSELECTOBJECT>(before).ihObject,
+              static_cast<std::uint32_t>(U_NULL_BRUSH));
+    EXPECT_EQ(recs[before + 1].type, static_cast<std::uint32_t>(U_EMR_DELETEOBJECT));
+    EXPECT_EQ(recs[before + 2].type, static_cast<std::uint32_t>(U_EMR_SETTEXTCOLOR));
+    EXPECT_EQ(Colorref(emf.Get<U_EMRSETTEXTCOLOR>(before + 2).crColor), 0xFF0000u);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Polygons
+
+TEST(EmfPolygon, SixteenBitPointsUpToTheInt16Limits) {
+    struct Case {
+        std::int32_t far;
+        std::uint32_t type;
+    };
+    for (const Case& c : {Case{32767, U_EMR_POLYGON16}, Case{-32768, U_EMR_POLYGON16},
+                          Case{32768, U_EMR_POLYGON}, Case{-32769, U_EMR_POLYGON}}) {
+        SCOPED_TRACE(c.far);
+        EmfWriter w(100, 100, 96);
+        w.UsePen(0, 1);
+        const std::vector<std::int32_t> xy = {10, 20, c.far, 30, 40, c.far};
+        w.Polygon(xy.data(), 3);
+        Emf emf(w.Finish());
+        ASSERT_FALSE(HasFatalFailure());
+        const auto polys = emf.OfType(c.type);
+        ASSERT_EQ(polys.size(), 1u);
+        const Record& rec = polys[0];
+        std::vector<std::int32_t> back;
+        if (c.type == U_EMR_POLYGON16) {
+            const auto p = emf.Get<U_EMRPOLYGON16>(rec);
+            ASSERT_EQ(p.cpts, 3u);
+            EXPECT_EQ(rec.size, 28u + 3 * 4);
+            for (std::size_t i = 0; i < 3; ++i) {
+                const auto pt = emf.Get<U_POINT16>(rec, 28 + 4 * i);
+                back.insert(back.end(), {pt.x, pt.y});
+            }
+        } else {
+            const auto p = emf.Get<U_EMRPOLYGON>(rec);
+            ASSERT_EQ(p.cptl, 3u);
+            EXPECT_EQ(rec.size, 28u + 3 * 8);
+            for (std::size_t i = 0; i < 3; ++i) {
+                const auto pt = emf.Get<U_POINTL>(rec, 28 + 8 * i);
+                back.insert(back.end(), {pt.x, pt.y});
+            }
+        }
+        EXPECT_EQ(back, xy);
+        const auto bounds = R(emf.Get<U_EMRPOLYGON16>(rec).rclBounds);
+        EXPECT_EQ(bounds, (Rect4{std::min(10, c.far), std::min(20, c.far), std::max(40, c.far),
+                                 std::max(30, c.far)}));
+    }
+}
+
+TEST(EmfPolygon, FewerThanTwoPointsDrawNothing) {
+    EmfWriter w(100, 100, 96);
+    const std::int32_t xy[] = {1, 2};
+    w.Polygon(xy, 1);
+    w.Polygon(xy, 0);
+    w.Polygon(nullptr, 3);
+    Emf emf(w.Finish());
+    ASSERT_FALSE(HasFatalFailure());
+    EXPECT_THAT(emf.Types(), ElementsAre(U_EMR_HEADER, U_EMR_EOF));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Text
+
+struct Text {
+    U_EMREXTTEXTOUTW rec;
+    std::u16string chars;
+    std::vector<std::int32_t> dx;
+};
+
+Text ReadText(const Emf& emf, const Record& r) {
+    Text t{emf.Get<U_EMREXTTEXTOUTW>(r), {}, {}};
+    for (std::uint32_t i = 0; i < t.rec.emrtext.nChars; ++i) {
+        t.chars.push_back(
+            static_cast<char16_t>(emf.Get<std::uint16_t>(r, t.rec.emrtext.offString + 2 * i)));
+        t.dx.push_back(emf.Get<std::int32_t>(r, emf.Get<std::uint32_t>(r, 72) + 4 * i));
+    }
+    return t;
+}
+
+TEST(EmfText, Utf16TextWithSurrogatePair) {
+    EmfWriter w(200, 100, 96);
+    w.UseFont(u"Arial", 16, 0xFF0000);
+    const std::u16string text = u"A\U0001F600b"; // 4 UTF-16 units, 3 characters
+    ASSERT_EQ(text.size(), 4u);
+    w.TextOut(5, 6, text, 30);
+    w.TextOut(50, 60, u"\u00e4\u00df", 0, std::vector<std::int32_t>{7, 9});
+    Emf emf(w.Finish());
+    ASSERT_FALSE(HasFatalFailure());
+    EXPECT_THAT(emf.Types(), ElementsAre(U_EMR_HEADER, U_EMR_EXTCREATEFONTINDIRECTW,
+                                         U_EMR_SELECTOBJECT, U_EMR_SETTEXTCOLOR, U_EMR_SETTEXTALIGN,
+                                         U_EMR_EXTTEXTOUTW, U_EMR_EXTTEXTOUTW, U_EMR_EOF));
+
+    const auto lf = emf.Get<U_LOGFONT>(1, 12);
+    EXPECT_EQ(lf.lfHeight, -16);
+    EXPECT_EQ(lf.lfWeight, 400);
+    EXPECT_EQ(lf.lfCharSet, U_DEFAULT_CHARSET);
+    EXPECT_EQ(std::u16string(lf.lfFaceName, lf.lfFaceName + 6), std::u16string(u"Arial\0", 6));
+    EXPECT_EQ(Colorref(emf.Get<U_EMRSETTEXTCOLOR>(3).crColor), 0xFF0000u);
+    EXPECT_EQ(emf.Get<U_EMRSETTEXTALIGN>(4).iMode,
+              static_cast<std::uint32_t>(U_TA_TOP | U_TA_LEFT | U_TA_NOUPDATECP));
+
+    const Text t = ReadText(emf, emf.records()[5]);
+    EXPECT_EQ(t.chars, text);
+    EXPECT_EQ(t.rec.emrtext.ptlReference.x, 5);
+    EXPECT_EQ(t.rec.emrtext.ptlReference.y, 6);
+    EXPECT_EQ(t.rec.emrtext.fOptions & U_ETO_NO_RECT, 0u) << "the rectangle is written";
+    EXPECT_EQ(t.rec.iGraphicsMode, static_cast<std::uint32_t>(U_GM_COMPATIBLE));
+    EXPECT_THAT(t.dx, ElementsAre(10, 10, 0, 10)) << "even spread, none for the low surrogate";
+    EXPECT_EQ(R(t.rec.rclBounds), (Rect4{5, 6, 34, 21}));
+
+    const Text t2 = ReadText(emf, emf.records()[6]);
+    EXPECT_EQ(t2.chars, u"\u00e4\u00df");
+    EXPECT_THAT(t2.dx, ElementsAre(7, 9));
+    EXPECT_EQ(R(t2.rec.rclBounds), (Rect4{50, 60, 65, 75})) << "width from the advances";
+    EXPECT_EQ(R(emf.Header().rclBounds), (Rect4{5, 6, 65, 75}));
+}
+
+TEST(EmfText, OddLengthIsPaddedAndEmptyTextRecordsNothing) {
+    EmfWriter w(100, 100, 96);
+    w.UseFont(u"Arial", 10, 0);
+    const std::size_t before = w.RecordCount();
+    w.TextOut(10, 10, u"", 40);
+    EXPECT_EQ(w.RecordCount(), before);
+    w.TextOut(1, 2, u"abc", 21);
+    Emf emf(w.Finish());
+    ASSERT_FALSE(HasFatalFailure());
+    const auto texts = emf.OfType(U_EMR_EXTTEXTOUTW);
+    ASSERT_EQ(texts.size(), 1u);
+    const Text t = ReadText(emf, texts[0]);
+    EXPECT_EQ(t.chars, u"abc");
+    EXPECT_THAT(t.dx, ElementsAre(7, 7, 7));
+    EXPECT_EQ(texts[0].size, 76u + 8 + 12);
+    EXPECT_EQ(R(emf.Header().rclBounds), (Rect4{1, 2, 21, 11}));
+}
+
+TEST(EmfText, LongFaceNameIsCutWithoutSplittingASurrogatePair) {
+    std::u16string face(30, u'x');
+    face += u"\U0001F600tail"; // the pair would straddle the 31-unit limit
+    EmfWriter w(10, 10, 96);
+    w.UseFont(face, 10, 0);
+    Emf emf(w.Finish());
+    ASSERT_FALSE(HasFatalFailure());
+    const auto lf = emf.Get<U_LOGFONT>(1, 12);
+    EXPECT_EQ(std::u16string(lf.lfFaceName, lf.lfFaceName + 30), std::u16string(30, u'x'));
+    EXPECT_EQ(lf.lfFaceName[30], 0);
+    EXPECT_EQ(lf.lfFaceName[31], 0);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Bitmaps
+
+TEST(EmfBitmap, PixelsRoundTripAsBottomUpDib) {
+    constexpr int w = 3, h = 2, stride = 5;
+    std::vector<std::uint32_t> pixels(stride * h, 0xDEADBEEF);
+    const std::uint32_t rows[h][w] = {{0xFF112233, 0x00445566, 0x80778899},
+                                      {0xFFAABBCC, 0xFFDDEEFF, 0xFF010203}};
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            pixels[y * stride + x] = rows[y][x];
+
+    EmfWriter writer(100, 100, 96);
+    writer.BitBlt(7, 9, w, h, pixels.data(), stride);
+    writer.BitBlt(0, 0, 0, 5, pixels.data(), stride); // empty: nothing
+    Emf emf(writer.Finish());
+    ASSERT_FALSE(HasFatalFailure());
+    ASSERT_THAT(emf.Types(), ElementsAre(U_EMR_HEADER, U_EMR_STRETCHDIBITS, U_EMR_EOF));
+    const Record& rec = emf.records()[1];
+    const auto sd = emf.Get<U_EMRSTRETCHDIBITS>(rec);
+    EXPECT_EQ(sd.dwRop, static_cast<std::uint32_t>(U_SRCCOPY));
+    EXPECT_EQ(sd.Dest.x, 7);
+    EXPECT_EQ(sd.Dest.y, 9);
+    EXPECT_EQ(sd.cDest.x, w);
+    EXPECT_EQ(sd.cDest.y, h);
+    EXPECT_EQ(sd.cSrc.x, w);
+    EXPECT_EQ(sd.cSrc.y, h);
+    EXPECT_EQ(sd.Src.x, 0);
+    EXPECT_EQ(sd.Src.y, 0);
+    EXPECT_EQ(R(sd.rclBounds), (Rect4{7, 9, 9, 10}));
+    EXPECT_EQ(R(emf.Header().rclBounds), (Rect4{7, 9, 9, 10}));
+
+    ASSERT_EQ(sd.cbBmiSrc, sizeof(U_BITMAPINFOHEADER));
+    const auto bih = emf.Get<U_BITMAPINFOHEADER>(rec, sd.offBmiSrc);
+    EXPECT_EQ(bih.biSize, sizeof(U_BITMAPINFOHEADER));
+    EXPECT_EQ(bih.biWidth, w);
+    EXPECT_EQ(bih.biHeight, h) << "positive height: bottom-up rows";
+    EXPECT_EQ(bih.biPlanes, 1);
+    EXPECT_EQ(bih.biBitCount, 32);
+    EXPECT_EQ(bih.biCompression, static_cast<std::uint32_t>(U_BI_RGB));
+    EXPECT_EQ(bih.biClrUsed, 0u);
+
+    ASSERT_EQ(sd.cbBitsSrc, static_cast<std::uint32_t>(w * h * 4));
+    std::vector<std::uint32_t> back;
+    for (int i = 0; i < w * h; ++i)
+        back.push_back(emf.Get<std::uint32_t>(rec, sd.offBitsSrc + 4 * i));
+    // The last source row comes first; byte 3 is made opaque.
+    EXPECT_THAT(back, ElementsAreArray({0xFFAABBCCu, 0xFFDDEEFFu, 0xFF010203u, 0xFF112233u,
+                                        0xFF445566u, 0xFF778899u}));
+    // BGRA byte order in the file.
+    const std::size_t first = rec.offset + sd.offBitsSrc;
+    EXPECT_THAT(
+        std::vector<std::uint8_t>(emf.bytes().begin() + first, emf.bytes().begin() + first + 4),
+        ElementsAre(0xCC, 0xBB, 0xAA, 0xFF));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Size and lifetime
+
+TEST(EmfSize, MillionConnectedLinesCostSixteenBytesEach) {
+    constexpr int lines = 1'000'000;
+    EmfWriter w(800, 600, 96);
+    w.MoveTo(0, 0);
+    for (int i = 0; i < lines; ++i) {
+        w.UsePen(0x0000FF, 1);
+        w.LineTo(i % 800, (i * 7) % 600);
+    }
+    EXPECT_EQ(w.RecordCount(), static_cast<std::size_t>(lines) + 4);
+    const std::vector<std::uint8_t> bytes = w.Finish();
+    EXPECT_LE(bytes.size(), 108u + 28 + 12 + 16 + 16u * lines + 20);
+
+    // Separate segments need a move each and stay within 40 bytes a line.
+    EmfWriter pairs(800, 600, 96);
+    for (int i = 0; i < 1000; ++i) {
+        pairs.MoveTo(i % 800, 0);
+        pairs.LineTo(i % 800, 10);
+    }
+    EXPECT_LE(pairs.Finish().size(), 108u + 20 + 32 * 1000);
+}
+
+TEST(EmfLifetime, UseAfterFinishThrows) {
+    EmfWriter w(10, 10, 96);
+    w.LineTo(1, 1);
+    const std::size_t records = w.RecordCount();
+    EXPECT_FALSE(w.Finish().empty());
+    EXPECT_EQ(w.RecordCount(), records + 1);
+    EXPECT_THROW(w.LineTo(2, 2), std::logic_error);
+    EXPECT_THROW(w.UsePen(0, 1), std::logic_error);
+    EXPECT_THROW(w.Finish(), std::logic_error);
+}
+
+} // namespace
+} // namespace kritzel

@@ -1,0 +1,209 @@
+// The turtle sprite, its save-under, the pacing delay and the Escape poll.
+#include "support.h"
+
+#include <gtest/gtest.h>
+
+using namespace kritzel;
+using namespace kritzel::test;
+
+namespace {
+
+class ScriptedKeyboard : public TKeyboard {
+public:
+    std::int16_t AsyncKeyState(int vk) override {
+        asked.push_back(vk);
+        if (vk == VK_ESCAPE) return esc;
+        if (vk == VK_PAUSE) return pause;
+        return 0;
+    }
+    std::int16_t esc = 0, pause = 0;
+    std::vector<int> asked;
+};
+
+// A picture with something under the turtle, so that save-under has work to do.
+void DrawBackground(TTurtle& t) {
+    t.SetShowTurtle(false);
+    for (int i = 0; i < 36; ++i) {
+        t.SetPenColor(RGB(std::uint8_t(i * 7), std::uint8_t(255 - i * 7), 90));
+        t.Forwd(0.5);
+        t.Left(100);
+    }
+    t.SetPosition(0, 0);
+}
+
+} // namespace
+
+TEST(Sprite, ShowingAndHidingLeavesThePictureExactlyAsItWas) {
+    TTurtle t;
+    t.Repaint();
+    DrawBackground(t);
+    const QImage bare = t.Picture();
+    t.SetShowTurtle(true);
+    EXPECT_GT(DifferingPixels(bare, t.Picture()), 30) << "the sprite is drawn";
+    const QImage shown = t.Picture();
+    t.SetShowTurtle(true);
+    EXPECT_EQ(DifferingPixels(shown, t.Picture()), 0) << "showing a shown sprite redraws it";
+    t.SetHeading(17);
+    t.SetTurtleSize(20);
+    t.SetTurtleColor(clBlue);
+    t.SetShowTurtle(false);
+    EXPECT_EQ(DifferingPixels(bare, t.Picture()), 0);
+    t.SetShowTurtle(false);
+    EXPECT_EQ(DifferingPixels(bare, t.Picture()), 0) << "hiding a hidden sprite draws nothing";
+}
+
+TEST(Sprite, PartlyOffTheSurfaceItStillRestoresExactly) {
+    TTurtle t;
+    t.Repaint();
+    DrawBackground(t);
+    const QImage bare = t.Picture();
+    for (auto [x, y] : {std::pair{t.MaxX(), 0.0}, {t.MinX(), t.MinY()}, {0.0, t.MaxY() + 0.1}}) {
+        t.SetShowTurtle(false);
+        t.SetPosition(x, y);
+        t.SetShowTurtle(true);
+        t.SetShowTurtle(false);
+        EXPECT_EQ(DifferingPixels(bare, t.Picture()), 0) << x << ", " << y;
+    }
+}
+
+TEST(Sprite, PointsAlongTheHeadingAndRepeatsEvery360Degrees) {
+    TTurtle t;
+    t.Repaint();
+    t.SetHeading(0);
+    // The tip lies 17.5 pixels along the heading, the back corners 7 pixels behind.
+    EXPECT_EQ(t.Canvas()->Pixels(215, 200), clRed);
+    EXPECT_EQ(t.Canvas()->Pixels(185, 200), clWhite);
+    const QImage east = t.Picture();
+    t.SetHeading(360);
+    EXPECT_EQ(DifferingPixels(east, t.Picture()), 0);
+    t.SetHeading(-360);
+    EXPECT_EQ(DifferingPixels(east, t.Picture()), 0);
+    t.SetHeading(90);
+    const QImage north = t.Picture();
+    EXPECT_EQ(t.Canvas()->Pixels(200, 185), clRed);
+    t.SetHeading(450);
+    EXPECT_EQ(DifferingPixels(north, t.Picture()), 0);
+}
+
+TEST(Sprite, SizeZeroIsATinyMarkAndHugeSizesDoNotBreakAnything) {
+    TTurtle t;
+    t.Repaint();
+    t.SetTurtleSize(0);
+    EXPECT_LE(CountColor(t.Picture(), clRed), 1);
+    t.SetTurtleSize(30);
+    EXPECT_GT(CountColor(t.Picture(), clRed), 300);
+    t.SetTurtleSize(65535);
+    t.SetTurtleSize(7);
+    t.SetShowTurtle(false);
+    t.SetShowTurtle(true);
+    EXPECT_EQ(t.Canvas()->Pixels(200, 190), clRed);
+}
+
+TEST(Pacing, WithoutDelayEachSpriteDrawPumpsOnceAndNeverReadsTheClock) {
+    TTurtle t;
+    t.Repaint();
+    FakeClock clock;
+    CountingPump pump(&clock);
+    ServicesScope scope(&clock, &pump);
+    t.SetHeading(10);
+    EXPECT_EQ(pump.processed, 1);
+    EXPECT_EQ(clock.reads, 0);
+    // Removing a shown sprite pumps nothing; a hidden sprite pumps once a call.
+    t.SetShowTurtle(false);
+    EXPECT_EQ(pump.processed, 2);
+    t.SetHeading(20);
+    EXPECT_EQ(pump.processed, 4);
+    EXPECT_EQ(pump.waits, 0);
+}
+
+TEST(Pacing, ADelayedSpriteDrawReturnsOnlyAfterMoreThanTheDelay) {
+    TTurtle t;
+    t.Repaint();
+    FakeClock clock(0xFFFFFFF0u); // the wait runs over the 32-bit wrap
+    CountingPump pump(&clock);
+    ServicesScope scope(&clock, &pump);
+    t.SetDelay(50);
+    const std::uint32_t start = clock.now;
+    t.SetHeading(45);
+    EXPECT_EQ(std::uint32_t(clock.now - start), 51u);
+    EXPECT_GE(pump.processed, 2) << "messages are handled on every pass";
+    EXPECT_EQ(pump.processed, pump.waits + 1);
+    EXPECT_GE(pump.waits, 10) << "the wait sleeps in steps, pumping between them";
+    // A handler that shortens the delay during the wait shortens that very wait.
+    pump.onProcess = [&] {
+        if (std::uint32_t(clock.now - start) > 60) t.SetDelay(1);
+    };
+    const std::uint32_t second = clock.now;
+    t.SetHeading(50);
+    EXPECT_LT(std::uint32_t(clock.now - second), 51u);
+}
+
+TEST(Pacing, EverySetterThatRedrawsTheSpriteWaitsOnceAndHiddenOnesNever) {
+    TTurtle t;
+    t.Repaint();
+    FakeClock clock;
+    CountingPump pump(&clock);
+    ServicesScope scope(&clock, &pump);
+    t.SetDelay(10);
+    auto waitsFor = [&](auto&& action) {
+        const std::uint32_t before = clock.now;
+        action();
+        return (clock.now - before) / 11;
+    };
+    EXPECT_EQ(waitsFor([&] { t.SetHeading(1); }), 1u);
+    EXPECT_EQ(waitsFor([&] { t.SetTurtleColor(clBlue); }), 1u);
+    EXPECT_EQ(waitsFor([&] { t.SetTurtleSize(9); }), 1u);
+    EXPECT_EQ(waitsFor([&] { t.SetPosition(1, 1); }), 1u);
+    EXPECT_EQ(waitsFor([&] { t.SetBackColor(clWhite); }), 1u);
+    EXPECT_EQ(waitsFor([&] { t.SetShowTurtle(false); }), 0u);
+    EXPECT_EQ(waitsFor([&] { t.SetHeading(2); }), 0u);
+}
+
+TEST(Pacing, InTheDesignerTheSpriteIsDrawnButNothingWaitsOrPumps) {
+    TTurtle t;
+    t.SetDesigning(true);
+    FakeClock clock;
+    CountingPump pump(&clock);
+    ServicesScope scope(&clock, &pump);
+    t.SetDelay(500);
+    t.Repaint();
+    t.SetHeading(0);
+    EXPECT_EQ(pump.processed, 0);
+    EXPECT_EQ(clock.reads, 0);
+    EXPECT_EQ(t.Canvas()->Pixels(215, 200), clRed);
+    t.SetShowTurtle(false);
+    t.SetHeading(5);
+    EXPECT_EQ(pump.processed, 0);
+}
+
+TEST(Pacing, TheRealWaitSleepsInsteadOfSpinning) {
+    TTurtle t;
+    t.Repaint();
+    t.SetDelay(20);
+    std::clock_t cpu0 = std::clock();
+    const std::uint32_t t0 = MonotonicTicks();
+    for (int i = 0; i < 10; ++i)
+        t.Left(36);
+    const std::uint32_t wall = MonotonicTicks() - t0;
+    const double cpuMs = 1000.0 * double(std::clock() - cpu0) / CLOCKS_PER_SEC;
+    EXPECT_GE(wall, 210u);
+    EXPECT_LT(cpuMs, 0.25 * wall) << "cpu " << cpuMs << " ms over " << wall << " ms";
+}
+
+TEST(EscPressed, AsksEscapeFirstAndPauseOnlyWhenEscapeSaysNo) {
+    TTurtle t;
+    ScriptedKeyboard keys;
+    ServicesScope scope(nullptr, nullptr, &keys);
+    EXPECT_FALSE(t.EscPressed());
+    EXPECT_EQ(keys.asked, (std::vector<int>{VK_ESCAPE, VK_PAUSE}));
+    keys.asked.clear();
+    keys.esc = std::int16_t(0x8000);
+    EXPECT_TRUE(t.EscPressed());
+    EXPECT_EQ(keys.asked, (std::vector<int>{VK_ESCAPE}));
+    keys.esc = 1;
+    EXPECT_TRUE(t.EscPressed());
+    keys.esc = 0x4000; // other bits do not count
+    EXPECT_FALSE(t.EscPressed());
+    keys.pause = 1;
+    EXPECT_TRUE(t.EscPressed());
+}
