@@ -1,0 +1,79 @@
+// Closing the application: waits end at once and a running drawing is broken off.
+// These tests end the application, so they run in a program of their own, in order.
+#include "support.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QTimer>
+
+#include <chrono>
+
+using namespace kritzel;
+using namespace kritzel::test;
+
+namespace {
+std::uint32_t Since(std::uint32_t t0) {
+    return MonotonicTicks() - t0;
+}
+} // namespace
+
+TEST(Closing, ExceptionsFromTimerAndKeyHandlersAreReportedAndTheLoopGoesOn) {
+    std::vector<std::string> reported;
+    Application().SetOnException([&](const std::exception& e) { reported.push_back(e.what()); });
+    QTimer::singleShot(0, [] { throw std::runtime_error("timer handler failed"); });
+    bool later = false;
+    QTimer::singleShot(5, [&] { later = true; });
+    const auto t0 = MonotonicTicks();
+    while (!later && Since(t0) < 2000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    EXPECT_TRUE(later) << "the loop went on after the exception";
+    EXPECT_EQ(reported, std::vector<std::string>{"timer handler failed"});
+    Application().SetOnException(nullptr);
+}
+
+TEST(Closing, ClosingTheMainWindowDuringADelayedDrawingEndsItAtOnce) {
+    TForm form("Lange Zeichnung");
+    TTurtle t(&form);
+    form.Show();
+    int steps = 0;
+    bool finished = false;
+    t.SetOnStartPaint([&] {
+        t.SetDelay(500);
+        for (int i = 0; i < 100000; ++i) {
+            t.Forwd(0.1);
+            ++steps;
+            t.Left(1);
+        }
+        finished = true;
+    });
+    std::uint32_t closedAt = 0;
+    QTimer::singleShot(700, [&] {
+        closedAt = MonotonicTicks();
+        form.close();
+    });
+    const auto t0 = MonotonicTicks();
+    QCoreApplication::exec();
+    const std::uint32_t afterClose = Since(closedAt);
+    EXPECT_TRUE(Application().Terminated());
+    EXPECT_FALSE(finished) << "the drawing was broken off";
+    EXPECT_GE(steps, 1);
+    EXPECT_LE(steps, 2) << "each command waits half a second";
+    EXPECT_LT(afterClose, 100u) << "the program ends within 100 ms of the close";
+    EXPECT_LT(Since(t0), 2000u);
+}
+
+TEST(Closing, OnceClosingWaitsEndAtOnceAndCommandsStillWork) {
+    ASSERT_TRUE(Application().Terminated());
+    TTurtle t;
+    t.Repaint();
+    t.SetDelay(2000);
+    const auto t0 = MonotonicTicks();
+    t.Forwd(1);
+    t.Left(90);
+    EXPECT_LT(Since(t0), 100u);
+    EXPECT_EQ(t.y(), 1.0);
+    // Outside a paint request from the loop nothing is broken off.
+    EXPECT_NO_THROW(Application().ProcessMessages());
+    EXPECT_EQ(Application().Run(), 0) << "a closed application does not start its loop again";
+}
