@@ -28,7 +28,7 @@ SinCosResult SinCos(long double a) {
     constexpr long double HalfPi = Pi / 2;
     if (!(std::fabs(a) > HalfPi / 2)) return {std::sin(a), std::cos(a)};
     if (!(std::fabs(a) < 1e18L)) return {std::sin(a), std::cos(a)};
-    const long double q = std::nearbyint(a / HalfPi);
+    const long double q = std::rint(a / HalfPi);
     const long double r = a - q * HalfPi;
     const long double s = std::sin(r), c = std::cos(r);
     switch (static_cast<long long>(q) & 3) {
@@ -50,7 +50,7 @@ std::int32_t RoundToDevice(long double v) {
     if (std::isnan(v)) return DeviceMin;
     if (v >= static_cast<long double>(DeviceMax)) return DeviceMax;
     if (v <= static_cast<long double>(DeviceMin)) return DeviceMin;
-    return static_cast<std::int32_t>(std::nearbyintl(v));
+    return static_cast<std::int32_t>(std::llrint(v));
 }
 
 std::int32_t Saturate(std::int64_t v) {
