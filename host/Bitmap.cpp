@@ -21,6 +21,13 @@ void TBitmap::Resize(int w, int h) {
     width_ = w;
     height_ = h;
     canvas_.End();
+    // A bitmap beyond this many pixels is not held at all: it draws and keeps nothing,
+    // rather than taking the machine's memory for a picture no surface can show.
+    constexpr long long maxPixels = 64LL * 1024 * 1024;
+    if ((long long)w * h > maxPixels) {
+        image_ = QImage();
+        return;
+    }
     QImage next(w, h, QImage::Format_RGB32);
     if (!next.isNull()) {
         next.fill(Qt::white);

@@ -17,7 +17,8 @@ public:
     int Width() const { return width_; }
     int Height() const { return height_; }
     // Resizing keeps the pixels where old and new size overlap. A size too large to
-    // hold is kept as a number, with an empty picture that draws nothing.
+    // hold (over 64 million pixels) is kept as a number, with an empty picture that
+    // draws and keeps nothing.
     void SetWidth(int w) { Resize(w, height_); }
     void SetHeight(int h) { Resize(width_, h); }
     TCanvas* Canvas() { return &canvas_; }
