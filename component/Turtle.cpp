@@ -118,6 +118,9 @@ TTurtle::~TTurtle() {
             // Nothing can be reported from a control that is going away.
         }
     }
+    // The recording canvas completes its metafile when it goes, so it must go first.
+    FMetafileCanvas.reset();
+    FMetafile.reset();
     BildOld.reset();
 }
 
@@ -571,6 +574,7 @@ TColor TTurtle::SelectColor(TColor Farbe1, TColor Farbe2, std::int32_t Nr, std::
 // Output devices
 
 void TTurtle::SetAusgabe(TTurtleDevice Value) {
+    const unsigned wechsel = ++FAusgabeWechsel;
     const bool p = Value == tdPrinter;
     if (p != FPrint) {
         if (Designing()) {
@@ -623,7 +627,9 @@ void TTurtle::SetAusgabe(TTurtleDevice Value) {
         }
     }
     Init();
-    Fausgabe = Value;
+    // A handler that switched the device while Init ran has the last word: Device
+    // must name the device the flags now stand for.
+    if (wechsel == FAusgabeWechsel) Fausgabe = Value;
 }
 
 } // namespace kritzel

@@ -207,6 +207,13 @@ private:
             valid = true;
         }
     } FDirection;
+    // Counts device switches, so that a switch made by a handler while Init pumps
+    // messages is not overwritten when the outer switch finishes.
+    unsigned FAusgabeWechsel = 0;
 };
 
 } // namespace kritzel
+
+// Host applications and form tools carry these in QVariant and queued connections.
+Q_DECLARE_METATYPE(kritzel::TVirtuell)
+Q_DECLARE_METATYPE(kritzel::TStartPaint)
