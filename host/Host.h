@@ -15,4 +15,5 @@
 #include "PaintBox.h"
 #include "Printer.h"
 #include "Screen.h"
+#include "Strings.h"
 #include "Types.h"

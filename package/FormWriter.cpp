@@ -1,0 +1,121 @@
+#include "FormWriter.h"
+
+#include <host/PaintBox.h>
+#include <host/Registry.h>
+
+#include <QBuffer>
+#include <QDomDocument>
+#include <QMetaProperty>
+#include <QWidget>
+
+namespace kritzel {
+
+namespace {
+
+bool HasProperty(const QDomElement& widget, const QString& name) {
+    for (QDomElement p = widget.firstChildElement(QStringLiteral("property")); !p.isNull();
+         p = p.nextSiblingElement(QStringLiteral("property")))
+        if (p.attribute(QStringLiteral("name")) == name) return true;
+    return false;
+}
+
+} // namespace
+
+TFormWriter::TFormWriter() = default;
+TFormWriter::~TFormWriter() = default;
+
+void TFormWriter::save(QIODevice* dev, QWidget* widget) {
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    QFormBuilder::save(&buffer, widget);
+    dev->write(AddEnumProperties(buffer.data(), widget));
+}
+
+QByteArray TFormWriter::AddEnumProperties(const QByteArray& ui, QWidget* form) const {
+    QDomDocument doc;
+    if (!doc.setContent(ui)) return ui;
+    const QDomNodeList widgets = doc.elementsByTagName(QStringLiteral("widget"));
+    for (int i = 0; i < widgets.size(); ++i) {
+        QDomElement element = widgets.at(i).toElement();
+        const QString name = element.attribute(QStringLiteral("name"));
+        QObject* obj = form->objectName() == name ? form : form->findChild<QObject*>(name);
+        if (!obj || !ComponentRegistry().Find(obj->metaObject()->className())) continue;
+        const QMetaObject* meta = obj->metaObject();
+        for (int p = meta->propertyOffset(); p < meta->propertyCount(); ++p) {
+            const QMetaProperty prop = meta->property(p);
+            const QString pname = QString::fromUtf8(prop.name());
+            if (!prop.isEnumType() || prop.isFlagType() || !prop.isWritable() ||
+                !Stored(obj, pname))
+                continue;
+            if (HasProperty(element, pname)) continue;
+            const QMetaEnum e = prop.enumerator();
+            const char* key = e.valueToKey(prop.read(obj).toInt());
+            if (!key) continue;
+            QDomElement property = doc.createElement(QStringLiteral("property"));
+            property.setAttribute(QStringLiteral("name"), pname);
+            QDomElement value = doc.createElement(QStringLiteral("enum"));
+            const QString scope = QString::fromUtf8(e.scope());
+            value.appendChild(
+                doc.createTextNode((scope.isEmpty() ? QString() : scope + QStringLiteral("::")) +
+                                   QString::fromUtf8(key)));
+            property.appendChild(value);
+            // Properties come before the widget's children, as in any form file.
+            const QDomElement first = element.firstChildElement(QStringLiteral("widget"));
+            if (first.isNull())
+                element.appendChild(property);
+            else
+                element.insertBefore(property, first);
+        }
+    }
+    return doc.toByteArray(1);
+}
+
+bool TFormWriter::checkProperty(QObject* obj, const QString& prop) const {
+    if (!Stored(obj, prop)) return false;
+    // An enumeration not held as int is one Qt's form builder cannot write; the
+    // registered classes' own are added afterwards, the widget base's stay out.
+    const QMetaObject* meta = obj->metaObject();
+    const int index = meta->indexOfProperty(prop.toUtf8().constData());
+    if (index < 0) return true;
+    const QMetaProperty p = meta->property(index);
+    return !p.isEnumType() || p.read(obj).metaType().id() == QMetaType::Int;
+}
+
+bool TFormWriter::Stored(QObject* obj, const QString& prop) const {
+    if (!QFormBuilder::checkProperty(obj, prop)) return false;
+    const QMetaObject* meta = obj->metaObject();
+    const int index = meta->indexOfProperty(prop.toUtf8().constData());
+    if (index < 0) return true;
+    const QMetaProperty p = meta->property(index);
+    if (!p.isStored()) return false;
+    const QVariant def = DeclaredDefault(obj, prop);
+    if (!def.isValid()) return true;
+    return p.read(obj) != def;
+}
+
+QVariant TFormWriter::DeclaredDefault(const QObject* obj, const QString& prop) const {
+    const QMetaObject* meta = obj->metaObject();
+    const QString cls = QString::fromUtf8(meta->className());
+    auto it = defaults_.find(cls);
+    if (it == defaults_.end()) {
+        QHash<QString, QVariant> found;
+        const TRegisteredComponent* entry = ComponentRegistry().Find(cls.toStdString());
+        if (entry && entry->Class.Create) {
+            // A scratch control in the designing state, so that resetting its properties
+            // only stores values: it waits for nothing and opens no output.
+            std::unique_ptr<QWidget> scratch(entry->Class.Create(nullptr));
+            if (auto* box = qobject_cast<TPaintBox*>(scratch.get())) box->SetDesigning(true);
+            // Only the class's own properties: the widget base's are Qt's business.
+            for (int i = entry->Class.MetaObject->propertyOffset(); i < meta->propertyCount();
+                 ++i) {
+                const QMetaProperty p = meta->property(i);
+                if (p.isResettable() && p.reset(scratch.get()))
+                    found.insert(QString::fromUtf8(p.name()), p.read(scratch.get()));
+            }
+        }
+        it = defaults_.insert(cls, found);
+    }
+    return it->value(prop);
+}
+
+} // namespace kritzel

@@ -1,0 +1,141 @@
+// Draws the package's resources once: the palette bitmap, the main icon and the package
+// description. The results are committed under package/resources; run this again only
+// to change them (see package/CMakeLists.txt for how).
+#include <QColor>
+#include <QCoreApplication>
+#include <QFile>
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
+#include <QPolygon>
+#include <QString>
+#include <QtEndian>
+
+#include <cstdio>
+
+namespace {
+
+// 16 classic colours, a 6 x 6 x 6 colour cube and a grey ramp: 256 entries.
+QList<QRgb> ColourTable() {
+    QList<QRgb> t = {0xff000000, 0xff800000, 0xff008000, 0xff808000, 0xff000080, 0xff800080,
+                     0xff008080, 0xffc0c0c0, 0xff808080, 0xffff0000, 0xff00ff00, 0xffffff00,
+                     0xff0000ff, 0xffff00ff, 0xff00ffff, 0xffffffff};
+    for (int r = 0; r < 6; ++r)
+        for (int g = 0; g < 6; ++g)
+            for (int b = 0; b < 6; ++b)
+                t.push_back(qRgb(r * 51, g * 51, b * 51));
+    for (int i = 0; t.size() < 256; ++i)
+        t.push_back(qRgb(8 + i * 10, 8 + i * 10, 8 + i * 10));
+    return t;
+}
+
+// A turtle seen from above, head up: shell, head, four legs and a tail.
+void DrawTurtle(QPainter& p, double scale) {
+    p.scale(scale, scale);
+    const QColor skin(0, 153, 0), shell(102, 51, 0), rim(0, 0, 0);
+    p.setPen(Qt::NoPen);
+    p.setBrush(skin);
+    p.drawEllipse(QRect(11, 2, 5, 6)); // head
+    p.drawEllipse(QRect(5, 7, 5, 4));  // front legs
+    p.drawEllipse(QRect(17, 7, 5, 4));
+    p.drawEllipse(QRect(5, 17, 5, 4)); // hind legs
+    p.drawEllipse(QRect(17, 17, 5, 4));
+    p.drawPolygon(QPolygon({QPoint(12, 22), QPoint(15, 22), QPoint(13, 26)})); // tail
+    p.setPen(rim);
+    p.setBrush(shell);
+    p.drawEllipse(QRect(7, 7, 13, 15)); // shell
+    p.setPen(QColor(0, 153, 0));
+    p.drawLine(13, 8, 13, 21);
+    p.drawLine(8, 14, 19, 14);
+}
+
+bool WritePaletteBitmap(const QString& path) {
+    QImage rgb(27, 27, QImage::Format_RGB32);
+    rgb.fill(QColor(192, 192, 192)); // the palette's transparent colour, bottom left
+    {
+        QPainter p(&rgb);
+        DrawTurtle(p, 1.0);
+    }
+    const QImage indexed = rgb.convertToFormat(QImage::Format_Indexed8, ColourTable(),
+                                               Qt::ThresholdDither | Qt::AvoidDither);
+    return indexed.save(path, "BMP");
+}
+
+void Put16(QByteArray& b, quint16 v) {
+    char c[2];
+    qToLittleEndian(v, c);
+    b.append(c, 2);
+}
+void Put32(QByteArray& b, quint32 v) {
+    char c[4];
+    qToLittleEndian(v, c);
+    b.append(c, 4);
+}
+
+// One 32 x 32 image of 32 bits per pixel with alpha, as an icon file holds it: a
+// bitmap header of double height, the colour pixels bottom-up, then the mask.
+bool WriteMainIcon(const QString& path) {
+    QImage img(32, 32, QImage::Format_ARGB32);
+    img.fill(Qt::transparent);
+    {
+        QPainter p(&img);
+        p.setRenderHint(QPainter::Antialiasing);
+        DrawTurtle(p, 32.0 / 27.0);
+    }
+    QByteArray dib;
+    Put32(dib, 40);
+    Put32(dib, 32);
+    Put32(dib, 64);
+    Put16(dib, 1);
+    Put16(dib, 32);
+    for (int i = 0; i < 6; ++i)
+        Put32(dib, 0);
+    for (int y = 31; y >= 0; --y)
+        for (int x = 0; x < 32; ++x)
+            Put32(dib, img.pixel(x, y));
+    for (int y = 31; y >= 0; --y) {
+        quint32 bits = 0;
+        for (int x = 0; x < 32; ++x)
+            if (qAlpha(img.pixel(x, y)) == 0) bits |= 1u << (31 - x);
+        char c[4]; // the leftmost pixel is the highest bit of the first byte
+        qToBigEndian(bits, c);
+        dib.append(c, 4);
+    }
+    QByteArray ico;
+    Put16(ico, 0);
+    Put16(ico, 1); // an icon
+    Put16(ico, 1); // one image
+    ico.append(char(32)).append(char(32)).append(char(0)).append(char(0));
+    Put16(ico, 1);
+    Put16(ico, 32);
+    Put32(ico, quint32(dib.size()));
+    Put32(ico, 6 + 16);
+    ico.append(dib);
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(ico) == ico.size();
+}
+
+bool WriteDescription(const QString& path) {
+    const QString text = QStringLiteral("Kritzel-Werk Komponente");
+    QByteArray bytes;
+    for (const QChar c : text)
+        Put16(bytes, c.unicode());
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QGuiApplication app(argc, argv);
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: %s <package/resources directory>\n", argv[0]);
+        return 2;
+    }
+    const QString dir = QString::fromLocal8Bit(argv[1]);
+    const bool ok = WritePaletteBitmap(dir + "/TTURTLE.bmp") &&
+                    WriteMainIcon(dir + "/MAINICON.ico") &&
+                    WriteDescription(dir + "/DESCRIPTION.utf16");
+    if (!ok) std::fprintf(stderr, "could not write the resources into %s\n", argv[1]);
+    return ok ? 0 : 1;
+}
