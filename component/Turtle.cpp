@@ -382,11 +382,15 @@ void TTurtle::MakeADelay() {
         return;
     }
     const std::uint32_t Time1 = GetTickCount();
+    // Escape or Pause pressed during the wait ends it at once, so that a long delay
+    // cannot hold a lesson up; the press is still there for EscPressed.
+    const std::uint32_t escapes = KeyPressCount(VK_ESCAPE) + KeyPressCount(VK_PAUSE);
     for (;;) {
         Application().ProcessMessages();
         const std::uint32_t elapsed = GetTickCount() - Time1;
         // A closing application ends the wait at once.
         if (elapsed > FDelay || Application().Terminated()) break;
+        if (KeyPressCount(VK_ESCAPE) + KeyPressCount(VK_PAUSE) != escapes) break;
         // Sleep in the event system until something happens or the delay is over,
         // instead of spinning a core; the delay is read afresh on every pass.
         Application().WaitMessage(std::uint32_t(FDelay) - elapsed + 1);

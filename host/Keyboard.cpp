@@ -10,6 +10,7 @@ void TKeyTracker::KeyDown(int vk) {
     if (vk <= 0 || vk > 255) return;
     held_.set(size_t(vk));
     pressed_.set(size_t(vk));
+    ++presses_[vk];
 }
 
 void TKeyTracker::KeyUp(int vk) {
@@ -24,6 +25,10 @@ std::int16_t TKeyTracker::AsyncKeyState(int vk) {
     if (pressed_.test(size_t(vk))) state |= 0x0001;
     pressed_.reset(size_t(vk));
     return static_cast<std::int16_t>(state);
+}
+
+std::uint32_t TKeyTracker::PressCount(int vk) {
+    return vk > 0 && vk <= 255 ? presses_[vk] : 0;
 }
 
 int VirtualKeyFromQt(int k) {
@@ -67,6 +72,10 @@ int VirtualKeyFromQt(int k) {
 
 std::int16_t GetAsyncKeyState(int vk) {
     return Application().Keyboard().AsyncKeyState(vk);
+}
+
+std::uint32_t KeyPressCount(int vk) {
+    return Application().Keyboard().PressCount(vk);
 }
 
 } // namespace kritzel

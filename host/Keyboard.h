@@ -28,6 +28,12 @@ public:
     virtual ~TKeyboard() = default;
     // Bit 15 while the key is held, bit 0 for a press since the last query of that key.
     virtual std::int16_t AsyncKeyState(int vk) = 0;
+    // How often the key was pressed so far; asking changes nothing. A keyboard that
+    // does not count answers 0.
+    virtual std::uint32_t PressCount(int vk) {
+        (void)vk;
+        return 0;
+    }
 };
 
 // The application-wide tracker, fed from the key events of every window.
@@ -38,15 +44,19 @@ public:
     // Forgets held keys, as when the application loses the keyboard.
     void ReleaseAll() { held_.reset(); }
     std::int16_t AsyncKeyState(int vk) override;
+    std::uint32_t PressCount(int vk) override;
 
 private:
     std::bitset<256> held_;
     std::bitset<256> pressed_;
+    std::uint32_t presses_[256] = {};
 };
 
 // The virtual-key code of a Qt key, or 0 for keys without one.
 int VirtualKeyFromQt(int qtKey);
 
 std::int16_t GetAsyncKeyState(int vk);
+// Presses of the key so far, without taking the press from GetAsyncKeyState.
+std::uint32_t KeyPressCount(int vk);
 
 } // namespace kritzel
