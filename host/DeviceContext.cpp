@@ -41,8 +41,11 @@ int TDeviceContext::SetMapMode(int mode) {
     switch (mode) {
     case MM_LOMETRIC:
         // 0.1 mm a logical unit, y up: the extents that mode defines for this device.
+        // The viewport follows the resolution, not the pixel count, so that a printable
+        // area measured in whole millimetres still maps a unit to a true 0.1 mm.
         windowExt_ = TSize{widthMM_ * 10, heightMM_ * 10};
-        viewportExt_ = TSize{widthPixels_, -heightPixels_};
+        viewportExt_ = TSize{int(std::lround(widthMM_ * 10.0 * dpiX_ / 254.0)),
+                             -int(std::lround(heightMM_ * 10.0 * dpiY_ / 254.0))};
         break;
     case MM_ANISOTROPIC:
         // Keeps the extents in force, as the classic call does.

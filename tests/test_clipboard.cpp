@@ -1,0 +1,177 @@
+// The recorded picture on the clipboard: read back in-process, and under a private X
+// server as another program (xclip) sees it.
+#include "support.h"
+
+#include <gtest/gtest.h>
+
+#include <QBuffer>
+#include <QClipboard>
+#include <QCoreApplication>
+#include <QDir>
+#include <QEventLoop>
+#include <QFile>
+#include <QGuiApplication>
+#include <QMimeData>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTimer>
+
+using namespace kritzel;
+using namespace kritzel::test;
+
+namespace {
+
+bool RequireAll() {
+    return qEnvironmentVariable("KRITZEL_REQUIRE_ALL") == QLatin1String("1");
+}
+
+void Drawing(TTurtle& t) {
+    t.SetPenColor(clBlue);
+    t.SetPenWidth(2);
+    for (int i = 0; i < 5; ++i) {
+        t.Forwd(3);
+        t.Left(144);
+    }
+    t.FillCircle(0.5, clRed);
+}
+
+// The bytes a tdWMF recording of the same drawing writes to its file.
+QByteArray RecordedFile(const QTemporaryDir& dir) {
+    TTurtle t;
+    t.Repaint();
+    t.SetFilename(dir.filePath("bild").toStdString());
+    t.SetAusgabe(tdWMF);
+    Drawing(t);
+    t.SetAusgabe(tdScreen);
+    QFile f(dir.filePath("bild.wmf"));
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// The screen picture of the drawing, without the sprite.
+QImage ScreenPicture() {
+    TTurtle t;
+    t.Repaint();
+    t.SetShowTurtle(false);
+    Drawing(t);
+    return t.Picture().convertToFormat(QImage::Format_RGB32);
+}
+
+void CopyToClipboard(TTurtle& t) {
+    t.SetAusgabe(tdClipb);
+    Drawing(t);
+    t.SetAusgabe(tdScreen);
+}
+
+} // namespace
+
+TEST(Clipboard, ARecordingEndsOnTheClipboardAsEmfAndABitmap) {
+    QTemporaryDir dir;
+    const QByteArray file = RecordedFile(dir);
+    ASSERT_GT(file.size(), 100);
+    QGuiApplication::clipboard()->clear();
+    TTurtle t;
+    t.Repaint();
+    t.SetFilename(dir.filePath("nicht").toStdString());
+    CopyToClipboard(t);
+    EXPECT_FALSE(QFile::exists(dir.filePath("nicht.wmf"))) << "the clipboard, not a file";
+
+    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+    ASSERT_NE(data, nullptr);
+    EXPECT_TRUE(data->hasFormat("image/emf"));
+    EXPECT_TRUE(data->hasFormat("image/x-emf"));
+    EXPECT_TRUE(data->hasImage());
+    EXPECT_EQ(data->data("image/emf"), file) << "the same metafile as in the file";
+    EXPECT_EQ(data->data("image/x-emf"), file);
+    const QImage image =
+        qvariant_cast<QImage>(data->imageData()).convertToFormat(QImage::Format_RGB32);
+    EXPECT_EQ(DifferingPixels(image, ScreenPicture()), 0);
+    // The turtle is back on the screen.
+    EXPECT_EQ(t.Device(), tdScreen);
+    EXPECT_TRUE(t.Showing());
+    EXPECT_GT(CountColor(t.Picture(), clRed), 0);
+}
+
+TEST(Clipboard, EachRecordingReplacesThePictureBefore) {
+    TTurtle t;
+    t.Repaint();
+    t.SetAusgabe(tdClipb);
+    t.Forwd(1);
+    t.SetAusgabe(tdScreen);
+    const QByteArray first = QGuiApplication::clipboard()->mimeData()->data("image/emf");
+    t.SetAusgabe(tdClipb);
+    t.Forwd(1);
+    t.Left(90);
+    t.Forwd(1);
+    t.SetAusgabe(tdScreen);
+    const QByteArray second = QGuiApplication::clipboard()->mimeData()->data("image/emf");
+    EXPECT_FALSE(first.isEmpty());
+    EXPECT_GT(second.size(), first.size());
+}
+
+// ---------------------------------------------------------------------------------------
+// As another program sees it, under scripts/with-xvfb
+
+namespace {
+
+#define REQUIRE_X11_AND_XCLIP()                                                                    \
+    do {                                                                                           \
+        if (!Application().HasDisplay() || QGuiApplication::platformName() != "xcb") {             \
+            if (RequireAll()) FAIL() << "clipboard tests need an X display (scripts/with-xvfb)";   \
+            GTEST_SKIP() << "no X display: run through scripts/with-xvfb";                         \
+        }                                                                                          \
+        if (QStandardPaths::findExecutable("xclip").isEmpty()) {                                   \
+            if (RequireAll()) FAIL() << "xclip is missing";                                        \
+            GTEST_SKIP() << "xclip is missing: install xclip";                                     \
+        }                                                                                          \
+    } while (0)
+
+// Runs xclip while this process, the clipboard's owner, keeps answering the X server.
+QByteArray Xclip(const QStringList& args, int* exitCode) {
+    QProcess p;
+    QEventLoop loop;
+    QObject::connect(&p, &QProcess::finished, &loop, &QEventLoop::quit);
+    QObject::connect(&p, &QProcess::errorOccurred, &loop, &QEventLoop::quit);
+    QTimer::singleShot(20000, &loop, &QEventLoop::quit);
+    p.start(QStringLiteral("xclip"), QStringList{"-selection", "clipboard"} + args);
+    if (p.state() != QProcess::NotRunning) loop.exec();
+    if (p.state() != QProcess::NotRunning) {
+        p.kill();
+        p.waitForFinished(1000);
+        *exitCode = -1;
+        return {};
+    }
+    *exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    return p.readAllStandardOutput();
+}
+
+} // namespace
+
+TEST(ClipboardX11, OtherProgramsGetTheEmfAndAnImage) {
+    REQUIRE_X11_AND_XCLIP();
+    QTemporaryDir dir;
+    const QByteArray file = RecordedFile(dir);
+    ASSERT_GT(file.size(), 100);
+    TForm form("Zwischenablage");
+    TTurtle t(&form);
+    form.Show();
+    t.Repaint();
+    CopyToClipboard(t);
+
+    int rc = 0;
+    const QByteArray targets = Xclip({"-t", "TARGETS", "-o"}, &rc);
+    ASSERT_EQ(rc, 0);
+    const QList<QByteArray> list = targets.split('\n');
+    EXPECT_TRUE(list.contains("image/emf")) << targets.toStdString();
+    EXPECT_TRUE(list.contains("image/x-emf")) << targets.toStdString();
+    EXPECT_TRUE(list.contains("image/png")) << targets.toStdString();
+
+    EXPECT_EQ(Xclip({"-t", "image/emf", "-o"}, &rc), file);
+    EXPECT_EQ(rc, 0);
+    EXPECT_EQ(Xclip({"-t", "image/x-emf", "-o"}, &rc), file);
+    const QByteArray png = Xclip({"-t", "image/png", "-o"}, &rc);
+    EXPECT_EQ(rc, 0);
+    QImage image;
+    ASSERT_TRUE(image.loadFromData(png, "PNG"));
+    EXPECT_EQ(DifferingPixels(image.convertToFormat(QImage::Format_RGB32), ScreenPicture()), 0);
+}

@@ -1,0 +1,487 @@
+// Printing the turtle's drawing: to a PDF file, with no queue at all, and through a
+// private CUPS server whose default queue is cups-pdf (scripts/with-cups).
+#include "support.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QPageLayout>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+#include <cmath>
+#include <optional>
+#include <stdexcept>
+
+using namespace kritzel;
+using namespace kritzel::test;
+
+namespace {
+
+bool RequireAll() {
+    return qEnvironmentVariable("KRITZEL_REQUIRE_ALL") == QLatin1String("1");
+}
+
+#define REQUIRE_TOOL(tool)                                                                         \
+    do {                                                                                           \
+        if (QStandardPaths::findExecutable(QStringLiteral(tool)).isEmpty()) {                      \
+            if (RequireAll()) FAIL() << tool " is missing (poppler-utils)";                        \
+            GTEST_SKIP() << tool " is missing: install poppler-utils";                             \
+        }                                                                                          \
+    } while (0)
+
+// Runs a tool to its end while the application keeps handling its events.
+struct Result {
+    int exitCode = -1;
+    QByteArray out;
+};
+Result RunTool(const QString& program, const QStringList& args) {
+    QProcess p;
+    p.start(program, args);
+    Result r;
+    if (!p.waitForStarted(10000)) return r;
+    const auto t0 = MonotonicTicks();
+    while (p.state() != QProcess::NotRunning && MonotonicTicks() - t0 < 60000) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        p.waitForFinished(10);
+    }
+    if (p.state() != QProcess::NotRunning) {
+        p.kill();
+        p.waitForFinished(1000);
+        return r;
+    }
+    r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    r.out = p.readAllStandardOutput();
+    return r;
+}
+
+struct PdfInfo {
+    int pages = -1;
+    QString title;
+};
+PdfInfo Info(const QString& pdf) {
+    PdfInfo info;
+    const Result r = RunTool(QStringLiteral("pdfinfo"), {pdf});
+    if (r.exitCode != 0) return info;
+    for (const QByteArray& line : r.out.split('\n')) {
+        const QString l = QString::fromUtf8(line);
+        if (l.startsWith(QLatin1String("Pages:"))) info.pages = l.mid(6).trimmed().toInt();
+        if (l.startsWith(QLatin1String("Title:"))) info.title = l.mid(6).trimmed();
+    }
+    return info;
+}
+
+constexpr int RenderDpi = 254; // ten pixels a millimetre
+
+// The first page at ten pixels a millimetre.
+QImage Render(const QString& pdf, const QString& dir) {
+    const QString prefix = dir + "/seite";
+    const Result r = RunTool(QStringLiteral("pdftoppm"), {"-r", QString::number(RenderDpi), "-gray",
+                                                          "-png", "-singlefile", pdf, prefix});
+    if (r.exitCode != 0) return {};
+    return QImage(prefix + ".png").convertToFormat(QImage::Format_Grayscale8);
+}
+
+// The box around the dark pixels, in millimetres from the page's top-left corner.
+struct Box {
+    double left, top, right, bottom;
+};
+std::optional<Box> DarkBox(const QImage& page) {
+    int l = page.width(), t = page.height(), r = -1, b = -1;
+    for (int y = 0; y < page.height(); ++y) {
+        const uchar* row = page.constScanLine(y);
+        for (int x = 0; x < page.width(); ++x)
+            if (row[x] < 128) {
+                l = std::min(l, x);
+                r = std::max(r, x + 1);
+                t = std::min(t, y);
+                b = std::max(b, y + 1);
+            }
+    }
+    if (r < 0) return std::nullopt;
+    const double mm = 25.4 / RenderDpi;
+    return Box{l * mm, t * mm, r * mm, b * mm};
+}
+
+// Where the printable area's centre lies on the page, in millimetres, as the component
+// measures the area: its size in whole millimetres from its top-left corner.
+QPointF CentreOf(const QPageLayout& layout) {
+    const QRectF area = layout.paintRect(QPageLayout::Millimeter);
+    return {area.left() + std::floor(area.width()) / 2, area.top() + std::floor(area.height()) / 2};
+}
+
+// An L of 3 LE up and 2 LE to the right from the origin, 0.5 mm wide.
+void DrawL(TTurtle& t) {
+    t.SetPenWidth(5);
+    t.Forwd(3);
+    t.Right(90);
+    t.Forwd(2);
+}
+
+// The L lies on the page with its corner 30 mm above the centre of the printable area.
+void ExpectL(const QImage& page, QPointF centre) {
+    ASSERT_FALSE(page.isNull());
+    const std::optional<Box> box = DarkBox(page);
+    ASSERT_TRUE(box.has_value()) << "nothing printed";
+    const double halfPen = 0.25, tol = 0.2;
+    EXPECT_NEAR(box->bottom - box->top, 30 + 2 * halfPen, tol) << "3 LE are 30 mm";
+    EXPECT_NEAR(box->right - box->left, 20 + 2 * halfPen, tol) << "2 LE are 20 mm";
+    EXPECT_NEAR(box->left + halfPen, centre.x(), 0.2);
+    EXPECT_NEAR(box->bottom - halfPen, centre.y(), 0.2);
+}
+
+QPageLayout PdfLayout() {
+    QPrinter p(QPrinter::HighResolution);
+    p.setOutputFormat(QPrinter::PdfFormat);
+    p.setOutputFileName(QStringLiteral("/dev/null"));
+    return p.pageLayout();
+}
+
+// Each test prints into a folder of its own and leaves the printer as it found it.
+class PrinterPdf : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        pdf = dir.filePath("seite.pdf");
+        Printer().SetFileName(pdf.toStdString());
+    }
+    void TearDown() override {
+        if (Printer().Printing()) Printer().EndDoc();
+        Printer().SetFileName("");
+    }
+    QTemporaryDir dir;
+    QString pdf;
+};
+
+} // namespace
+
+TEST_F(PrinterPdf, OneJobOfOnePageTitledAndDrawnInCentimetres) {
+    REQUIRE_TOOL("pdfinfo");
+    REQUIRE_TOOL("pdftoppm");
+    TTurtle t;
+    t.Repaint();
+    t.SetAusgabe(tdPrinter);
+    EXPECT_TRUE(Printer().Printing());
+    EXPECT_EQ(Printer().Title(), "Kriecher, Version 10.1");
+    EXPECT_EQ(t.Device(), tdPrinter);
+    EXPECT_EQ(t.DevicePixelPerLE(), 100) << "tenths of a millimetre";
+    const int wmm = GetDeviceCaps(Printer().Handle(), HORZSIZE);
+    const int hmm = GetDeviceCaps(Printer().Handle(), VERTSIZE);
+    EXPECT_DOUBLE_EQ(t.MaxX(), wmm / 20.0);
+    EXPECT_DOUBLE_EQ(t.MaxY(), hmm / 20.0);
+    const QRectF area = PdfLayout().paintRect(QPageLayout::Millimeter);
+    EXPECT_EQ(wmm, int(std::floor(area.width())));
+    EXPECT_EQ(hmm, int(std::floor(area.height())));
+    DrawL(t);
+    EXPECT_EQ(t.Canvas()->PenPos(), (TPoint{200, 200})) << "the screen is left alone";
+    t.SetAusgabe(tdScreen);
+    EXPECT_FALSE(Printer().Printing());
+    EXPECT_EQ(t.Device(), tdScreen);
+    EXPECT_EQ(t.DevicePixelPerLE(), t.PixelPerLE());
+
+    const PdfInfo info = Info(pdf);
+    EXPECT_EQ(info.pages, 1);
+    EXPECT_EQ(info.title, "Kriecher, Version 10.1");
+    ExpectL(Render(pdf, dir.path()), CentreOf(PdfLayout()));
+}
+
+TEST_F(PrinterPdf, TextOnPaperHasItsSizeInPoints) {
+    REQUIRE_TOOL("pdftoppm");
+    TTurtle t;
+    t.Repaint();
+    t.SetAusgabe(tdPrinter);
+    // 36 points: half an inch from the top of the line to the bottom of the next.
+    t.DrawStringPos(0, 0, "HHHH", "DejaVu Sans", 36, clBlack);
+    t.SetAusgabe(tdScreen);
+    const std::optional<Box> box = DarkBox(Render(pdf, dir.path()));
+    ASSERT_TRUE(box.has_value());
+    // DejaVu Sans capitals are 0.729 of the em high: 36 pt = 12.7 mm, caps 9.26 mm.
+    EXPECT_NEAR(box->bottom - box->top, 12.7 * 0.729, 0.4);
+    EXPECT_NEAR(box->left, CentreOf(PdfLayout()).x(), 1.5);
+}
+
+TEST_F(PrinterPdf, ARepaintWhileTheJobIsOpenEndsIt) {
+    REQUIRE_TOOL("pdfinfo");
+    TTurtle t;
+    t.Repaint();
+    int painted = 0;
+    t.SetOnStartPaint([&] {
+        ++painted;
+        t.Forwd(1);
+    });
+    t.SetAusgabe(tdPrinter);
+    t.Forwd(3);
+    ASSERT_TRUE(Printer().Printing());
+    t.Repaint();
+    EXPECT_EQ(painted, 1);
+    EXPECT_FALSE(Printer().Printing());
+    EXPECT_EQ(t.Device(), tdScreen);
+    EXPECT_EQ(t.DevicePixelPerLE(), t.PixelPerLE());
+    EXPECT_EQ(Info(pdf).pages, 1);
+    // The next repaint is an ordinary one on the screen.
+    t.Repaint();
+    EXPECT_EQ(painted, 2);
+    EXPECT_GT(CountColor(t.Picture(), clBlack), 0);
+}
+
+TEST_F(PrinterPdf, ARepaintWhileSomeoneElsesJobIsOpenEndsARecording) {
+    TTurtle t;
+    t.Repaint();
+    const QString stem = dir.filePath("neben");
+    t.SetFilename(stem.toStdString());
+    t.SetAusgabe(tdWMF);
+    t.Forwd(2);
+    Printer().BeginDoc();
+    t.Repaint();
+    EXPECT_EQ(t.Device(), tdScreen);
+    EXPECT_TRUE(QFileInfo::exists(stem + ".wmf"));
+    EXPECT_TRUE(Printer().Printing()) << "the other party's job is not the turtle's to end";
+    Printer().EndDoc();
+}
+
+TEST_F(PrinterPdf, PrinterThenMetafileEndsTheJobBeforeRecording) {
+    REQUIRE_TOOL("pdfinfo");
+    TTurtle t;
+    t.Repaint();
+    const QString stem = dir.filePath("danach");
+    t.SetFilename(stem.toStdString());
+    t.SetAusgabe(tdPrinter);
+    t.Forwd(3);
+    t.SetAusgabe(tdWMF);
+    EXPECT_FALSE(Printer().Printing());
+    EXPECT_EQ(Info(pdf).pages, 1) << "the page is out while the recording runs";
+    EXPECT_EQ(t.DevicePixelPerLE(), t.PixelPerLE()) << "the metafile has the screen's layout";
+    t.Forwd(1);
+    EXPECT_FALSE(QFileInfo::exists(stem + ".wmf"));
+    t.SetAusgabe(tdScreen);
+    EXPECT_GT(QFileInfo(stem + ".wmf").size(), 100);
+}
+
+TEST_F(PrinterPdf, MetafileThenPrinterWritesTheFileBeforeTheJobBegins) {
+    REQUIRE_TOOL("pdfinfo");
+    TTurtle t;
+    t.Repaint();
+    const QString stem = dir.filePath("davor");
+    t.SetFilename(stem.toStdString());
+    t.SetAusgabe(tdWMF);
+    t.Forwd(1);
+    // A job that cannot begin shows the order: the file is already written.
+    const std::string bad = dir.filePath("fehlt/seite.pdf").toStdString();
+    Printer().SetFileName(bad);
+    try {
+        t.SetAusgabe(tdPrinter);
+        ADD_FAILURE() << "the job began on a missing folder";
+    } catch (const std::runtime_error& e) {
+        EXPECT_NE(std::string(e.what()).find(bad), std::string::npos) << e.what();
+    }
+    EXPECT_TRUE(QFileInfo::exists(stem + ".wmf"));
+    EXPECT_FALSE(Printer().Printing());
+    EXPECT_EQ(t.Device(), tdWMF) << "a failed job keeps the old value";
+    QFile::remove(stem + ".wmf");
+
+    // Every later Init tries the job again.
+    Printer().SetFileName(pdf.toStdString());
+    t.Repaint();
+    EXPECT_FALSE(QFileInfo::exists(stem + ".wmf")) << "no recording was running";
+    EXPECT_FALSE(Printer().Printing()) << "the repaint began the job and ended it again";
+    EXPECT_EQ(t.Device(), tdScreen);
+    EXPECT_EQ(Info(pdf).pages, 1);
+
+    // And the good order: file out, then the job is open.
+    QFile::remove(pdf);
+    t.SetAusgabe(tdWMF);
+    t.Forwd(1);
+    t.SetAusgabe(tdPrinter);
+    EXPECT_TRUE(QFileInfo::exists(stem + ".wmf"));
+    EXPECT_TRUE(Printer().Printing());
+    t.SetAusgabe(tdScreen);
+    EXPECT_EQ(Info(pdf).pages, 1);
+}
+
+TEST_F(PrinterPdf, TheDelayIsZeroWhilePrintingAndComesBackAfter) {
+    FakeClock clock(1000);
+    CountingPump pump(&clock);
+    ServicesScope services(&clock, &pump);
+    TTurtle t;
+    t.Repaint();
+    t.SetDelay(40);
+    t.SetAusgabe(tdPrinter);
+    EXPECT_EQ(t.Delay(), 0);
+    t.SetDelay(25);
+    EXPECT_EQ(t.Delay(), 0) << "the printer is not paced";
+    for (int i = 0; i < 10; ++i)
+        t.Forwd(0.5);
+    EXPECT_EQ(pump.waits, 0);
+    t.SetAusgabe(tdScreen);
+    EXPECT_EQ(t.Delay(), 40);
+    t.Forwd(0.5);
+    EXPECT_GT(pump.waits, 0) << "the screen is paced again";
+}
+
+TEST_F(PrinterPdf, SettingThePrinterAgainDrawsOnTheScreenWithThePrinterScale) {
+    REQUIRE_TOOL("pdfinfo");
+    TTurtle t;
+    t.Repaint();
+    t.SetAusgabe(tdPrinter);
+    const int w = GetDeviceCaps(Printer().Handle(), HORZSIZE) * 10;
+    const int h = GetDeviceCaps(Printer().Handle(), VERTSIZE) * 10;
+    t.SetAusgabe(tdPrinter);
+    EXPECT_TRUE(Printer().Printing()) << "still the one job";
+    EXPECT_EQ(t.DevicePixelPerLE(), 100);
+    t.Forwd(1);
+    EXPECT_EQ(t.Canvas()->PenPos(), (TPoint{w / 2, h / 2 - 100}));
+    t.SetAusgabe(tdScreen);
+    EXPECT_EQ(Info(pdf).pages, 1);
+}
+
+TEST_F(PrinterPdf, DestroyingTheTurtleWhilePrintingPrintsThePage) {
+    REQUIRE_TOOL("pdfinfo");
+    REQUIRE_TOOL("pdftoppm");
+    {
+        TTurtle t;
+        t.Repaint();
+        t.SetAusgabe(tdPrinter);
+        DrawL(t);
+    }
+    EXPECT_FALSE(Printer().Printing());
+    EXPECT_EQ(Info(pdf).pages, 1);
+    ExpectL(Render(pdf, dir.path()), CentreOf(PdfLayout()));
+}
+
+TEST_F(PrinterPdf, AFileThatCannotBeOpenedIsAClearErrorAndTheScreenGoesOn) {
+    const std::string bad = dir.filePath("fehlt/seite.pdf").toStdString();
+    Printer().SetFileName(bad);
+    TTurtle t;
+    t.Repaint();
+    try {
+        t.SetAusgabe(tdPrinter);
+        ADD_FAILURE() << "no error";
+    } catch (const std::runtime_error& e) {
+        EXPECT_NE(std::string(e.what()).find(bad), std::string::npos) << e.what();
+    }
+    EXPECT_FALSE(Printer().Printing());
+    EXPECT_EQ(t.Device(), tdScreen);
+    t.Forwd(1);
+    EXPECT_GT(CountColor(t.Picture(), clBlack), 0) << "still drawing on the screen";
+    t.SetAusgabe(tdScreen);
+    EXPECT_EQ(t.DevicePixelPerLE(), t.PixelPerLE());
+    t.Forwd(1);
+    EXPECT_EQ(t.Canvas()->PenPos(), (TPoint{200, 200 - t.PixelPerLE()}));
+    EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(bad)));
+}
+
+// ---------------------------------------------------------------------------------------
+// With no print queue at all (run with CUPS pointed at a server that is not there)
+
+TEST(PrinterNoQueue, BeginDocWithNoQueueAndNoFileIsAClearError) {
+    if (qEnvironmentVariable("KRITZEL_EXPECT_NO_QUEUE") != QLatin1String("1"))
+        GTEST_SKIP() << "runs where there is no print queue (ctest -R test_printer_no_queue)";
+    ASSERT_TRUE(QPrinterInfo::defaultPrinter().isNull());
+    Printer().SetFileName("");
+    try {
+        Printer().BeginDoc();
+        ADD_FAILURE() << "no error";
+    } catch (const std::runtime_error& e) {
+        EXPECT_NE(std::string(e.what()).find("no default print queue"), std::string::npos)
+            << e.what();
+    }
+    EXPECT_FALSE(Printer().Printing());
+    TTurtle t;
+    t.Repaint();
+    EXPECT_THROW(t.SetAusgabe(tdPrinter), std::runtime_error);
+    EXPECT_EQ(t.Device(), tdScreen);
+    EXPECT_FALSE(Printer().Printing());
+    t.SetAusgabe(tdScreen);
+    t.Forwd(1);
+    EXPECT_GT(CountColor(t.Picture(), clBlack), 0);
+}
+
+// ---------------------------------------------------------------------------------------
+// Through the system's print queue: a private CUPS server with cups-pdf
+
+namespace {
+
+QString CupsPdfDir() {
+    return qEnvironmentVariable("KRITZEL_CUPS_PDF_DIR");
+}
+
+#define REQUIRE_CUPS()                                                                             \
+    do {                                                                                           \
+        if (CupsPdfDir().isEmpty()) {                                                              \
+            if (RequireAll()) FAIL() << "printer tests need scripts/with-cups";                    \
+            GTEST_SKIP() << "no private print server: run through scripts/with-cups";              \
+        }                                                                                          \
+    } while (0)
+
+// Waits, handling events, until cups-pdf has written a PDF for a finished job.
+QStringList WaitForPdfs(const QString& dir, int count) {
+    const auto t0 = MonotonicTicks();
+    QStringList found;
+    while (MonotonicTicks() - t0 < 60000) {
+        found = QDir(dir).entryList({"*.pdf"}, QDir::Files, QDir::Name);
+        const QString log = QString::fromUtf8([] {
+            QFile f(qEnvironmentVariable("KRITZEL_CUPS_PAGE_LOG"));
+            return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+        }());
+        if (found.size() >= count && log.count('\n') >= count) {
+            // cups-pdf renames the finished file into place; give it a moment to settle.
+            const QFileInfo last(dir + "/" + found.last());
+            if (last.size() > 0 && last.lastModified().msecsTo(QDateTime::currentDateTime()) > 200)
+                break;
+        }
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    }
+    return found;
+}
+
+} // namespace
+
+TEST(PrinterCups, TheDefaultQueuePrintsOneTitledPageInCentimetres) {
+    REQUIRE_CUPS();
+    REQUIRE_TOOL("pdfinfo");
+    REQUIRE_TOOL("pdftoppm");
+    const QPrinterInfo queue = QPrinterInfo::defaultPrinter();
+    ASSERT_FALSE(queue.isNull());
+    EXPECT_EQ(queue.printerName(), qEnvironmentVariable("KRITZEL_CUPS_QUEUE"));
+    Printer().SetFileName("");
+    QPointF centre;
+    {
+        QPrinter p(queue, QPrinter::HighResolution);
+        centre = CentreOf(p.pageLayout());
+    }
+    TTurtle t;
+    t.Repaint();
+    t.SetAusgabe(tdPrinter);
+    ASSERT_TRUE(Printer().Printing());
+    DrawL(t);
+    t.SetAusgabe(tdScreen);
+    EXPECT_FALSE(Printer().Printing());
+
+    const QStringList pdfs = WaitForPdfs(CupsPdfDir(), 1);
+    ASSERT_EQ(pdfs.size(), 1) << "one job";
+    EXPECT_TRUE(pdfs[0].startsWith("Kriecher")) << pdfs[0].toStdString();
+    const QString file = CupsPdfDir() + "/" + pdfs[0];
+    const PdfInfo info = Info(file);
+    EXPECT_EQ(info.pages, 1);
+    EXPECT_TRUE(info.title.contains("Kriecher, Version 10.1")) << info.title.toStdString();
+
+    // The server names the job by its title and counts one page.
+    QFile log(qEnvironmentVariable("KRITZEL_CUPS_PAGE_LOG"));
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = log.readAll().trimmed().split('\n');
+    ASSERT_EQ(lines.size(), 1);
+    EXPECT_TRUE(lines[0].contains(" total 1 ")) << lines[0].toStdString();
+    EXPECT_TRUE(lines[0].contains("Kriecher, Version 10.1")) << lines[0].toStdString();
+    const Result done =
+        RunTool(QStringLiteral("lpstat"), {"-W", "completed", "-o", queue.printerName()});
+    EXPECT_EQ(done.out.trimmed().split('\n').size(), 1) << done.out.toStdString();
+
+    QTemporaryDir dir;
+    ExpectL(Render(file, dir.path()), centre);
+}
