@@ -152,12 +152,12 @@ void EmfWriter::CheckOpen() const {
     if (finished_) throw std::logic_error("EmfWriter used after Finish");
 }
 
-void EmfWriter::AddBounds(const Box& box) {
+void EmfWriter::AddBounds(const Extent& e) {
     // Only what lands on the picture counts, as on the widget.
-    const std::int32_t l = std::max(box.l, 0);
-    const std::int32_t t = std::max(box.t, 0);
-    const std::int32_t r = std::min(box.r, width_ - 1);
-    const std::int32_t b = std::min(box.b, height_ - 1);
+    const auto l = static_cast<std::int32_t>(std::max<std::int64_t>(e.l, 0));
+    const auto t = static_cast<std::int32_t>(std::max<std::int64_t>(e.t, 0));
+    const auto r = static_cast<std::int32_t>(std::min<std::int64_t>(e.r, width_ - 1));
+    const auto b = static_cast<std::int32_t>(std::min<std::int64_t>(e.b, height_ - 1));
     if (l > r || t > b) return;
     if (!drawn_) {
         bounds_ = {l, t, r, b};
@@ -316,9 +316,9 @@ void EmfWriter::LineTo(int x, int y) {
     PutI(p + 8, x);
     PutI(p + 12, y);
     // The pen is centred on the line; round caps reach as far past the ends.
-    const std::int32_t ext = penWidth_ / 2;
-    AddBounds({std::min(posX_, x) - ext, std::min(posY_, y) - ext, std::max(posX_, x) + ext,
-               std::max(posY_, y) + ext});
+    const std::int64_t ext = penWidth_ / 2;
+    AddBounds(Extent{std::min(posX_, x) - ext, std::min(posY_, y) - ext, std::max(posX_, x) + ext,
+                     std::max(posY_, y) + ext});
     posX_ = x;
     posY_ = y;
     posKnown_ = true;
@@ -332,8 +332,8 @@ void EmfWriter::Ellipse(int l, int t, int r, int b) {
     Put32(p, EMR_ELLIPSE);
     Put32(p + 4, 24);
     PutRect(p + 8, l, t, r, b);
-    const std::int32_t ext = penWidth_ / 2;
-    AddBounds({l - ext, t - ext, r - 1 + ext, b - 1 + ext});
+    const std::int64_t ext = penWidth_ / 2;
+    AddBounds(Extent{l - ext, t - ext, std::int64_t{r} - 1 + ext, std::int64_t{b} - 1 + ext});
 }
 
 void EmfWriter::FillRect(int l, int t, int r, int b, std::int32_t color) {
@@ -356,7 +356,7 @@ void EmfWriter::FillRect(int l, int t, int r, int b, std::int32_t color) {
     PutF(p + 52, 1.0f); // xformSrc: identity (eM11, eM12, eM21, eM22, eDx, eDy)
     PutF(p + 64, 1.0f);
     // crBkColorSrc, iUsageSrc and the source bitmap fields stay 0: no source.
-    AddBounds({l, t, r - 1, b - 1});
+    AddBounds(Extent{l, t, std::int64_t{r} - 1, std::int64_t{b} - 1});
 }
 
 void EmfWriter::Polygon(const std::int32_t* xy, int count) {
@@ -375,8 +375,9 @@ void EmfWriter::Polygon(const std::int32_t* xy, int count) {
     const bool small = minX >= lo && minY >= lo && maxX <= hi && maxY <= hi;
     const std::size_t size = 28 + n * (small ? 4 : 8);
     const std::uint32_t size32 = RecordSize(size);
-    const std::int32_t ext = penWidth_ / 2;
-    const Box box{minX - ext, minY - ext, maxX + ext, maxY + ext};
+    const std::int64_t ext = penWidth_ / 2;
+    const Box box{Saturate(minX - ext), Saturate(minY - ext), Saturate(maxX + ext),
+                  Saturate(maxY + ext)};
     std::uint8_t* p = Append(size);
     Put32(p, small ? EMR_POLYGON16 : EMR_POLYGON);
     Put32(p + 4, size32);
@@ -410,7 +411,8 @@ void EmfWriter::TextOut(int x, int y, const std::u16string& text, int widthPx,
             sum += a;
         width = static_cast<std::int32_t>(std::clamp<std::int64_t>(sum, 0, 1 << 30));
     }
-    const Box box{x, y, x + std::max(width, 1) - 1, y + std::max(fontHeight_, 1) - 1};
+    const Box box{x, y, Saturate(std::int64_t{x} + std::max(width, 1) - 1),
+                  Saturate(std::int64_t{y} + std::max(fontHeight_, 1) - 1)};
 
     constexpr std::size_t fixed = 76;
     const std::size_t strBytes = (2 * n + 3) & ~std::size_t{3};
@@ -507,7 +509,7 @@ void EmfWriter::BitBlt(int dx, int dy, int w, int h, const std::uint32_t* pixels
         for (int i = 0; i < w; ++i, out += 4)
             Put32(out, src[i] | 0xFF000000u);
     }
-    AddBounds({dx, dy, dx + w - 1, dy + h - 1});
+    AddBounds(Extent{dx, dy, std::int64_t{dx} + w - 1, std::int64_t{dy} + h - 1});
 }
 
 std::vector<std::uint8_t> EmfWriter::Finish() {

@@ -65,11 +65,17 @@ private:
     struct Box {
         std::int32_t l, t, r, b; // inclusive
     };
+    // What a shape covers before it is cut to the picture; wide enough for any pen on
+    // any coordinate.
+    struct Extent {
+        std::int64_t l, t, r, b; // inclusive
+    };
 
     std::uint8_t* Append(std::size_t bytes);
     void Grow(std::size_t bytes);
     void CheckOpen() const;
-    void AddBounds(const Box& box);
+    void AddBounds(const Extent& e);
+    void AddBounds(const Box& box) { AddBounds(Extent{box.l, box.t, box.r, box.b}); }
     void WriteSimple(std::uint32_t type, std::uint32_t value);
     std::uint32_t AllocHandle();
     void SelectNew(std::uint32_t& selected, std::uint32_t handle);

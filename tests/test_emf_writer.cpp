@@ -9,6 +9,7 @@
 
 #include <array>
 #include <cstring>
+#include <limits>
 #include <map>
 #include <optional>
 #include <stdexcept>
@@ -188,6 +189,26 @@ TEST(EmfHeader, BoundsAreTheDrawnPixelsOnThePicture) {
     Emf emf2(off.Finish());
     ASSERT_FALSE(HasFatalFailure());
     EXPECT_EQ(R(emf2.Header().rclBounds), (Rect4{10, 10, 20, 12}));
+}
+
+TEST(EmfHeader, ShapesAtTheEdgesOfTheCoordinateRangeStillBoundCorrectly) {
+    constexpr int lo = std::numeric_limits<int>::min(), hi = std::numeric_limits<int>::max();
+    EmfWriter w(100, 100, 96);
+    w.UsePen(0x000000, 10); // a wide pen reaches past the ends of the range
+    w.MoveTo(lo, 50);
+    w.LineTo(hi, 50);
+    w.Ellipse(lo, lo, hi, hi);
+    const std::int32_t xy[] = {lo, lo, hi, lo, hi, 30};
+    w.Polygon(xy, 3);
+    w.BitBlt(hi - 1, hi - 1, 2, 2, std::array<std::uint32_t, 4>{}.data(), 2);
+    Emf emf(w.Finish());
+    ASSERT_FALSE(HasFatalFailure());
+    EXPECT_EQ(R(emf.Header().rclBounds), (Rect4{0, 0, 99, 99}));
+    const auto poly = emf.OfType(U_EMR_POLYGON);
+    ASSERT_EQ(poly.size(), 1u);
+    // The record's own bounds saturate instead of wrapping round.
+    const U_RECTL box = emf.Get<U_RECTL>(poly[0], 8);
+    EXPECT_EQ(R(box), (Rect4{lo, lo, hi, 35}));
 }
 
 // ---------------------------------------------------------------------------------------------
