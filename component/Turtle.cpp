@@ -463,32 +463,25 @@ void TTurtle::MoveTo(double NewPosX, double NewPosY) {
 // Shapes, text and colour ramps
 
 void TTurtle::DrawCircle(double Radius) {
-    const std::int32_t r = RoundToDevice(static_cast<long double>(FPixelPerLE) * Radius);
-    const TPenState keptPen = FPenState;
-    const TBrushStyle keptStyle = ZeichenFlaeche->Brush().Style();
-    FPenState = Up;
-    PaintTurtle();
-    ZeichenFlaeche->Pen().SetColor(FLineColor);
-    ZeichenFlaeche->Pen().SetWidth(FPenWidth);
-    ZeichenFlaeche->Brush().SetStyle(bsClear);
-    const TPoint c = GetRealCoords(FAktPos);
-    ZeichenFlaeche->Ellipse(Saturate(std::int64_t(c.x) - r), Saturate(std::int64_t(c.y) - r),
-                            Saturate(std::int64_t(c.x) + r), Saturate(std::int64_t(c.y) + r));
-    FPenState = keptPen;
-    ZeichenFlaeche->Brush().SetStyle(keptStyle);
-    PaintTurtle();
+    Circle(Radius, FLineColor, bsClear, nullptr);
 }
 
 void TTurtle::FillCircle(double Radius, TColor BrushColor) {
+    Circle(Radius, BrushColor, bsSolid, &BrushColor);
+}
+
+// The steps both circles share: only the pen colour, the brush style and, for the
+// filled one, the brush colour differ.
+void TTurtle::Circle(double Radius, TColor penColor, TBrushStyle style, const TColor* brushColor) {
     const std::int32_t r = RoundToDevice(static_cast<long double>(FPixelPerLE) * Radius);
     const TPenState keptPen = FPenState;
     const TBrushStyle keptStyle = ZeichenFlaeche->Brush().Style();
     FPenState = Up;
     PaintTurtle();
-    ZeichenFlaeche->Pen().SetColor(BrushColor);
+    ZeichenFlaeche->Pen().SetColor(penColor);
     ZeichenFlaeche->Pen().SetWidth(FPenWidth);
-    ZeichenFlaeche->Brush().SetStyle(bsSolid);
-    ZeichenFlaeche->Brush().SetColor(BrushColor);
+    ZeichenFlaeche->Brush().SetStyle(style);
+    if (brushColor) ZeichenFlaeche->Brush().SetColor(*brushColor);
     const TPoint c = GetRealCoords(FAktPos);
     ZeichenFlaeche->Ellipse(Saturate(std::int64_t(c.x) - r), Saturate(std::int64_t(c.y) - r),
                             Saturate(std::int64_t(c.x) + r), Saturate(std::int64_t(c.y) + r));
@@ -520,26 +513,17 @@ void TTurtle::FillRectangle(double a, double b, TColor BrushColor) {
 
 void TTurtle::DrawStringPos(double Xpos, double Ypos, const TString& S, const TString& SchriftName,
                             std::int32_t Schriftgroesse, TColor Schriftfarbe) {
-    const TVirtuell kept = FAktPos;
-    PaintTurtle();
-    const TString keptName = ZeichenFlaeche->Font().Name();
-    const int keptSize = ZeichenFlaeche->Font().Size();
-    const TColor keptColor = ZeichenFlaeche->Font().Color();
-    ZeichenFlaeche->Brush().SetStyle(bsClear);
-    ZeichenFlaeche->Font().SetName(SchriftName);
-    ZeichenFlaeche->Font().SetSize(Schriftgroesse);
-    ZeichenFlaeche->Font().SetColor(Schriftfarbe);
-    const TPoint p = GetRealCoords(TVirtuell{Xpos, Ypos});
-    ZeichenFlaeche->TextOut(p.x, p.y, S);
-    ZeichenFlaeche->Font().SetName(keptName);
-    ZeichenFlaeche->Font().SetSize(keptSize);
-    ZeichenFlaeche->Font().SetColor(keptColor);
-    SetPosition(kept.x, kept.y);
-    PaintTurtle();
+    Text(TVirtuell{Xpos, Ypos}, false, S, SchriftName, Schriftgroesse, Schriftfarbe);
 }
 
 void TTurtle::DrawStringCent(double Ypos, const TString& S, const TString& SchriftName,
                              std::int32_t Schriftgroesse, TColor Schriftfarbe) {
+    Text(TVirtuell{0, Ypos}, true, S, SchriftName, Schriftgroesse, Schriftfarbe);
+}
+
+// The steps both text commands share; centred text is moved left by half its width.
+void TTurtle::Text(const TVirtuell& at, bool centred, const TString& S, const TString& SchriftName,
+                   std::int32_t Schriftgroesse, TColor Schriftfarbe) {
     const TVirtuell kept = FAktPos;
     PaintTurtle();
     const TString keptName = ZeichenFlaeche->Font().Name();
@@ -549,9 +533,13 @@ void TTurtle::DrawStringCent(double Ypos, const TString& S, const TString& Schri
     ZeichenFlaeche->Font().SetName(SchriftName);
     ZeichenFlaeche->Font().SetSize(Schriftgroesse);
     ZeichenFlaeche->Font().SetColor(Schriftfarbe);
-    const TPoint p = GetRealCoords(TVirtuell{0, Ypos});
-    const std::int32_t w = ZeichenFlaeche->TextWidth(S);
-    ZeichenFlaeche->TextOut(Saturate(std::int64_t(p.x) - w / 2), p.y, S);
+    const TPoint p = GetRealCoords(at);
+    if (centred) {
+        const std::int32_t w = ZeichenFlaeche->TextWidth(S);
+        ZeichenFlaeche->TextOut(Saturate(std::int64_t(p.x) - w / 2), p.y, S);
+    } else {
+        ZeichenFlaeche->TextOut(p.x, p.y, S);
+    }
     ZeichenFlaeche->Font().SetName(keptName);
     ZeichenFlaeche->Font().SetSize(keptSize);
     ZeichenFlaeche->Font().SetColor(keptColor);

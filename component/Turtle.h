@@ -166,6 +166,9 @@ private:
     void MakeADelay();
     void Go(double x);
     void MoveTo(double NewPosX, double NewPosY);
+    void Circle(double Radius, TColor penColor, TBrushStyle style, const TColor* brushColor);
+    void Text(const TVirtuell& at, bool centred, const TString& S, const TString& SchriftName,
+              std::int32_t Schriftgroesse, TColor Schriftfarbe);
     bool Designing() const { return (ComponentState() & csDesigning) != 0; }
 
     // Declared defaults of the published properties: a form tool's reset brings them
