@@ -297,19 +297,22 @@ void EmfWriter::SetBkModeTransparent(bool transparent, std::int32_t bkColor) {
 
 void EmfWriter::MoveTo(int x, int y) {
     CheckOpen();
-    if (posKnown_ && x == posX_ && y == posY_) return;
-    std::uint8_t* p = Append(16);
-    Put32(p, EMR_MOVETOEX);
-    Put32(p + 4, 16);
-    PutI(p + 8, x);
-    PutI(p + 12, y);
+    // Recorded only when a line starts there, right before it: a reader such as
+    // Inkscape's adds a move that follows a fill to the fill's path and loses it for
+    // the line, and moves that no line follows cost nothing.
     posX_ = x;
     posY_ = y;
-    posKnown_ = true;
 }
 
 void EmfWriter::LineTo(int x, int y) {
     CheckOpen();
+    if (posX_ != streamX_ || posY_ != streamY_) {
+        std::uint8_t* m = Append(16);
+        Put32(m, EMR_MOVETOEX);
+        Put32(m + 4, 16);
+        PutI(m + 8, posX_);
+        PutI(m + 12, posY_);
+    }
     std::uint8_t* p = Append(16);
     Put32(p, EMR_LINETO);
     Put32(p + 4, 16);
@@ -319,9 +322,8 @@ void EmfWriter::LineTo(int x, int y) {
     const std::int64_t ext = penWidth_ / 2;
     AddBounds(Extent{std::min(posX_, x) - ext, std::min(posY_, y) - ext, std::max(posX_, x) + ext,
                      std::max(posY_, y) + ext});
-    posX_ = x;
-    posY_ = y;
-    posKnown_ = true;
+    posX_ = streamX_ = x;
+    posY_ = streamY_ = y;
 }
 
 void EmfWriter::Ellipse(int l, int t, int r, int b) {

@@ -32,7 +32,8 @@ public:
     // Background mode for text; bkColor is the text background while not transparent.
     void SetBkModeTransparent(bool transparent, std::int32_t bkColor = 0xFFFFFF);
 
-    // A MoveTo to the current position is dropped, so connected lines cost 16 bytes each.
+    // A move is recorded only before the line that starts there, so connected lines cost
+    // 16 bytes each.
     void MoveTo(int x, int y);
     void LineTo(int x, int y);
     // The box is right/bottom exclusive, as GDI's Ellipse; drawn with the current pen and brush.
@@ -90,8 +91,10 @@ private:
     Box bounds_{0, 0, -1, -1};
     bool drawn_ = false;
 
+    // Where the next line starts, and the current position the records so far leave
+    // (a device context starts at the origin).
     std::int32_t posX_ = 0, posY_ = 0;
-    bool posKnown_ = false;
+    std::int32_t streamX_ = 0, streamY_ = 0;
 
     std::uint32_t usedHandles_ = 1; // bit i: object table slot i in use; slot 0 is reserved
     std::uint32_t maxHandle_ = 0;

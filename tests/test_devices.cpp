@@ -597,6 +597,8 @@ TEST(MetafileOpens, InInkscapeAndLibreOffice) {
         ++opened;
         EXPECT_EQ(image.size(), QSize(400, 400));
         EXPECT_EQ(qGray(image.pixel(10, 10)), 255);
+        // The line from the middle upwards, whose move follows the background fill.
+        EXPECT_LT(qGray(image.pixel(200, 150)), 100);
     }
 
     // LibreOffice Draw places the picture on a page at its true size: 3 LE are 114

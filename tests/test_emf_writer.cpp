@@ -7,6 +7,7 @@
 #include <uemf.h>
 #include <uemf_safe.h>
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <limits>
@@ -665,6 +666,28 @@ TEST(EmfBitmap, PixelsRoundTripAsBottomUpDib) {
         ElementsAre(0xCC, 0xBB, 0xAA, 0xFF));
 }
 
+TEST(EmfRecords, AMoveIsRecordedRightBeforeTheLineThatStartsThere) {
+    EmfWriter w(400, 400, 96);
+    w.FillRect(0, 0, 400, 400, 0xFFFFFF);
+    w.MoveTo(10, 10); // no line starts here
+    w.MoveTo(200, 200);
+    w.UsePen(0x000000, 1);
+    w.LineTo(200, 86);
+    w.LineTo(124, 86);
+    Emf emf(w.Finish());
+    ASSERT_FALSE(HasFatalFailure());
+    std::vector<std::uint32_t> types = emf.Types();
+    // A reader that joins a move to the path before it must not find it behind the fill.
+    const auto move = std::find(types.begin(), types.end(), std::uint32_t(U_EMR_MOVETOEX));
+    ASSERT_NE(move, types.end());
+    EXPECT_EQ(std::count(types.begin(), types.end(), std::uint32_t(U_EMR_MOVETOEX)), 1);
+    EXPECT_EQ(*(move - 1), std::uint32_t(U_EMR_SELECTOBJECT));
+    EXPECT_EQ(*(move + 1), std::uint32_t(U_EMR_LINETO));
+    const auto rec = emf.OfType(U_EMR_MOVETOEX).front();
+    EXPECT_EQ(emf.Get<std::int32_t>(rec, 8), 200);
+    EXPECT_EQ(emf.Get<std::int32_t>(rec, 12), 200);
+}
+
 // ---------------------------------------------------------------------------------------------
 // Size and lifetime
 
@@ -676,7 +699,8 @@ TEST(EmfSize, MillionConnectedLinesCostSixteenBytesEach) {
         w.UsePen(0x0000FF, 1);
         w.LineTo(i % 800, (i * 7) % 600);
     }
-    EXPECT_EQ(w.RecordCount(), static_cast<std::size_t>(lines) + 4);
+    // Header, pen, selection and the lines: a move to where a context starts costs nothing.
+    EXPECT_EQ(w.RecordCount(), static_cast<std::size_t>(lines) + 3);
     const std::vector<std::uint8_t> bytes = w.Finish();
     EXPECT_LE(bytes.size(), 108u + 28 + 12 + 16 + 16u * lines + 20);
 
