@@ -479,7 +479,7 @@ void EmfWriter::BitBlt(int dx, int dy, int w, int h, const std::uint32_t* pixels
     std::memset(p, 0, fixed + bmiSize);
     Put32(p, EMR_STRETCHDIBITS);
     Put32(p + 4, size32);
-    PutRect(p + 8, dx, dy, dx + w - 1, dy + h - 1);
+    PutRect(p + 8, dx, dy, Saturate(std::int64_t{dx} + w - 1), Saturate(std::int64_t{dy} + h - 1));
     PutI(p + 24, dx);
     PutI(p + 28, dy);
     // Src stays (0, 0).
