@@ -28,7 +28,8 @@ SinCosResult SinCos(long double a) {
     constexpr long double HalfPi = Pi / 2;
     if (!(std::fabs(a) > HalfPi / 2)) return {std::sin(a), std::cos(a)};
     if (!(std::fabs(a) < 1e18L)) return {std::sin(a), std::cos(a)};
-    const long double q = std::rint(a / HalfPi);
+    constexpr long double TwoByPi = 2 / Pi;
+    const long double q = std::rint(a * TwoByPi);
     const long double r = a - q * HalfPi;
     const long double s = std::sin(r), c = std::cos(r);
     switch (static_cast<long long>(q) & 3) {
