@@ -425,12 +425,10 @@ void PainterCanvas::DirectPolygon(std::span<const TPoint> points, QRgb pen, QRgb
             double xs[16];
             int count = 0;
             for (int i = 0; i < m; ++i) {
-                Edge& e = edges[i];
+                const Edge& e = edges[i];
                 if (y < e.first || y > e.last) continue;
-                // Insertion keeps the few crossings of a row in order; each edge's
-                // crossing moves on by its step from row to row.
-                const double x = e.x;
-                e.x += e.step;
+                // Insertion keeps the few crossings of a row in order.
+                const double x = e.x + (y - e.first) * e.step;
                 int k = count++;
                 while (k > 0 && xs[k - 1] > x) {
                     xs[k] = xs[k - 1];
