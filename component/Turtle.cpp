@@ -574,7 +574,15 @@ void TTurtle::SetAusgabe(TTurtleDevice Value) {
             FPrint = p;
         } else if (!p) {
             // Only a job that is really open can be ended.
-            if (Printer().Printing()) Printer().EndDoc();
+            try {
+                if (Printer().Printing()) Printer().EndDoc();
+            } catch (...) {
+                // The queue did not take the page: end on the screen and say why.
+                FPrint = false;
+                Fausgabe = tdScreen;
+                Init();
+                throw;
+            }
             FPrint = false;
         } else {
             FPrint = true;

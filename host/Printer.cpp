@@ -1,8 +1,13 @@
 #include "Printer.h"
 
+#include <QDir>
+#include <QFile>
 #include <QPageLayout>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <QTemporaryFile>
+
+#include <cups/cups.h>
 
 #include <cmath>
 #include <stdexcept>
@@ -34,9 +39,25 @@ void TPrinter::BeginDoc() {
             throw std::runtime_error("cannot print: there is no print queue \"" + printerName_ +
                                      "\"");
         }
+        // The page is drawn into a PDF with the queue's paper and margins and handed to
+        // the queue when the job ends: unlike Qt's own submission, that says whether
+        // the queue took the job.
         printer->setOutputFormat(QPrinter::NativeFormat);
         printer->setPrinterName(info.printerName());
-        target = "print queue \"" + info.printerName().toStdString() + "\"";
+        const QPageLayout layout = printer->pageLayout();
+        printer->setOutputFormat(QPrinter::PdfFormat);
+        printer->setPageLayout(layout);
+        auto spool = std::make_unique<QTemporaryFile>(QDir::tempPath() +
+                                                      QStringLiteral("/kritzelwerk-XXXXXX.pdf"));
+        if (!spool->open())
+            throw std::runtime_error("cannot print: no temporary file for the print queue \"" +
+                                     info.printerName().toStdString() +
+                                     "\": " + spool->errorString().toStdString());
+        spool->close();
+        printer->setOutputFileName(spool->fileName());
+        spool_ = std::move(spool);
+        queue_ = info.printerName().toStdString();
+        target = "print queue \"" + queue_ + "\"";
     }
     printer->setDocName(QString::fromStdString(title_));
     printer->setFullPage(false);
@@ -44,8 +65,11 @@ void TPrinter::BeginDoc() {
     const QRectF area = printer->pageLayout().paintRect(QPageLayout::Millimeter);
     canvas_.BeginDevice(printer.get(), int(std::floor(area.width())),
                         int(std::floor(area.height())));
-    if (!canvas_.Active())
+    if (!canvas_.Active()) {
+        spool_.reset();
+        queue_.clear();
         throw std::runtime_error("cannot print: the " + target + " could not be opened");
+    }
     printer_ = std::move(printer);
     printing_ = true;
 }
@@ -55,6 +79,16 @@ void TPrinter::EndDoc() {
     printing_ = false;
     canvas_.End();
     printer_.reset();
+    if (!spool_) return;
+    const std::unique_ptr<QTemporaryFile> spool = std::move(spool_);
+    const std::string queue = std::move(queue_);
+    queue_.clear();
+    const QByteArray path = QFile::encodeName(spool->fileName());
+    const int job = cupsPrintFile2(CUPS_HTTP_DEFAULT, queue.c_str(), path.constData(),
+                                   title_.c_str(), 0, nullptr);
+    if (job == 0)
+        throw std::runtime_error("cannot print on the print queue \"" + queue +
+                                 "\": " + cupsLastErrorString());
 }
 
 TPrinter& Printer() {

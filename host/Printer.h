@@ -8,6 +8,7 @@
 #include <memory>
 
 class QPrinter;
+class QTemporaryFile;
 
 namespace kritzel {
 
@@ -32,7 +33,8 @@ public:
     // Starts a job of one page. Raises an error naming the queue or file when there is
     // none or it cannot be opened, and then leaves everything as it was.
     void BeginDoc();
-    // Ends the job and sends it; does nothing when no job is open.
+    // Ends the job and sends it; does nothing when no job is open. Raises an error
+    // naming the queue when the queue does not take the job.
     void EndDoc();
     bool Printing() const { return printing_; }
 
@@ -46,6 +48,9 @@ private:
     TString printerName_;
     bool printing_ = false;
     std::unique_ptr<QPrinter> printer_;
+    // The page on its way to a print queue.
+    std::unique_ptr<QTemporaryFile> spool_;
+    std::string queue_;
     PainterCanvas canvas_;
 };
 

@@ -485,3 +485,31 @@ TEST(PrinterCups, TheDefaultQueuePrintsOneTitledPageInCentimetres) {
     QTemporaryDir dir;
     ExpectL(Render(file, dir.path()), centre);
 }
+
+TEST(PrinterCups, AQueueThatRefusesTheJobIsAnErrorAndTheScreenGoesOn) {
+    REQUIRE_CUPS();
+    const QString queue = qEnvironmentVariable("KRITZEL_CUPS_QUEUE");
+    Printer().SetFileName("");
+    ASSERT_EQ(RunTool(QStringLiteral("/usr/sbin/cupsreject"), {queue}).exitCode, 0);
+    TTurtle t;
+    t.Repaint();
+    t.SetAusgabe(tdPrinter);
+    DrawL(t);
+    try {
+        t.SetAusgabe(tdScreen);
+        ADD_FAILURE() << "a refused job must not pass for printed";
+    } catch (const std::runtime_error& e) {
+        EXPECT_NE(std::string(e.what()).find(queue.toStdString()), std::string::npos) << e.what();
+    }
+    EXPECT_FALSE(Printer().Printing());
+    EXPECT_EQ(t.Device(), tdScreen);
+    t.SetHeading(0);
+    t.Forwd(2);
+    EXPECT_EQ(t.Canvas()->Pixels(250, 200), clBlack) << "the screen draws again";
+    // Once the queue takes jobs again, printing works as before.
+    ASSERT_EQ(RunTool(QStringLiteral("/usr/sbin/cupsaccept"), {queue}).exitCode, 0);
+    t.SetAusgabe(tdPrinter);
+    DrawL(t);
+    EXPECT_NO_THROW(t.SetAusgabe(tdScreen));
+    EXPECT_EQ(WaitForPdfs(CupsPdfDir(), 2).size(), 2) << "the second job was printed";
+}
