@@ -7,6 +7,7 @@
 #include <QBasicTimer>
 #include <QDir>
 #include <QEvent>
+#include <QFile>
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QPointer>
@@ -19,6 +20,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <vector>
+
+#include <unistd.h>
 
 namespace kritzel {
 
@@ -60,6 +63,17 @@ public:
         }
     }
 };
+
+// Qt wants a private runtime folder and warns on every start when none is named; the
+// one it would choose by itself is named here, quietly.
+void NameRuntimeFolder() {
+    if (!qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) return;
+    const QString dir = QDir::tempPath() + QStringLiteral("/runtime-%1").arg(getuid());
+    if (QDir().mkpath(dir) &&
+        QFile::setPermissions(dir, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                       QFileDevice::ExeOwner))
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(dir));
+}
 
 void StartOffscreenWithoutDisplay() {
     if (qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) return;
@@ -206,6 +220,7 @@ TApplication::TApplication(int& argc, char** argv) : d(std::make_unique<Impl>())
     if (current) throw std::runtime_error("a TApplication is already running");
     if (!QCoreApplication::instance()) {
         StartOffscreenWithoutDisplay();
+        NameRuntimeFolder();
         d->own = std::make_unique<KritzelQApplication>(argc, argv);
     }
     current = this;
@@ -238,22 +253,31 @@ int TApplication::Run() {
     QString folder = qEnvironmentVariable("KRITZEL_OUTPUT_DIR");
     if (folder.isEmpty()) folder = QDir::currentPath();
     QDir().mkpath(folder);
-    int status = 0;
+    int status = 0, written = 0;
+    QStringList used;
     for (QWidget* w : QApplication::topLevelWidgets()) {
         if (!w->isVisible()) continue;
         QString name = w->windowTitle().isEmpty() ? QStringLiteral("window") : w->windowTitle();
         name.replace(QRegularExpression(QStringLiteral("[^\\w.-]+")), QStringLiteral("_"));
+        // Windows of the same caption each keep their own file.
+        const QString stem = name;
+        for (int n = 2; used.contains(name); ++n)
+            name = stem + QStringLiteral("-%1").arg(n);
+        used << name;
         const QString path = QDir(folder).filePath(name + QStringLiteral(".png"));
         QSaveFile file(path);
         if (file.open(QIODevice::WriteOnly) && w->grab().save(&file, "PNG") && file.commit()) {
             std::printf("No display: the window \"%s\" is in %s\n", qPrintable(w->windowTitle()),
                         qPrintable(path));
+            ++written;
         } else {
             std::fprintf(stderr, "Kritzel-Werk: cannot write %s: %s\n", qPrintable(path),
                          qPrintable(file.errorString()));
             status = 1;
         }
     }
+    if (written == 0 && status == 0)
+        std::printf("No display, and no window was shown: nothing to keep.\n");
     std::fflush(stdout);
     return status;
 }

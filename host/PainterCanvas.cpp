@@ -109,12 +109,14 @@ void PainterCanvas::BeginDevice(QPaintDevice* device, int widthMM, int heightMM)
     Open(device);
 }
 
-void PainterCanvas::End() {
+bool PainterCanvas::End() {
     pixels_ = nullptr;
+    bool ok = true;
     if (painter_) {
-        if (painter_->isActive()) painter_->end();
+        if (painter_->isActive()) ok = painter_->end();
         painter_.reset();
     }
+    return ok;
 }
 
 bool PainterCanvas::TakeDirty(TRect& r) {

@@ -27,8 +27,9 @@ public:
     void BeginImage(QImage* image, int dpi);
     // Draw on a paint device such as a printer page, described in millimetres.
     void BeginDevice(QPaintDevice* device, int widthMM, int heightMM);
-    // Closes the painter; the canvas draws nothing until the next Begin.
-    void End();
+    // Closes the painter; the canvas draws nothing until the next Begin. False when the
+    // device could not finish what was drawn (a page that could not be written).
+    bool End();
     bool Active() const { return painter_ != nullptr; }
 
     QImage* Image() const { return image_; }

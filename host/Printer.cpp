@@ -71,14 +71,22 @@ void TPrinter::BeginDoc() {
         throw std::runtime_error("cannot print: the " + target + " could not be opened");
     }
     printer_ = std::move(printer);
+    target_ = target;
     printing_ = true;
 }
 
 void TPrinter::EndDoc() {
     if (!printing_) return;
     printing_ = false;
-    canvas_.End();
+    const bool written = canvas_.End();
     printer_.reset();
+    const std::string target = std::move(target_);
+    if (!written) {
+        spool_.reset();
+        queue_.clear();
+        throw std::runtime_error("cannot print: the page for the " + target +
+                                 " could not be written");
+    }
     if (!spool_) return;
     const std::unique_ptr<QTemporaryFile> spool = std::move(spool_);
     const std::string queue = std::move(queue_);

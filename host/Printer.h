@@ -51,6 +51,8 @@ private:
     // The page on its way to a print queue.
     std::unique_ptr<QTemporaryFile> spool_;
     std::string queue_;
+    // What the job prints on, for messages.
+    std::string target_;
     PainterCanvas canvas_;
 };
 

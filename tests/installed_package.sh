@@ -19,7 +19,11 @@ PKG_CONFIG_PATH=$libdir g++ -std=c++20 -fPIC "$pupil" -o "$work/spirale-pc" \
     $(PKG_CONFIG_PATH=$libdir pkg-config --cflags --libs kritzelwerk)
 
 export QT_QPA_PLATFORM=offscreen KRITZEL_OUTPUT_DIR=$work/out
-LD_LIBRARY_PATH=$work/prefix/lib:$(dirname "$libdir") "$work/cmake-build/spirale"
-LD_LIBRARY_PATH=$(dirname "$libdir") "$work/spirale-pc"
+# Both programs find the library where it was installed, with nothing set.
+unset LD_LIBRARY_PATH
+"$work/cmake-build/spirale"
+test -s "$work/out/Spirale.png"
+rm "$work/out/Spirale.png"
+"$work/spirale-pc"
 test -s "$work/out/Spirale.png"
 echo "installed package: both builds ran and painted"

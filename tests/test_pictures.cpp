@@ -6,7 +6,9 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+
 #include <QPainter>
+#include <algorithm>
 
 using namespace kritzel;
 using namespace kritzel::test;
@@ -83,3 +85,43 @@ TEST(PicturesCheck, AChangedDrawingIsCaught) {
 
 INSTANTIATE_TEST_SUITE_P(Lessons, Pictures, ::testing::ValuesIn(lessons::All()),
                          [](const auto& lesson) { return lesson.param.file; });
+
+namespace {
+
+// Reports one press of Escape at the n-th question, and counts the questions.
+class OnePress : public TKeyboard {
+public:
+    explicit OnePress(int at) : at_(at) {}
+    std::int16_t AsyncKeyState(int vk) override {
+        if (vk != VK_ESCAPE) return 0;
+        return ++asked_ == at_ ? 1 : 0;
+    }
+    int Asked() const { return asked_; }
+
+private:
+    int at_;
+    int asked_ = 0;
+};
+
+} // namespace
+
+TEST(Lessons, OnePressOfEscapeStopsARecursiveDrawingAtEveryLevel) {
+    for (const char* file : {"koch", "baum"}) {
+        const auto& all = lessons::All();
+        const auto lesson = std::find_if(all.begin(), all.end(),
+                                         [&](const lessons::Lesson& l) { return l.file == file; });
+        ASSERT_NE(lesson, all.end());
+        OnePress keys(20);
+        ServicesScope scope(nullptr, nullptr, &keys);
+        TTurtle t;
+        t.Repaint();
+        t.SetShowTurtle(false);
+        lessons::Run(*lesson, t);
+        EXPECT_EQ(keys.Asked(), 20) << file << ": nothing asks again once the press was seen";
+        // A drawing started afterwards runs as usual.
+        OnePress none(-1);
+        Application().SetKeyboard(&none);
+        lessons::Run(*lesson, t);
+        EXPECT_GT(none.Asked(), 100) << file;
+    }
+}

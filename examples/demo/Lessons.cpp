@@ -8,11 +8,19 @@ namespace lessons {
 
 namespace {
 
-// Every long loop asks EscPressed, so that Escape breaks the drawing off.
+// Every long loop asks Stopped, so that Escape breaks the drawing off. The answer is
+// kept: EscPressed reports a press only once, and a recursive drawing has to stop at
+// every level, not only in the call that asked.
+bool stopped = false;
+
+bool Stopped(TTurtle& t) {
+    if (!stopped && t.EscPressed()) stopped = true;
+    return stopped;
+}
 
 void SquareSpiral(TTurtle& t) {
     for (int i = 1; i <= 80; ++i) {
-        if (t.EscPressed()) return;
+        if (Stopped(t)) return;
         t.Forwd(i * 0.12);
         t.Left(90);
     }
@@ -24,14 +32,14 @@ void Star(TTurtle& t) {
     t.SetPosition(-3.5, 1.2);
     t.SetHeading(0);
     for (int i = 0; i < 5; ++i) {
-        if (t.EscPressed()) return;
+        if (Stopped(t)) return;
         t.Forwd(7);
         t.Right(144);
     }
 }
 
 void KochLine(TTurtle& t, double length, int depth) {
-    if (t.EscPressed()) return;
+    if (Stopped(t)) return;
     if (depth == 0) {
         t.Forwd(length);
         return;
@@ -56,7 +64,7 @@ void KochSnowflake(TTurtle& t) {
 }
 
 void Branch(TTurtle& t, double length, int depth) {
-    if (depth == 0 || t.EscPressed()) return;
+    if (depth == 0 || Stopped(t)) return;
     t.SetPenWidth(depth);
     t.SetPenColor(depth > 2 ? RGB(110, 70, 30) : clGreen);
     t.Forwd(length);
@@ -101,7 +109,7 @@ void House(TTurtle& t) {
 void ColourCircles(TTurtle& t) {
     const int steps = 24;
     for (int i = 0; i < steps; ++i) {
-        if (t.EscPressed()) return;
+        if (Stopped(t)) return;
         t.SetPenColor(t.SelectColor(clRed, clBlue, i, steps - 1));
         t.SetPenWidth(2);
         t.DrawCircle(0.2 + i * 0.2);
@@ -128,7 +136,7 @@ void Axes(TTurtle& t) {
     t.SetPenWidth(2);
     t.SetPosition(-2.2, -4.84);
     for (double x = -2.2; x <= 2.2; x += 0.05) {
-        if (t.EscPressed()) return;
+        if (Stopped(t)) return;
         t.SetPenState(x == -2.2 ? Up : Down);
         // y = x^2 - 4, drawn point by point.
         const double y = x * x - 4;
@@ -146,7 +154,7 @@ void WholeArea(TTurtle& t) {
     const double width = t.MaxX() - t.MinX();
     const int stripes = 40;
     for (int i = 0; i <= stripes; ++i) {
-        if (t.EscPressed()) return;
+        if (Stopped(t)) return;
         t.SetPenColor(t.SelectColor(clYellow, clPurple, i, stripes));
         t.SetPenWidth(int(width / stripes * t.PixelPerLE()) + 1);
         t.SetPenState(Up);
@@ -161,7 +169,7 @@ void WholeArea(TTurtle& t) {
 
 void Flower(TTurtle& t) {
     for (int i = 0; i < 36; ++i) {
-        if (t.EscPressed()) return;
+        if (Stopped(t)) return;
         t.SetPenColor(t.SelectColor(clFuchsia, clTeal, i, 35));
         for (int j = 0; j < 4; ++j) {
             t.Forwd(2.5);
@@ -186,6 +194,15 @@ const std::vector<Lesson>& All() {
         {"Blume", "blume", Flower},
     };
     return all;
+}
+
+void Run(const Lesson& lesson, TTurtle& t) {
+    stopped = false;
+    lesson.draw(t);
+}
+
+void Stop() {
+    stopped = true;
 }
 
 } // namespace lessons

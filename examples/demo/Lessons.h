@@ -16,4 +16,9 @@ struct Lesson {
 
 const std::vector<Lesson>& All();
 
+// Runs a lesson until it ends or is broken off.
+void Run(const Lesson& lesson, kritzel::TTurtle& t);
+// Breaks off the running lesson, as Escape does.
+void Stop();
+
 } // namespace lessons

@@ -20,6 +20,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -36,7 +37,9 @@ TColor FromQt(const QColor& c) {
 }
 
 void ShowColor(QPushButton* b, TColor c) {
-    b->setStyleSheet(QStringLiteral("background-color: %1").arg(ToQt(c).name()));
+    const QColor q = ToQt(c);
+    const QString text = q.lightness() < 128 ? QStringLiteral("white") : QStringLiteral("black");
+    b->setStyleSheet(QStringLiteral("background-color: %1; color: %2").arg(q.name(), text));
 }
 
 // Renders every lesson into folder and reports where; each file is written whole or not
@@ -55,7 +58,7 @@ int RenderAll(const QString& folder) {
             turtle.SetPenColor(clBlack);
             turtle.SetPenWidth(1);
             turtle.SetPenState(Down);
-            lesson.draw(turtle);
+            lessons::Run(lesson, turtle);
         });
         turtle.Repaint();
         const QString path = QDir(folder).filePath(QString::fromStdString(lesson.file) + ".png");
@@ -127,12 +130,14 @@ public:
             panel->addWidget(b);
         panel->addStretch(1);
         status = new QLabel;
-        status->setMinimumWidth(220);
+        status->setFixedWidth(status->fontMetrics().horizontalAdvance(
+                                  QStringLiteral("x = -000.00   y = -000.00   Richtung = 000.0°")) +
+                              8);
         panel->addWidget(status);
 
         turtle->SetOnStartPaint([this] { DrawLesson(); });
-        QObject::connect(start, &QPushButton::clicked, [this] { turtle->Invalidate(); });
-        QObject::connect(choice, &QComboBox::currentIndexChanged, [this] { turtle->Invalidate(); });
+        QObject::connect(start, &QPushButton::clicked, [this] { StartAgain(); });
+        QObject::connect(choice, &QComboBox::currentIndexChanged, [this] { StartAgain(); });
         QObject::connect(delay, &QSlider::valueChanged, [this](int v) {
             turtle->SetDelay(std::uint16_t(v));
             delayLabel->setText(QStringLiteral("Verzögerung: %1 ms").arg(v));
@@ -169,7 +174,10 @@ public:
                                                      QStringLiteral("Kritzelwerk1.wmf"),
                                                      QStringLiteral("Metafile (*.wmf)"));
             if (f.isEmpty()) return;
-            if (f.endsWith(QStringLiteral(".wmf"))) f.chop(4);
+            // The turtle adds ".wmf" to the name it is given.
+            if (f.endsWith(QStringLiteral(".wmf"), Qt::CaseInsensitive) ||
+                f.endsWith(QStringLiteral(".emf"), Qt::CaseInsensitive))
+                f.chop(4);
             turtle->SetFilename(f.toStdString());
             Output(tdWMF, "");
         });
@@ -190,7 +198,23 @@ private:
         turtle->SetPenColor(pen);
         turtle->SetPenWidth(penWidth->value());
         turtle->SetPenState(Down);
-        lessons::All()[size_t(std::max(choice->currentIndex(), 0))].draw(*turtle);
+        drawing = true;
+        struct Done {
+            bool& flag;
+            ~Done() { flag = false; }
+        } done{drawing};
+        lessons::Run(lessons::All()[size_t(std::max(choice->currentIndex(), 0))], *turtle);
+    }
+
+    // A new drawing: the running one is broken off first, as the turtle paints only one
+    // picture at a time.
+    void StartAgain() {
+        if (drawing) {
+            lessons::Stop();
+            QTimer::singleShot(50, turtle, [this] { StartAgain(); });
+            return;
+        }
+        turtle->Invalidate();
     }
 
     bool Pick(TColor& c, const char* title) {
@@ -209,6 +233,8 @@ private:
             turtle->SetAusgabe(device);
             DrawLesson();
             turtle->SetAusgabe(tdScreen);
+        } catch (const EAbort&) {
+            // The window is closing: nothing to report.
         } catch (const std::exception& e) {
             turtle->SetAusgabe(tdScreen);
             QMessageBox::warning(this, QStringLiteral("Kritzel-Werk"), QString::fromUtf8(e.what()));
@@ -219,10 +245,13 @@ private:
     }
 
     void UpdateStatus() {
+        // The heading keeps every turn; the status shows where the turtle points.
+        double heading = std::fmod(turtle->Heading(), 360.0);
+        if (heading < 0) heading += 360.0;
         status->setText(QStringLiteral("x = %1   y = %2   Richtung = %3°")
                             .arg(turtle->x(), 0, 'f', 2)
                             .arg(turtle->y(), 0, 'f', 2)
-                            .arg(turtle->Heading(), 0, 'f', 1));
+                            .arg(heading, 0, 'f', 1));
     }
 
     TTurtle* turtle;
@@ -234,6 +263,7 @@ private:
     QPushButton *penColor, *backColor, *turtleColor;
     QLabel* status;
     TColor pen = clBlack;
+    bool drawing = false;
 };
 
 } // namespace
