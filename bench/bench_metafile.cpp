@@ -82,11 +82,3 @@ void BM_TurtleRecordAndSave(benchmark::State& state) {
 BENCHMARK(BM_TurtleRecordAndSave)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 
 } // namespace
-
-int main(int argc, char** argv) {
-    TApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -110,11 +110,3 @@ void BM_QtProcessEventsIdle(benchmark::State& state) {
 BENCHMARK(BM_QtProcessEventsIdle);
 
 } // namespace
-
-int main(int argc, char** argv) {
-    TApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
