@@ -93,6 +93,7 @@ void PainterCanvas::Open(QPaintDevice* device) {
 void PainterCanvas::BeginImage(QImage* image, int dpi) {
     End();
     image_ = image;
+    origin_ = TPoint{0, 0};
     if (!image || image->isNull()) return;
     const int wmm = int(std::lround(image->width() * 25.4 / std::max(dpi, 1)));
     const int hmm = int(std::lround(image->height() * 25.4 / std::max(dpi, 1)));
@@ -119,6 +120,11 @@ bool PainterCanvas::End() {
     return ok;
 }
 
+void PainterCanvas::SetImageOrigin(TPoint origin) {
+    origin_ = origin;
+    dcVersion_ = ~0u;
+}
+
 bool PainterCanvas::TakeDirty(TRect& r) {
     if (!dirty_) return false;
     r = dirtyRect_;
@@ -128,6 +134,10 @@ bool PainterCanvas::TakeDirty(TRect& r) {
 
 void PainterCanvas::MarkDirty(long long l, long long t, long long r, long long b) {
     if (!trackDirty_ || !image_) return;
+    l -= origin_.x;
+    r -= origin_.x;
+    t -= origin_.y;
+    b -= origin_.y;
     l = std::max<long long>(l, 0);
     t = std::max<long long>(t, 0);
     r = std::min<long long>(r, image_->width());
@@ -153,11 +163,13 @@ void PainterCanvas::SyncTransform() {
     if (dc_.Version() == dcVersion_) return;
     dcVersion_ = dc_.Version();
     const double sx = dc_.ScaleX(), sy = dc_.ScaleY();
-    identity_ = sx == 1.0 && sy == 1.0;
+    unscaled_ = sx == 1.0 && sy == 1.0;
+    identity_ = unscaled_ && origin_.x == 0 && origin_.y == 0;
     if (identity_)
         painter_->resetTransform();
     else
-        painter_->setWorldTransform(QTransform::fromScale(sx, sy));
+        painter_->setWorldTransform(
+            QTransform(sx, 0, 0, sy, -double(origin_.x), -double(origin_.y)));
 }
 
 QPainter* PainterCanvas::Ready(bool usePen, bool useBrush) {
@@ -323,25 +335,28 @@ void PainterCanvas::CopyRect(const TRect& dest, TCanvas& source, const TRect& so
     src->Ready(false, false);
     const bool sameSize =
         dest.Width() == sourceRect.Width() && dest.Height() == sourceRect.Height();
-    if (image_ && identity_ && src->identity_ && sameSize && image_->depth() == 32 &&
+    if (image_ && unscaled_ && src->unscaled_ && sameSize && image_->depth() == 32 &&
         from.depth() == 32) {
         // Pixel for pixel, as the sprite's save-under needs it: both images are plain
-        // 32-bit rows, so the copy is a clipped row copy.
+        // 32-bit rows, so the copy is a row copy clipped to both images.
         const QImage& to = *image_;
         const long long w = dest.Width(), h = dest.Height();
-        const long long j0 = std::max({0LL, -(long long)sourceRect.Left, -(long long)dest.Left});
-        const long long j1 = std::min(
-            {w, (long long)from.width() - sourceRect.Left, (long long)to.width() - dest.Left});
+        // Both rectangles in the pixels of their images.
+        const long long sx = (long long)sourceRect.Left - src->origin_.x;
+        const long long sy = (long long)sourceRect.Top - src->origin_.y;
+        const long long dx = (long long)dest.Left - origin_.x;
+        const long long dy = (long long)dest.Top - origin_.y;
+        const long long j0 = std::max({0LL, -sx, -dx});
+        const long long j1 =
+            std::min({w, (long long)from.width() - sx, (long long)to.width() - dx});
         // Rows inside both images.
-        const long long i0 = std::max({0LL, -(long long)sourceRect.Top, -(long long)dest.Top});
-        const long long i1 = std::min(
-            {h, (long long)from.height() - sourceRect.Top, (long long)to.height() - dest.Top});
+        const long long i0 = std::max({0LL, -sy, -dy});
+        const long long i1 =
+            std::min({h, (long long)from.height() - sy, (long long)to.height() - dy});
         if (j1 > j0 && i1 > i0) {
             const std::ptrdiff_t sstride = from.bytesPerLine(), dstride = to.bytesPerLine();
-            const uchar* s =
-                from.constBits() + (sourceRect.Top + i0) * sstride + 4 * (sourceRect.Left + j0);
-            uchar* d = (pixels_ ? pixels_ : image_->bits()) + (dest.Top + i0) * dstride +
-                       4 * (dest.Left + j0);
+            const uchar* s = from.constBits() + (sy + i0) * sstride + 4 * (sx + j0);
+            uchar* d = (pixels_ ? pixels_ : image_->bits()) + (dy + i0) * dstride + 4 * (dx + j0);
             const size_t bytes = size_t(4 * (j1 - j0));
             for (long long i = i0; i < i1; ++i, s += sstride, d += dstride)
                 std::memmove(d, s, bytes);
@@ -353,7 +368,9 @@ void PainterCanvas::CopyRect(const TRect& dest, TCanvas& source, const TRect& so
     const auto mode = p->compositionMode();
     p->setCompositionMode(QPainter::CompositionMode_Source);
     p->drawImage(QRect(dest.Left, dest.Top, dest.Width(), dest.Height()), from,
-                 QRect(sourceRect.Left, sourceRect.Top, sourceRect.Width(), sourceRect.Height()));
+                 QRect(ClampInt((long long)sourceRect.Left - src->origin_.x),
+                       ClampInt((long long)sourceRect.Top - src->origin_.y), sourceRect.Width(),
+                       sourceRect.Height()));
     p->setCompositionMode(mode);
     if (identity_) MarkDirty(dest.Left, dest.Top, dest.Right, dest.Bottom);
 }
@@ -456,8 +473,9 @@ void PainterCanvas::DirectPolygon(std::span<const TPoint> points, QRgb pen, QRgb
 }
 
 TColor PainterCanvas::Pixels(int x, int y) {
-    if (!image_ || x < 0 || y < 0 || x >= image_->width() || y >= image_->height()) return -1;
-    return FromQRgb(image_->pixel(x, y));
+    const long long ix = (long long)x - origin_.x, iy = (long long)y - origin_.y;
+    if (!image_ || ix < 0 || iy < 0 || ix >= image_->width() || iy >= image_->height()) return -1;
+    return FromQRgb(image_->pixel(int(ix), int(iy)));
 }
 
 } // namespace kritzel

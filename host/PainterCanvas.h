@@ -33,6 +33,10 @@ public:
     bool Active() const { return painter_ != nullptr; }
 
     QImage* Image() const { return image_; }
+    // Where the image's top-left pixel lies in this canvas's coordinates; (0, 0) unless
+    // the image holds only part of a larger picture (BeginImage puts it back to (0, 0)).
+    TPoint ImageOrigin() const { return origin_; }
+    void SetImageOrigin(TPoint origin);
     // System colours are taken from this widget's palette when it is set.
     void SetPaletteSource(const QWidget* widget) { paletteSource_ = widget; }
 
@@ -87,7 +91,10 @@ private:
 
     // What the painter has in force, so that unchanged settings cost nothing.
     std::uint32_t dcVersion_ = ~0u;
+    // Device units are image pixels: identity_ also when the image starts at (0, 0).
+    bool unscaled_ = true;
     bool identity_ = true;
+    TPoint origin_;
     std::optional<std::pair<TColor, int>> appliedPen_;
     bool penOff_ = false;
     std::optional<TColor> appliedBrush_;

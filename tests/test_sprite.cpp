@@ -99,6 +99,23 @@ TEST(Sprite, SizeZeroIsATinyMarkAndHugeSizesDoNotBreakAnything) {
     EXPECT_EQ(t.Canvas()->Pixels(200, 190), clRed);
 }
 
+TEST(Sprite, OfAnySizeItComesOffAgainExactly) {
+    // From 1364 on the save-under area is larger than any bitmap held whole.
+    for (std::uint16_t size : {std::uint16_t(1364), std::uint16_t(65535)}) {
+        TTurtle t;
+        t.Repaint();
+        DrawBackground(t);
+        const QImage bare = t.Picture();
+        t.SetTurtleSize(size);
+        t.SetHeading(33);
+        t.SetShowTurtle(true);
+        EXPECT_GT(CountColor(t.Picture(), clRed), 100000) << size;
+        t.SetPosition(1, -2);
+        t.SetShowTurtle(false);
+        EXPECT_EQ(DifferingPixels(bare, t.Picture()), 0) << size;
+    }
+}
+
 TEST(Pacing, WithoutDelayEachSpriteDrawPumpsOnceAndNeverReadsTheClock) {
     TTurtle t;
     t.Repaint();
@@ -207,3 +224,4 @@ TEST(EscPressed, AsksEscapeFirstAndPauseOnlyWhenEscapeSaysNo) {
     keys.pause = 1;
     EXPECT_TRUE(t.EscPressed());
 }
+
