@@ -205,6 +205,7 @@ void TTurtle::SetBackColor(TColor Color) {
     }
     ZeichenFlaeche->FillRect(ARect);
     BildOldPos.Right = 0;
+    FBackFilled = true;
     PaintTurtle();
 }
 
@@ -373,7 +374,14 @@ void TTurtle::PaintTurtle() {
     ZeichenFlaeche->Pen().SetColor(FTurtleColor);
     ZeichenFlaeche->Brush().SetColor(FTurtleColor);
     ZeichenFlaeche->Polygon(Real);
+    // Until the area is first filled no sprite rests on it, so this draw opens a pair
+    // that its second call closes by taking the sprite off. If the first repaint ran
+    // during the wait, a sprite now rests on the filled area and the second call would
+    // take that one off after the command has drawn, cutting its line at every corner:
+    // take it off now, so that the second call puts the sprite where the command ends.
+    const bool restedOff = !FBackFilled;
     MakeADelay();
+    if (restedOff && FBackFilled && BildOldPos.Right != 0) PaintTurtle();
 }
 
 void TTurtle::MakeADelay() {

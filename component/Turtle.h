@@ -245,6 +245,9 @@ private:
     // Counts device switches, so that a switch made by a handler while Init pumps
     // messages is not overwritten when the outer switch finishes.
     unsigned FAusgabeWechsel = 0;
+    // The area has been filled with the background at least once: from then on a shown
+    // sprite rests on the surface between commands.
+    bool FBackFilled = false;
 };
 
 } // namespace kritzel

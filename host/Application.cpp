@@ -171,7 +171,9 @@ struct TApplication::Impl : public QObject {
             std::vector<QPointer<TPaintBox>> now;
             now.swap(pending);
             for (auto& box : now) {
-                if (!box) continue;
+                // As a window system does, only a control that is shown is asked to
+                // paint; showing it asks again.
+                if (!box || !box->isVisible()) continue;
                 ++deliveryDepth;
                 try {
                     box->DeliverPaint();

@@ -15,10 +15,11 @@ using namespace kritzel::test;
 
 namespace {
 
-// Counts its paint cycles and what reaches the screen.
+// Counts its paint cycles and what reaches the screen. It is shown, as only a control
+// that is shown is asked to paint.
 class CountingBox : public TPaintBox {
 public:
-    using TPaintBox::TPaintBox;
+    explicit CountingBox(TWinControl* owner = nullptr) : TPaintBox(owner) { show(); }
     int paints = 0;
     int presented = 0;
     std::function<void()> onPaint;

@@ -116,6 +116,21 @@ TEST(Sprite, OfAnySizeItComesOffAgainExactly) {
     }
 }
 
+TEST(Sprite, LinesDrawnRightAfterShowKeepTheirCorners) {
+    // The first repaint comes in the first command's wait, while that command has drawn
+    // the sprite but not yet its line.
+    TForm form("square");
+    TTurtle t(&form);
+    form.Show();
+    for (int i = 0; i < 4; ++i) {
+        t.Forwd(3);
+        t.Left(90);
+    }
+    EXPECT_GT(CountColor(t.Picture(), clRed), 30) << "the sprite rests where the square ends";
+    t.SetShowTurtle(false);
+    EXPECT_EQ(CountColor(t.Picture(), clBlack), 4 * 114) << "four whole sides of 3 LE";
+}
+
 TEST(Pacing, WithoutDelayEachSpriteDrawPumpsOnceAndNeverReadsTheClock) {
     TTurtle t;
     t.Repaint();

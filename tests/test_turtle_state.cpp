@@ -19,6 +19,13 @@ TPoint DevicePoint(TTurtle& t, double x, double y) {
     return t.Canvas()->PenPos();
 }
 
+void Drain() {
+    for (int i = 0; i < 5; ++i) {
+        QCoreApplication::processEvents();
+        Application().ProcessMessages();
+    }
+}
+
 } // namespace
 
 TEST(TurtleState, ANewTurtleHasTheClassroomDefaultsAndDrawsNothing) {
@@ -237,3 +244,21 @@ TEST(Setters, DirectPropertiesChangeNothingUntilTheNextLine) {
     t.SetPenState(Up);
     EXPECT_EQ(DifferingPixels(before, t.Picture()), 0);
 }
+
+TEST(RepaintCycle, AControlThatIsNotShownIsNotPainted) {
+    TForm form("not shown");
+    TTurtle t(&form);
+    int calls = 0;
+    t.SetOnStartPaint([&] { ++calls; });
+    // The setter pumps messages; the request that construction made must wait for Show.
+    t.SetTurtleColor(clBlue);
+    Drain();
+    EXPECT_EQ(calls, 0);
+    EXPECT_EQ(t.MaxX(), 0.0);
+    EXPECT_EQ(DevicePoint(t, 1, -1), (TPoint{38, 38})) << "unpainted, (0, 0) is the corner";
+    form.Show();
+    Drain();
+    EXPECT_EQ(calls, 1);
+    EXPECT_EQ(t.MaxX(), 5.2631578947368425);
+}
+
