@@ -369,6 +369,10 @@ void TApplication::RequestPaint(TPaintBox* box) {
     d->Post();
 }
 
+void TApplication::WithdrawPaint(TPaintBox* box) {
+    std::erase_if(d->pending, [box](const QPointer<TPaintBox>& p) { return p == box; });
+}
+
 void TApplication::Register(TPaintBox* box) {
     d->boxes.push_back(box);
 }

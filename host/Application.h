@@ -80,6 +80,8 @@ public:
 
     // Paint requests and presentation, for the controls.
     void RequestPaint(TPaintBox* box);
+    // Drops the box's pending request: a paint cycle that has just run answered it.
+    void WithdrawPaint(TPaintBox* box);
     void Register(TPaintBox* box);
     void Unregister(TPaintBox* box);
     void PresentAll();

@@ -22,9 +22,10 @@ TPaintBox::TPaintBox(TWinControl* AOwner) : QWidget(AOwner) {
     setFocusPolicy(Qt::StrongFocus);
     canvas_.SetPaletteSource(this);
     canvas_.SetTrackDirty(true);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     Application().Register(this);
     ResizeBacking(width_, height_);
-    resize(LogicalSize());
+    resize(LogicalSize(width_, height_));
 }
 
 TPaintBox::~TPaintBox() {
@@ -32,24 +33,33 @@ TPaintBox::~TPaintBox() {
     Application().Unregister(this);
 }
 
-QSize TPaintBox::LogicalSize() const {
+QSize TPaintBox::LogicalSize(int w, int h) const {
     const double dpr = Screen().DevicePixelRatio();
-    return QSize(int(std::lround(width_ / dpr)), int(std::lround(height_ / dpr)));
+    return QSize(int(std::lround(w / dpr)), int(std::lround(h / dpr)));
 }
 
 QSize TPaintBox::sizeHint() const {
-    return LogicalSize();
+    return LogicalSize(hintWidth_, hintHeight_);
+}
+
+QSize TPaintBox::minimumSizeHint() const {
+    // Room for a small drawing; a layout must not squeeze the control away.
+    return QSize(40, 40).boundedTo(sizeHint());
 }
 
 void TPaintBox::SetSize(int w, int h) {
     w = std::clamp(w, 0, maxSide);
     h = std::clamp(h, 0, maxSide);
+    if (w != hintWidth_ || h != hintHeight_) {
+        hintWidth_ = w;
+        hintHeight_ = h;
+        updateGeometry();
+    }
     if (w == width_ && h == height_) return;
     width_ = w;
     height_ = h;
     ResizeBacking(w, h);
-    resize(LogicalSize());
-    updateGeometry();
+    resize(LogicalSize(w, h));
     Invalidate();
 }
 
@@ -78,7 +88,7 @@ void TPaintBox::ResizeBacking(int w, int h) {
 }
 
 void TPaintBox::Repaint() {
-    Paint();
+    RunPaint();
     Present();
 }
 
@@ -87,8 +97,41 @@ void TPaintBox::Invalidate() {
 }
 
 void TPaintBox::DeliverPaint() {
-    Paint();
+    RunPaint();
     Present();
+}
+
+void TPaintBox::RunPaint() {
+    // However the cycle ends (done, an error, or broken off because the application is
+    // closing), it has answered every request the program made meanwhile, so that a
+    // handler asking for its own repaint does not loop; a resize or show that came while
+    // it ran gets one paint afterwards.
+    struct Leave {
+        TPaintBox& box;
+        ~Leave() {
+            if (--box.painting_ > 0) return;
+            Application().WithdrawPaint(&box);
+            if (!box.systemAsked_) return;
+            box.systemAsked_ = false;
+            if (Application().Terminated()) return;
+            try {
+                box.Invalidate();
+            } catch (...) {
+                // Out of memory for one request: the next resize asks again.
+            }
+        }
+    };
+    ++painting_;
+    Leave leave{*this};
+    Paint();
+}
+
+void TPaintBox::SystemPaintRequest() {
+    // During a cycle a request would only meet the cycle's own guard and be lost.
+    if (painting_ > 0)
+        systemAsked_ = true;
+    else
+        Invalidate();
 }
 
 void TPaintBox::Paint() {}
@@ -115,17 +158,17 @@ void TPaintBox::paintEvent(QPaintEvent* event) {
 
 void TPaintBox::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
-    if (event->size() == LogicalSize()) return;
+    if (event->size() == LogicalSize(width_, height_)) return;
     const double dpr = Screen().DevicePixelRatio();
     width_ = std::clamp(int(std::lround(event->size().width() * dpr)), 0, maxSide);
     height_ = std::clamp(int(std::lround(event->size().height() * dpr)), 0, maxSide);
     ResizeBacking(width_, height_);
-    Invalidate();
+    SystemPaintRequest();
 }
 
 void TPaintBox::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
-    if (!event->spontaneous()) Invalidate();
+    if (!event->spontaneous()) SystemPaintRequest();
 }
 
 } // namespace kritzel

@@ -28,6 +28,7 @@ public:
     // Size in device pixels.
     int Width() const { return width_; }
     int Height() const { return height_; }
+    // The size set here is also the size the control asks a layout for.
     void SetWidth(int w) { SetSize(w, height_); }
     void SetHeight(int h) { SetSize(width_, h); }
     void SetSize(int w, int h);
@@ -44,7 +45,10 @@ public:
     // What the control shows, pixel for pixel.
     const QImage& Picture() const { return image_; }
 
+    // What a layout should give the control: the size last set through SetSize,
+    // SetWidth or SetHeight; the control grows with the room a layout has.
     QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
 
     // For the application: a delivered paint request, and throttled presentation.
     void DeliverPaint();
@@ -60,12 +64,22 @@ protected:
 
 private:
     void ResizeBacking(int w, int h);
-    QSize LogicalSize() const;
+    QSize LogicalSize(int w, int h) const;
+    // Runs the paint cycle; a request of the window system that arrives meanwhile is
+    // kept and answered with one more cycle when this one has ended.
+    void RunPaint();
+    // The window system asks for a paint (the control was shown or resized).
+    void SystemPaintRequest();
 
     QImage image_;
     PainterCanvas canvas_;
     int width_ = 105;
     int height_ = 105;
+    // The size last set by the program, in device pixels.
+    int hintWidth_ = 105;
+    int hintHeight_ = 105;
+    int painting_ = 0;
+    bool systemAsked_ = false;
     TComponentState state_ = 0;
 };
 

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QHBoxLayout>
+#include <QPushButton>
 
 #include <cmath>
 #include <limits>
@@ -262,3 +264,51 @@ TEST(RepaintCycle, AControlThatIsNotShownIsNotPainted) {
     EXPECT_EQ(t.MaxX(), 5.2631578947368425);
 }
 
+TEST(RepaintCycle, AResizeDuringTheDrawingIsPaintedOnceWhenItEnds) {
+    TForm form("resized");
+    TTurtle t(&form);
+    form.Show();
+    Drain();
+    int calls = 0;
+    double maxX = 0;
+    t.SetOnStartPaint([&] {
+        if (++calls == 1) {
+            // The window system resizes the control twice while it draws.
+            t.resize(500, 600);
+            t.Forwd(1);
+            t.resize(600, 600);
+            t.Forwd(1);
+        }
+        maxX = t.MaxX();
+        // The handler's own request stays ignored, so it does not loop.
+        t.Invalidate();
+    });
+    t.Repaint();
+    EXPECT_EQ(calls, 1);
+    Drain();
+    EXPECT_EQ(calls, 2);
+    EXPECT_EQ(maxX, static_cast<double>(600.0L / 38 / 2));
+    EXPECT_EQ(t.Canvas()->PenPos(), (TPoint{300, 300}));
+}
+
+TEST(TurtleState, InALayoutTheControlAsksForTheSizeItWasGiven) {
+    QWidget window;
+    auto* layout = new QHBoxLayout(&window);
+    auto* t = new TTurtle;
+    layout->addWidget(t);
+    layout->addWidget(new QPushButton("Zeichnen"));
+    EXPECT_EQ(t->sizeHint(), QSize(400, 400));
+    window.show();
+    Drain();
+    EXPECT_GE(t->Width(), 400);
+    EXPECT_GE(t->Height(), 400);
+    // Given more room, it takes it; the size set last stays what it asks for.
+    window.resize(900, 700);
+    Drain();
+    EXPECT_GT(t->Width(), 700);
+    EXPECT_GT(t->Height(), 600);
+    EXPECT_EQ(t->sizeHint(), QSize(400, 400));
+    t->SetSize(300, 200);
+    EXPECT_EQ(t->sizeHint(), QSize(300, 200));
+    EXPECT_LT(t->minimumSizeHint().width(), 100);
+}
