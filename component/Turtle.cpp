@@ -135,6 +135,10 @@ void TTurtle::Paint() {
         bool& flag;
         ~ClearOnExit() { flag = false; }
     } clear{FRekursion};
+    // An Escape pressed before this drawing began (to close a dialog, say) must not break
+    // it off: only a press from now on counts.
+    ForgetKeyPress(VK_ESCAPE);
+    ForgetKeyPress(VK_PAUSE);
     Init();
     const std::uint16_t DelayTime = FDelay;
     SetDelay(DelayTime);

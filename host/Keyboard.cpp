@@ -31,6 +31,10 @@ std::uint32_t TKeyTracker::PressCount(int vk) {
     return vk > 0 && vk <= 255 ? presses_[vk] : 0;
 }
 
+void TKeyTracker::ForgetPress(int vk) {
+    if (vk > 0 && vk <= 255) pressed_.reset(size_t(vk));
+}
+
 int VirtualKeyFromQt(int k) {
     if (k >= Qt::Key_A && k <= Qt::Key_Z) return 'A' + (k - Qt::Key_A);
     if (k >= Qt::Key_0 && k <= Qt::Key_9) return '0' + (k - Qt::Key_0);
@@ -76,6 +80,10 @@ std::int16_t GetAsyncKeyState(int vk) {
 
 std::uint32_t KeyPressCount(int vk) {
     return Application().Keyboard().PressCount(vk);
+}
+
+void ForgetKeyPress(int vk) {
+    Application().Keyboard().ForgetPress(vk);
 }
 
 } // namespace kritzel

@@ -34,6 +34,9 @@ public:
         (void)vk;
         return 0;
     }
+    // Forgets a press made since the last query, as if it had been asked for; a key
+    // held down stays held. A keyboard that does not track presses ignores this.
+    virtual void ForgetPress(int vk) { (void)vk; }
 };
 
 // The application-wide tracker, fed from the key events of every window.
@@ -45,6 +48,7 @@ public:
     void ReleaseAll() { held_.reset(); }
     std::int16_t AsyncKeyState(int vk) override;
     std::uint32_t PressCount(int vk) override;
+    void ForgetPress(int vk) override;
 
 private:
     std::bitset<256> held_;
@@ -58,5 +62,7 @@ int VirtualKeyFromQt(int qtKey);
 std::int16_t GetAsyncKeyState(int vk);
 // Presses of the key so far, without taking the press from GetAsyncKeyState.
 std::uint32_t KeyPressCount(int vk);
+// Forgets a press of the key since the last query.
+void ForgetKeyPress(int vk);
 
 } // namespace kritzel

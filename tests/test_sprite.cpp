@@ -240,3 +240,23 @@ TEST(EscPressed, AsksEscapeFirstAndPauseOnlyWhenEscapeSaysNo) {
     EXPECT_TRUE(t.EscPressed());
 }
 
+TEST(EscPressed, APressFromBeforeTheDrawingIsForgottenOneDuringItCounts) {
+    TTurtle t;
+    TKeyTracker& keys = Application().KeyTracker();
+    keys.AsyncKeyState(VK_ESCAPE);
+    keys.AsyncKeyState(VK_PAUSE);
+    std::vector<bool> seen;
+    t.SetOnStartPaint([&] {
+        seen.push_back(t.EscPressed());
+        keys.KeyDown(VK_ESCAPE);
+        keys.KeyUp(VK_ESCAPE);
+        seen.push_back(t.EscPressed());
+    });
+    // Escape closed a dialog, Pause was tapped: both before the drawing began.
+    keys.KeyDown(VK_ESCAPE);
+    keys.KeyUp(VK_ESCAPE);
+    keys.KeyDown(VK_PAUSE);
+    keys.KeyUp(VK_PAUSE);
+    t.Repaint();
+    EXPECT_EQ(seen, (std::vector<bool>{false, true}));
+}
