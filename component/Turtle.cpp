@@ -426,12 +426,13 @@ void TTurtle::Back(double x) {
     Go(-x);
 }
 
+// The new heading is formed at extended precision and rounded once, when it is stored.
 void TTurtle::Left(double Winkel) {
-    SetHeading(FHeading + Winkel);
+    SetHeading(static_cast<double>(static_cast<long double>(FHeading) + Winkel));
 }
 
 void TTurtle::Right(double Winkel) {
-    SetHeading(FHeading - Winkel);
+    SetHeading(static_cast<double>(static_cast<long double>(FHeading) - Winkel));
 }
 
 void TTurtle::Home() {

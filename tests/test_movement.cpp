@@ -62,6 +62,18 @@ TEST(Movement, TurnsAddUpWithoutReduction) {
     EXPECT_EQ(a.Heading(), -80.0);
 }
 
+TEST(Movement, ATurnIsRoundedOnceWhenTheHeadingIsStored) {
+    // Just over half a unit in the last place of 2^24: a sum rounded to double at once
+    // gives the next double up, one formed at extended precision rounds back to 2^24.
+    const double bit = 0x1.001p-29;
+    Painted t;
+    t.SetHeading(16777216);
+    t.Left(bit);
+    EXPECT_EQ(t.Heading(), 16777216.0);
+    t.Right(-bit);
+    EXPECT_EQ(t.Heading(), 16777216.0);
+}
+
 TEST(Movement, LinesAreDrawnWithThePenDownOnly) {
     Painted t;
     t.SetShowTurtle(false);
