@@ -7,6 +7,7 @@ int main(int argc, char** argv) {
     TForm form("Spirale");
     TTurtle turtle(&form);
     turtle.SetOnStartPaint([&] {
+        turtle.SetHeading(North); // a repaint keeps the heading the last drawing ended with
         for (int i = 0; i < 200; ++i) {
             if (turtle.EscPressed()) break;
             turtle.Forwd(i * 0.02);

@@ -8,6 +8,7 @@ int main(int argc, char** argv) {
     TTurtle turtle(&form);
     turtle.SetDelay(200);
     turtle.SetOnStartPaint([&] {
+        turtle.SetHeading(North); // a repaint keeps the heading the last drawing ended with
         for (int i = 0; i < 4; ++i) {
             turtle.Forwd(4);
             turtle.Left(90);
