@@ -69,8 +69,17 @@ std::map<QString, QString> StoredProperties(const QByteArray& ui, const QString&
         const QDomElement w = widgets.at(i).toElement();
         if (w.attribute(QStringLiteral("class")) != cls) continue;
         for (QDomElement p = w.firstChildElement(QStringLiteral("property")); !p.isNull();
-             p = p.nextSiblingElement(QStringLiteral("property")))
-            found[p.attribute(QStringLiteral("name"))] = p.firstChildElement().text();
+             p = p.nextSiblingElement(QStringLiteral("property"))) {
+            const QDomElement v = p.firstChildElement();
+            // A colour as #rrggbb, the others as their text.
+            auto channel = [&](const char* c) {
+                return v.firstChildElement(QString::fromLatin1(c)).text().toInt();
+            };
+            found[p.attribute(QStringLiteral("name"))] =
+                v.tagName() == QLatin1String("color")
+                    ? QColor(channel("red"), channel("green"), channel("blue")).name()
+                    : v.text();
+        }
     }
     return found;
 }
@@ -379,10 +388,10 @@ TEST(FormStorage, ChangedValuesAreStoredResetOnesLeftOutAndTheFormLoadsBack) {
     auto* turtle = new TTurtle(&form);
     turtle->SetDesigning(true);
     turtle->setObjectName(QStringLiteral("turtle"));
-    const std::map<const char*, QVariant> edits = {{"BackColor", 0x00FFFF},
-                                                   {"PenColor", 0x808080},
+    const std::map<const char*, QVariant> edits = {{"BackColor", QColor(Qt::yellow)},
+                                                   {"PenColor", QColor(Qt::gray)},
                                                    {"PenWidth", 4},
-                                                   {"TurtleColor", 0x00FF00},
+                                                   {"TurtleColor", QColor(Qt::green)},
                                                    {"Delay", 100},
                                                    {"TurtleSize", 9},
                                                    {"Showing", false},
@@ -397,7 +406,9 @@ TEST(FormStorage, ChangedValuesAreStoredResetOnesLeftOutAndTheFormLoadsBack) {
     auto stored = StoredProperties(saved, QStringLiteral("kritzel::TTurtle"));
     for (const char* name : WithDeclaredDefault)
         EXPECT_EQ(stored.count(QString::fromLatin1(name)), 1u) << name;
-    EXPECT_EQ(stored[QStringLiteral("BackColor")], QStringLiteral("65535"));
+    // Colours as the form tools' colour type, which Designer edits with its colour editor.
+    EXPECT_EQ(stored[QStringLiteral("BackColor")], QStringLiteral("#ffff00"));
+    EXPECT_EQ(turtle->BackColor(), clYellow);
     EXPECT_EQ(stored[QStringLiteral("Device")], QStringLiteral("kritzel::tdClipb"));
     EXPECT_EQ(stored[QStringLiteral("PenState")], QStringLiteral("kritzel::Up"));
 
