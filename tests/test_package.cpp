@@ -375,9 +375,32 @@ TEST(FormStorage, DefaultsAndReadOnlyValuesAreLeftOutOthersAreStored) {
     for (const char* name : ReadOnly)
         EXPECT_EQ(stored.count(QString::fromLatin1(name)), 0u) << name;
     // Those without a declared default are always written.
-    for (const char* name : {"Heading", "x", "y", "FileName"})
+    for (const char* name : {"Heading", "x", "y"})
         EXPECT_EQ(stored.count(QString::fromLatin1(name)), 1u) << name;
     EXPECT_EQ(stored.at(QStringLiteral("Heading")).toDouble(), 90.0);
+}
+
+TEST(FormStorage, AnEmptyFileNameIsLeftOutAndLoadsBackEmpty) {
+    Register();
+    QWidget form;
+    form.setObjectName(QStringLiteral("Form"));
+    TTurtle turtle(&form);
+    turtle.setObjectName(QStringLiteral("turtle"));
+    QByteArray saved = SaveForm(form);
+    EXPECT_EQ(StoredProperties(saved, QStringLiteral("kritzel::TTurtle"))
+                  .count(QStringLiteral("FileName")),
+              0u);
+    // Stored empty, loading would set "" and so the name "Kritzelwerk1".
+    QUiLoader loader;
+    loader.clearPluginPaths();
+    loader.addPluginPath(PluginDir);
+    QBuffer buffer(&saved);
+    buffer.open(QIODevice::ReadOnly);
+    std::unique_ptr<QWidget> loaded(loader.load(&buffer));
+    ASSERT_NE(loaded, nullptr) << loader.errorString().toStdString();
+    auto* back = loaded->findChild<TTurtle*>(QStringLiteral("turtle"));
+    ASSERT_NE(back, nullptr);
+    EXPECT_EQ(back->FileName(), "");
 }
 
 TEST(FormStorage, ChangedValuesAreStoredResetOnesLeftOutAndTheFormLoadsBack) {
