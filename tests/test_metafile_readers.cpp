@@ -23,12 +23,6 @@
 using namespace kritzel;
 using namespace kritzel::test;
 
-namespace lessons {
-void PrintTo(const Lesson& lesson, std::ostream* os) {
-    *os << lesson.file;
-}
-} // namespace lessons
-
 namespace {
 
 constexpr int kSize = 480; // the control's size in pixels, at 96 pixels per inch

@@ -217,7 +217,7 @@ TEST(QtColours, EveryColourArgumentTakesQtsColoursAndAPlainIntegerStaysATColor) 
     t.SetBackColor(QColor(Qt::white));
     EXPECT_EQ(t.BackColor(), clWhite);
 
-    t.FillCircle(1, QColor(QStringLiteral("#ff8000")));
+    t.FillCircle(1, QColor("#ff8000")); // as pupils write it
     EXPECT_EQ(t.Canvas()->Pixels(200, 200), orange);
     t.FillCircle(0.5, Qt::green);
     EXPECT_EQ(t.Canvas()->Pixels(200, 200), RGB(0, 255, 0));
