@@ -145,6 +145,7 @@ std::uint8_t* EmfWriter::Append(std::size_t bytes) {
     std::uint8_t* p = buf_.data() + len_;
     len_ += bytes;
     ++records_;
+    inPath_ = false;
     return p;
 }
 
@@ -208,7 +209,7 @@ void EmfWriter::SelectStock(std::uint32_t& selected, std::uint32_t stock) {
 void EmfWriter::UsePen(std::int32_t color, int width) {
     CheckOpen();
     const std::uint32_t c = Rgb(color);
-    const std::int32_t w = std::max(width, 1);
+    const std::int32_t w = std::max(width, 0);
     if (penSet_ && c == penColor_ && w == penWidth_) return;
     const std::uint32_t h = AllocHandle();
     std::uint8_t* p = Append(28);
@@ -306,7 +307,7 @@ void EmfWriter::MoveTo(int x, int y) {
 
 void EmfWriter::LineTo(int x, int y) {
     CheckOpen();
-    if (posX_ != streamX_ || posY_ != streamY_) {
+    if (!inPath_ || posX_ != streamX_ || posY_ != streamY_) {
         std::uint8_t* m = Append(16);
         Put32(m, EMR_MOVETOEX);
         Put32(m + 4, 16);
@@ -324,6 +325,7 @@ void EmfWriter::LineTo(int x, int y) {
                      std::max(posY_, y) + ext});
     posX_ = streamX_ = x;
     posY_ = streamY_ = y;
+    inPath_ = true;
 }
 
 void EmfWriter::Ellipse(int l, int t, int r, int b) {

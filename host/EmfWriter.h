@@ -22,7 +22,8 @@ public:
 
     // One pen, brush and font stay selected; each Use* call emits records only when the value
     // differs from the selected one, so callers may call them before every drawing operation.
-    // A width of 0 or less means the 1-pixel pen and is recorded as width 1.
+    // A width of 0 is the cosmetic pen, one pixel wide at any playback scale, and is recorded
+    // as 0; a negative width is taken as 0.
     void UsePen(std::int32_t color, int width);
     // A clear brush selects the stock hollow brush (BS_NULL); its colour does not matter.
     void UseBrush(std::int32_t color, bool clear);
@@ -33,7 +34,9 @@ public:
     void SetBkModeTransparent(bool transparent, std::int32_t bkColor = 0xFFFFFF);
 
     // A move is recorded only before the line that starts there, so connected lines cost
-    // 16 bytes each.
+    // 16 bytes each. A line that follows any other record (an object selection, a shape, a
+    // text) gets a move of its own: GDI keeps the position across them, but readers that
+    // build paths start a new path there and drop a line without a start point.
     void MoveTo(int x, int y);
     void LineTo(int x, int y);
     // The box is right/bottom exclusive, as GDI's Ellipse; drawn with the current pen and brush.
@@ -95,6 +98,8 @@ private:
     // (a device context starts at the origin).
     std::int32_t posX_ = 0, posY_ = 0;
     std::int32_t streamX_ = 0, streamY_ = 0;
+    // The last record written is a move or a line, so a further line continues its path.
+    bool inPath_ = false;
 
     std::uint32_t usedHandles_ = 1; // bit i: object table slot i in use; slot 0 is reserved
     std::uint32_t maxHandle_ = 0;

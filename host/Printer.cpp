@@ -11,6 +11,7 @@
 
 #include <cmath>
 #include <stdexcept>
+#include <string>
 
 namespace kritzel {
 
@@ -18,6 +19,23 @@ TPrinter::TPrinter() = default;
 
 TPrinter::~TPrinter() {
     canvas_.End();
+}
+
+void TPrinter::ChooseFrom(const QPrinter& chosen) {
+    const bool toFile =
+        chosen.outputFormat() == QPrinter::PdfFormat && !chosen.outputFileName().isEmpty();
+    fileName_ = toFile ? chosen.outputFileName().toStdString() : TString();
+    printerName_ = toFile ? TString() : chosen.printerName().toStdString();
+    SetCopies(chosen.copyCount());
+}
+
+void TPrinter::PresetOn(QPrinter& printer) const {
+    if (!printerName_.empty()) printer.setPrinterName(QString::fromStdString(printerName_));
+    if (!fileName_.empty()) {
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(QString::fromStdString(fileName_));
+    }
+    printer.setCopyCount(copies_);
 }
 
 void TPrinter::BeginDoc() {
@@ -92,8 +110,14 @@ void TPrinter::EndDoc() {
     const std::string queue = std::move(queue_);
     queue_.clear();
     const QByteArray path = QFile::encodeName(spool->fileName());
+    cups_option_t* options = nullptr;
+    int optionCount = 0;
+    if (copies_ > 1)
+        optionCount =
+            cupsAddOption("copies", std::to_string(copies_).c_str(), optionCount, &options);
     const int job = cupsPrintFile2(CUPS_HTTP_DEFAULT, queue.c_str(), path.constData(),
-                                   title_.c_str(), 0, nullptr);
+                                   title_.c_str(), optionCount, options);
+    cupsFreeOptions(optionCount, options);
     if (job == 0)
         throw std::runtime_error("cannot print on the print queue \"" + queue +
                                  "\": " + cupsLastErrorString());

@@ -29,6 +29,15 @@ public:
     // Print on this queue instead of the default one; empty uses the default.
     const TString& PrinterName() const { return printerName_; }
     void SetPrinterName(const TString& name) { printerName_ = name; }
+    // Copies the queue prints of the page (at least 1); a PDF file holds it once.
+    int Copies() const { return copies_; }
+    void SetCopies(int copies) { copies_ = copies < 1 ? 1 : copies; }
+
+    // What the system's print dialog chose on its printer: the queue or the PDF file,
+    // and the copies. The next job prints there.
+    void ChooseFrom(const QPrinter& chosen);
+    // Sets a printer up with the current choice, so that a print dialog starts from it.
+    void PresetOn(QPrinter& printer) const;
 
     // Starts a job of one page. Raises an error naming the queue or file when there is
     // none or it cannot be opened, and then leaves everything as it was.
@@ -46,6 +55,7 @@ private:
     TString title_;
     TString fileName_;
     TString printerName_;
+    int copies_ = 1;
     bool printing_ = false;
     std::unique_ptr<QPrinter> printer_;
     // The page on its way to a print queue.

@@ -88,9 +88,15 @@ bool TFormWriter::Stored(QObject* obj, const QString& prop) const {
     if (index < 0) return true;
     const QMetaProperty p = meta->property(index);
     if (!p.isStored()) return false;
+    const QVariant value = p.read(obj);
     const QVariant def = DeclaredDefault(obj, prop);
-    if (!def.isValid()) return true;
-    return p.read(obj) != def;
+    if (def.isValid()) return value != def;
+    // A name without a declared default starts empty; written empty, loading it would
+    // call its setter with the empty name, which is not the same as leaving it alone.
+    if (value.metaType().id() == QMetaType::QString && value.toString().isEmpty() &&
+        ComponentRegistry().Find(obj->metaObject()->className()))
+        return false;
+    return true;
 }
 
 QVariant TFormWriter::DeclaredDefault(const QObject* obj, const QString& prop) const {

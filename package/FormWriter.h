@@ -1,6 +1,6 @@
 // Writes forms as Qt's .ui files the way the framework's form storage does: a property
 // equal to its declared default (what the property's reset gives) is left out, and so
-// is a property that is not stored.
+// is a property that is not stored, and an empty text of a registered class.
 #pragma once
 
 #include "PackageExport.h"

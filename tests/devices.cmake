@@ -32,3 +32,7 @@ add_test(NAME test_printer_cups
                  --gtest_filter=PrinterCups.*)
 set_tests_properties(test_printer_cups PROPERTIES ENVIRONMENT "${KRITZEL_TEST_ENV}"
                      SKIP_RETURN_CODE 77 TIMEOUT 300)
+
+# Every lesson's metafile drawn by Inkscape and LibreOffice, against the screen picture.
+kritzel_test(test_metafile_readers kritzel_lessons)
+set_tests_properties(test_metafile_readers PROPERTIES TIMEOUT 600)

@@ -14,4 +14,5 @@ add_dependencies(test_package kritzelwerk_designer)
 add_test(NAME designer_plugin
          COMMAND ${PROJECT_SOURCE_DIR}/scripts/with-xvfb
                  ${CMAKE_CURRENT_SOURCE_DIR}/designer_plugin.sh ${PROJECT_BINARY_DIR}/plugins)
-set_tests_properties(designer_plugin PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 120)
+set_tests_properties(designer_plugin PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 120
+                     ENVIRONMENT "${KRITZEL_FONTS_ENV}")

@@ -220,7 +220,6 @@ TEST(EmfRecords, LinesGiveExactRecordsAndCoordinates) {
     w.UsePen(static_cast<std::int32_t>(0x1F0000FF), 0); // byte 3 is no part of the colour
     w.MoveTo(10, 20);
     w.LineTo(30, 40);
-    w.UsePen(0x0000FF, 1); // same pen: width 0 and 1 are the same 1-pixel pen
     w.LineTo(50, -10);
     w.MoveTo(50, -10); // already there
     w.MoveTo(-7, 8);
@@ -233,7 +232,8 @@ TEST(EmfRecords, LinesGiveExactRecordsAndCoordinates) {
     const auto pen = emf.Get<U_EMRCREATEPEN>(1);
     EXPECT_EQ(pen.ihPen, 1u);
     EXPECT_EQ(pen.lopn.lopnStyle, static_cast<std::uint32_t>(U_PS_SOLID));
-    EXPECT_EQ(pen.lopn.lopnWidth.x, 1);
+    // Width 0 is the cosmetic pen, one pixel at any scale; 1 would grow with the playback.
+    EXPECT_EQ(pen.lopn.lopnWidth.x, 0);
     EXPECT_EQ(Colorref(pen.lopn.lopnColor), 0x0000FFu);
     EXPECT_EQ(pen.lopn.lopnColor.Red, 0xFF);
     EXPECT_EQ(emf.Get<U_EMRSELECTOBJECT>(2).ihObject, 1u);
@@ -688,6 +688,34 @@ TEST(EmfRecords, AMoveIsRecordedRightBeforeTheLineThatStartsThere) {
     EXPECT_EQ(emf.Get<std::int32_t>(rec, 12), 200);
 }
 
+TEST(EmfRecords, ALineAfterAnyOtherRecordStartsWithAMoveOfItsOwn) {
+    EmfWriter w(400, 400, 96);
+    w.UsePen(0x000000, 1);
+    w.MoveTo(10, 10);
+    w.LineTo(100, 10);
+    w.UsePen(0x0000FF, 1); // a pen change
+    w.LineTo(100, 100);
+    w.UseBrush(0x00FF00, false); // a brush change
+    w.LineTo(10, 100);
+    w.Ellipse(0, 0, 20, 20); // a shape
+    w.LineTo(10, 10);
+    w.LineTo(50, 50); // continues the path
+    Emf emf(w.Finish());
+    ASSERT_FALSE(HasFatalFailure());
+    const auto& recs = emf.records();
+    std::vector<std::array<std::int32_t, 2>> moves;
+    for (std::size_t i = 1; i < recs.size(); ++i) {
+        if (recs[i].type != U_EMR_LINETO) continue;
+        const std::uint32_t before = recs[i - 1].type;
+        EXPECT_TRUE(before == U_EMR_LINETO || before == U_EMR_MOVETOEX) << "record " << i;
+        if (before == U_EMR_MOVETOEX)
+            moves.push_back({emf.Get<std::int32_t>(i - 1, 8), emf.Get<std::int32_t>(i - 1, 12)});
+    }
+    // Each move goes where the line before ended, so GDI draws the same picture.
+    using P = std::array<std::int32_t, 2>;
+    EXPECT_THAT(moves, ElementsAre(P{10, 10}, P{100, 10}, P{100, 100}, P{10, 100}));
+}
+
 // ---------------------------------------------------------------------------------------------
 // Size and lifetime
 
@@ -699,8 +727,8 @@ TEST(EmfSize, MillionConnectedLinesCostSixteenBytesEach) {
         w.UsePen(0x0000FF, 1);
         w.LineTo(i % 800, (i * 7) % 600);
     }
-    // Header, pen, selection and the lines: a move to where a context starts costs nothing.
-    EXPECT_EQ(w.RecordCount(), static_cast<std::size_t>(lines) + 3);
+    // Header, pen, selection, one move after it and the lines.
+    EXPECT_EQ(w.RecordCount(), static_cast<std::size_t>(lines) + 4);
     const std::vector<std::uint8_t> bytes = w.Finish();
     EXPECT_LE(bytes.size(), 108u + 28 + 12 + 16 + 16u * lines + 20);
 

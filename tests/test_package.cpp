@@ -69,8 +69,17 @@ std::map<QString, QString> StoredProperties(const QByteArray& ui, const QString&
         const QDomElement w = widgets.at(i).toElement();
         if (w.attribute(QStringLiteral("class")) != cls) continue;
         for (QDomElement p = w.firstChildElement(QStringLiteral("property")); !p.isNull();
-             p = p.nextSiblingElement(QStringLiteral("property")))
-            found[p.attribute(QStringLiteral("name"))] = p.firstChildElement().text();
+             p = p.nextSiblingElement(QStringLiteral("property"))) {
+            const QDomElement v = p.firstChildElement();
+            // A colour as #rrggbb, the others as their text.
+            auto channel = [&](const char* c) {
+                return v.firstChildElement(QString::fromLatin1(c)).text().toInt();
+            };
+            found[p.attribute(QStringLiteral("name"))] =
+                v.tagName() == QLatin1String("color")
+                    ? QColor(channel("red"), channel("green"), channel("blue")).name()
+                    : v.text();
+        }
     }
     return found;
 }
@@ -366,9 +375,32 @@ TEST(FormStorage, DefaultsAndReadOnlyValuesAreLeftOutOthersAreStored) {
     for (const char* name : ReadOnly)
         EXPECT_EQ(stored.count(QString::fromLatin1(name)), 0u) << name;
     // Those without a declared default are always written.
-    for (const char* name : {"Heading", "x", "y", "FileName"})
+    for (const char* name : {"Heading", "x", "y"})
         EXPECT_EQ(stored.count(QString::fromLatin1(name)), 1u) << name;
     EXPECT_EQ(stored.at(QStringLiteral("Heading")).toDouble(), 90.0);
+}
+
+TEST(FormStorage, AnEmptyFileNameIsLeftOutAndLoadsBackEmpty) {
+    Register();
+    QWidget form;
+    form.setObjectName(QStringLiteral("Form"));
+    TTurtle turtle(&form);
+    turtle.setObjectName(QStringLiteral("turtle"));
+    QByteArray saved = SaveForm(form);
+    EXPECT_EQ(StoredProperties(saved, QStringLiteral("kritzel::TTurtle"))
+                  .count(QStringLiteral("FileName")),
+              0u);
+    // Stored empty, loading would set "" and so the name "Kritzelwerk1".
+    QUiLoader loader;
+    loader.clearPluginPaths();
+    loader.addPluginPath(PluginDir);
+    QBuffer buffer(&saved);
+    buffer.open(QIODevice::ReadOnly);
+    std::unique_ptr<QWidget> loaded(loader.load(&buffer));
+    ASSERT_NE(loaded, nullptr) << loader.errorString().toStdString();
+    auto* back = loaded->findChild<TTurtle*>(QStringLiteral("turtle"));
+    ASSERT_NE(back, nullptr);
+    EXPECT_EQ(back->FileName(), "");
 }
 
 TEST(FormStorage, ChangedValuesAreStoredResetOnesLeftOutAndTheFormLoadsBack) {
@@ -379,10 +411,10 @@ TEST(FormStorage, ChangedValuesAreStoredResetOnesLeftOutAndTheFormLoadsBack) {
     auto* turtle = new TTurtle(&form);
     turtle->SetDesigning(true);
     turtle->setObjectName(QStringLiteral("turtle"));
-    const std::map<const char*, QVariant> edits = {{"BackColor", 0x00FFFF},
-                                                   {"PenColor", 0x808080},
+    const std::map<const char*, QVariant> edits = {{"BackColor", QColor(Qt::yellow)},
+                                                   {"PenColor", QColor(Qt::gray)},
                                                    {"PenWidth", 4},
-                                                   {"TurtleColor", 0x00FF00},
+                                                   {"TurtleColor", QColor(Qt::green)},
                                                    {"Delay", 100},
                                                    {"TurtleSize", 9},
                                                    {"Showing", false},
@@ -397,7 +429,9 @@ TEST(FormStorage, ChangedValuesAreStoredResetOnesLeftOutAndTheFormLoadsBack) {
     auto stored = StoredProperties(saved, QStringLiteral("kritzel::TTurtle"));
     for (const char* name : WithDeclaredDefault)
         EXPECT_EQ(stored.count(QString::fromLatin1(name)), 1u) << name;
-    EXPECT_EQ(stored[QStringLiteral("BackColor")], QStringLiteral("65535"));
+    // Colours as the form tools' colour type, which Designer edits with its colour editor.
+    EXPECT_EQ(stored[QStringLiteral("BackColor")], QStringLiteral("#ffff00"));
+    EXPECT_EQ(turtle->BackColor(), clYellow);
     EXPECT_EQ(stored[QStringLiteral("Device")], QStringLiteral("kritzel::tdClipb"));
     EXPECT_EQ(stored[QStringLiteral("PenState")], QStringLiteral("kritzel::Up"));
 

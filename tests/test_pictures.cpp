@@ -6,12 +6,21 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QFontDatabase>
 
 #include <QPainter>
 #include <algorithm>
+#include <ostream>
 
 using namespace kritzel;
 using namespace kritzel::test;
+
+namespace lessons {
+// A failing case names its lesson, not the bytes of the structure.
+void PrintTo(const Lesson& lesson, std::ostream* os) {
+    *os << lesson.file;
+}
+} // namespace lessons
 
 namespace {
 
@@ -81,6 +90,16 @@ TEST(PicturesCheck, AChangedDrawingIsCaught) {
     b.setPixel(10, 10, qRgb(1, 2, 3));
     EXPECT_EQ(DifferingPixels(a, b), 1);
     EXPECT_EQ(DifferingPixels(a, Render(lessons::All().front())), 0) << "rendering is repeatable";
+}
+
+TEST(PicturesCheck, TextSeesOnlyTheFontsTheInstallScriptInstalls) {
+    // Anything else the machine has (another version of a font, say) would change the
+    // text pixels; the tests' own font configuration names only these.
+    const QStringList generic = {"Monospace", "Sans Serif", "Serif"}; // Qt's own names
+    for (const QString& family : QFontDatabase::families())
+        EXPECT_TRUE(family.startsWith(QLatin1String("DejaVu ")) ||
+                    family.startsWith(QLatin1String("Liberation ")) || generic.contains(family))
+            << family.toStdString() << ": is FONTCONFIG_FILE the tests' own?";
 }
 
 INSTANTIATE_TEST_SUITE_P(Lessons, Pictures, ::testing::ValuesIn(lessons::All()),

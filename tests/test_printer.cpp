@@ -513,3 +513,51 @@ TEST(PrinterCups, AQueueThatRefusesTheJobIsAnErrorAndTheScreenGoesOn) {
     EXPECT_NO_THROW(t.SetAusgabe(tdScreen));
     EXPECT_EQ(WaitForPdfs(CupsPdfDir(), 2).size(), 2) << "the second job was printed";
 }
+
+TEST(PrinterCups, AFileOrAQueueWithCopiesChosenInThePrintDialogIsWherePrintingGoes) {
+    REQUIRE_CUPS();
+    REQUIRE_TOOL("pdfinfo");
+    const QString queue = qEnvironmentVariable("KRITZEL_CUPS_QUEUE");
+    struct Restore {
+        ~Restore() {
+            Printer().SetFileName("");
+            Printer().SetPrinterName("");
+            Printer().SetCopies(1);
+        }
+    } restore;
+    QTemporaryDir dir;
+    TTurtle t;
+    t.Repaint();
+
+    // "Print to file" in the dialog: the page goes into that PDF and no job is queued.
+    QPrinter toFile;
+    toFile.setOutputFormat(QPrinter::PdfFormat);
+    toFile.setOutputFileName(dir.filePath("gewaehlt.pdf"));
+    Printer().ChooseFrom(toFile);
+    t.SetAusgabe(tdPrinter);
+    DrawL(t);
+    t.SetAusgabe(tdScreen);
+    EXPECT_EQ(Info(dir.filePath("gewaehlt.pdf")).pages, 1);
+
+    // A queue by name with two copies; a dialog opened afterwards starts from that choice.
+    QPrinter onQueue;
+    onQueue.setPrinterName(queue);
+    onQueue.setCopyCount(2);
+    Printer().ChooseFrom(onQueue);
+    EXPECT_EQ(Printer().FileName(), "");
+    const QStringList before = QDir(CupsPdfDir()).entryList({"*.pdf"}, QDir::Files);
+    t.SetAusgabe(tdPrinter);
+    DrawL(t);
+    t.SetAusgabe(tdScreen);
+    const QStringList pdfs = WaitForPdfs(CupsPdfDir(), int(before.size()) + 1);
+    ASSERT_EQ(pdfs.size(), before.size() + 1) << "one job, for the queue only";
+    QFile log(qEnvironmentVariable("KRITZEL_CUPS_PAGE_LOG"));
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    // The server counts the page once per copy.
+    const QByteArray last = log.readAll().trimmed().split('\n').last();
+    EXPECT_TRUE(last.contains(" total 2 ")) << last.toStdString();
+    QPrinter preset;
+    Printer().PresetOn(preset);
+    EXPECT_EQ(preset.printerName(), queue);
+    EXPECT_EQ(preset.copyCount(), 2);
+}

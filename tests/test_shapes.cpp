@@ -200,3 +200,41 @@ TEST(SelectColor, RampsFromTheSecondColourTowardsTheFirst) {
     EXPECT_EQ(GetBValue(0x7F123456), 0x12);
     EXPECT_EQ(RGB(1, 2, 3), 0x030201);
 }
+
+TEST(QtColours, EveryColourArgumentTakesQtsColoursAndAPlainIntegerStaysATColor) {
+    Painted t;
+    const TColor orange = RGB(255, 128, 0);
+    t.SetPenColor(Qt::red); // the enumeration's value is 7
+    EXPECT_EQ(t.PenColor(), clRed);
+    t.SetPenColor(0xFF0000); // an integer is the framework's colour: blue
+    EXPECT_EQ(t.PenColor(), clBlue);
+    t.SetTurtleColor(QColor(QStringLiteral("#ff8000")));
+    EXPECT_EQ(t.TurtleColor(), orange);
+    t.SetTurtleColor(Qt::blue);
+    EXPECT_EQ(t.TurtleColor(), clBlue);
+    t.SetBackColor(Qt::yellow);
+    EXPECT_EQ(t.Canvas()->Pixels(5, 5), clYellow);
+    t.SetBackColor(QColor(Qt::white));
+    EXPECT_EQ(t.BackColor(), clWhite);
+
+    t.FillCircle(1, QColor("#ff8000")); // as pupils write it
+    EXPECT_EQ(t.Canvas()->Pixels(200, 200), orange);
+    t.FillCircle(0.5, Qt::green);
+    EXPECT_EQ(t.Canvas()->Pixels(200, 200), RGB(0, 255, 0));
+    t.SetPenColor(clBlack);
+    t.SetPosition(-4, -4);
+    t.SetHeading(East);
+    t.FillRectangle(1, 1, Qt::cyan);
+    EXPECT_EQ(t.Canvas()->Pixels(200 - 3 * 38 - 19, 200 + 3 * 38 + 19), clAqua);
+    t.DrawStringPos(1, 4, "Rot", "Arial", 20, Qt::red);
+    t.DrawStringCent(-1, "Blau", "Arial", 20, QColor(Qt::blue));
+    const QImage pic = t.Picture();
+    EXPECT_GT(CountColor(pic, clRed), 20);
+    EXPECT_GT(CountColor(pic, clBlue), 20);
+
+    // Either end of a ramp may be Qt's colour.
+    EXPECT_EQ(t.SelectColor(Qt::red, Qt::blue, 0, 1), clBlue);
+    EXPECT_EQ(t.SelectColor(Qt::red, clBlack, 1, 1), clRed);
+    EXPECT_EQ(t.SelectColor(clBlack, QColor(Qt::red), 0, 1), clRed);
+    EXPECT_EQ(t.SelectColor(0x0000FF, 0, 1, 1), clRed);
+}

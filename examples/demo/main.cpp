@@ -13,6 +13,8 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QPushButton>
 #include <QSaveFile>
 #include <QSlider>
@@ -31,9 +33,6 @@ namespace {
 
 QColor ToQt(TColor c) {
     return ToQColor(c);
-}
-TColor FromQt(const QColor& c) {
-    return RGB(std::uint8_t(c.red()), std::uint8_t(c.green()), std::uint8_t(c.blue()));
 }
 
 void ShowColor(QPushButton* b, TColor c) {
@@ -122,11 +121,14 @@ public:
         ShowColor(backColor, turtle->BackColor());
         ShowColor(turtleColor, turtle->TurtleColor());
 
-        auto* print = new QPushButton(QStringLiteral("Drucken"));
-        auto* pdf = new QPushButton(QStringLiteral("Als PDF drucken …"));
+        // The print dialog chooses the printer, the copies or a PDF file; printing at once
+        // takes the printer chosen last (the default one at first), one copy, no questions.
+        auto* print = new QPushButton(QStringLiteral("Drucken …"));
+        auto* printNow = new QPushButton(QStringLiteral("Sofort drucken"));
+        printNow->setToolTip(QStringLiteral("Ohne Nachfrage auf dem zuletzt gewählten Drucker"));
         auto* wmf = new QPushButton(QStringLiteral("Als Metafile speichern …"));
         auto* copy = new QPushButton(QStringLiteral("In die Zwischenablage"));
-        for (auto* b : {print, pdf, wmf, copy})
+        for (auto* b : {print, printNow, wmf, copy})
             panel->addWidget(b);
         panel->addStretch(1);
         status = new QLabel;
@@ -162,13 +164,8 @@ public:
             turtle->SetTurtleColor(c);
             ShowColor(turtleColor, c);
         });
-        QObject::connect(print, &QPushButton::clicked, [this] { Output(tdPrinter, ""); });
-        QObject::connect(pdf, &QPushButton::clicked, [this] {
-            const QString f = QFileDialog::getSaveFileName(this, QStringLiteral("Als PDF drucken"),
-                                                           QStringLiteral("kritzelwerk.pdf"),
-                                                           QStringLiteral("PDF (*.pdf)"));
-            if (!f.isEmpty()) Output(tdPrinter, f.toStdString());
-        });
+        QObject::connect(print, &QPushButton::clicked, [this] { PrintWithDialog(); });
+        QObject::connect(printNow, &QPushButton::clicked, [this] { PrintAtOnce(); });
         QObject::connect(wmf, &QPushButton::clicked, [this] {
             QString f = QFileDialog::getSaveFileName(this, QStringLiteral("Als Metafile speichern"),
                                                      QStringLiteral("Kritzelwerk1.wmf"),
@@ -179,9 +176,9 @@ public:
                 f.endsWith(QStringLiteral(".emf"), Qt::CaseInsensitive))
                 f.chop(4);
             turtle->SetFilename(f.toStdString());
-            Output(tdWMF, "");
+            Output(tdWMF);
         });
-        QObject::connect(copy, &QPushButton::clicked, [this] { Output(tdClipb, ""); });
+        QObject::connect(copy, &QPushButton::clicked, [this] { Output(tdClipb); });
 
         auto* timer = new QTimer(this);
         QObject::connect(timer, &QTimer::timeout, [this] { UpdateStatus(); });
@@ -220,13 +217,36 @@ private:
     bool Pick(TColor& c, const char* title) {
         const QColor q = QColorDialog::getColor(ToQt(c), this, QString::fromUtf8(title));
         if (!q.isValid()) return false;
-        c = FromQt(q);
+        c = FromQColor(q);
         return true;
     }
 
+    void PrintWithDialog() {
+        QPrinter chosen(QPrinter::HighResolution);
+        Printer().PresetOn(chosen);
+        QPrintDialog dialog(&chosen, this);
+        dialog.setWindowTitle(QStringLiteral("Zeichnung drucken"));
+        // One page: no page ranges to choose.
+        dialog.setOptions(QAbstractPrintDialog::PrintToFile |
+                          QAbstractPrintDialog::PrintShowPageSize);
+        if (dialog.exec() != QDialog::Accepted) return;
+        Printer().ChooseFrom(chosen);
+        Output(tdPrinter);
+    }
+
+    // One copy on the printer chosen last, never into the file a dialog named.
+    void PrintAtOnce() {
+        const TString file = Printer().FileName();
+        const int copies = Printer().Copies();
+        Printer().SetFileName("");
+        Printer().SetCopies(1);
+        Output(tdPrinter);
+        Printer().SetFileName(file);
+        Printer().SetCopies(copies);
+    }
+
     // Sends the drawing to another device and back to the screen.
-    void Output(TTurtleDevice device, const std::string& pdfFile) {
-        Printer().SetFileName(pdfFile);
+    void Output(TTurtleDevice device) {
         const std::uint16_t keptDelay = turtle->Delay();
         try {
             turtle->SetDelay(0);
@@ -239,7 +259,6 @@ private:
             turtle->SetAusgabe(tdScreen);
             QMessageBox::warning(this, QStringLiteral("Kritzel-Werk"), QString::fromUtf8(e.what()));
         }
-        Printer().SetFileName("");
         turtle->SetDelay(keptDelay);
         turtle->Invalidate();
     }
