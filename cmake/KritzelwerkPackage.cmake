@@ -7,15 +7,16 @@ set(CPACK_PACKAGE_VENDOR "Kritzel-Werk")
 set(CPACK_PACKAGE_CONTACT "Kritzel-Werk <kritzelwerk@example.org>")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "turtle graphics widget for computer-science lessons")
-set(CPACK_PACKAGE_DESCRIPTION
-    "A Qt 6 widget, TTurtle, on which a pupil's C++ program draws by commanding a turtle: "
-    "lines, circles, filled shapes, text and colour ramps, in centimetres with the origin "
-    "in the middle. The drawing goes to the screen, a printer, an enhanced-metafile file "
-    "or the clipboard.\n"
-    "The package holds the library with its headers, CMake package and pkg-config file, "
-    "the Qt Designer plugin (palette page Kritzel-Werk), a Qt Creator project wizard "
-    "and a demo program.")
-string(JOIN "" CPACK_PACKAGE_DESCRIPTION ${CPACK_PACKAGE_DESCRIPTION})
+# Debian wants the extended description in lines of less than 80 characters.
+string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
+  "A Qt 6 widget, TTurtle, on which a pupil's C++ program draws by commanding a"
+  "turtle: lines, circles, filled shapes, text and colour ramps, in centimetres"
+  "with the origin in the middle. The drawing goes to the screen, a printer, an"
+  "enhanced-metafile file or the clipboard."
+  ""
+  "The package holds the library with its headers, CMake package and pkg-config"
+  "file, the Qt Designer plugin (palette page Kritzel-Werk), a Qt Creator"
+  "project wizard and a demo program.")
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_DIRECTORY ${PROJECT_BINARY_DIR}/dist)
 set(CPACK_STRIP_FILES ON)
@@ -37,6 +38,19 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS "${PROJECT_BINARY_DIR}"
     "${PROJECT_BINARY_DIR}/package")
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "g++, qt6-base-dev, libgl-dev, cmake, pkg-config")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "designer-qt6, qtcreator")
+# The loader's cache is refreshed by dpkg's trigger; the scripts CPack would write to
+# call ldconfig themselves are replaced by ones that leave that to the trigger.
+set(KRITZEL_DEB_CONTROL ${PROJECT_BINARY_DIR}/debian-control)
+file(WRITE ${KRITZEL_DEB_CONTROL}/triggers "activate-noawait ldconfig\n")
+foreach(script postinst postrm)
+  file(WRITE ${KRITZEL_DEB_CONTROL}/${script} "#!/bin/sh\nset -e\n")
+endforeach()
+file(CHMOD ${KRITZEL_DEB_CONTROL}/postinst ${KRITZEL_DEB_CONTROL}/postrm
+     FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
+                      WORLD_READ WORLD_EXECUTE)
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${KRITZEL_DEB_CONTROL}/triggers
+    ${KRITZEL_DEB_CONTROL}/postinst ${KRITZEL_DEB_CONTROL}/postrm)
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 
 # Debian's documentation files: copyright and changelog.
 set(KRITZEL_DEB_DOC ${PROJECT_BINARY_DIR}/debian-doc)
@@ -62,11 +76,17 @@ file(WRITE ${KRITZEL_DEB_DOC}/changelog
 
  -- ${CPACK_PACKAGE_CONTACT}  Tue, 08 Dec 2026 00:00:00 +0000
 ")
-add_custom_command(OUTPUT ${KRITZEL_DEB_DOC}/changelog.gz
-  COMMAND gzip -9nkf ${KRITZEL_DEB_DOC}/changelog
-  DEPENDS ${KRITZEL_DEB_DOC}/changelog VERBATIM)
-add_custom_target(kritzelwerk_deb_doc ALL DEPENDS ${KRITZEL_DEB_DOC}/changelog.gz)
+configure_file(${PROJECT_SOURCE_DIR}/package/debian/kritzelwerk-demo.1
+               ${KRITZEL_DEB_DOC}/kritzelwerk-demo.1 COPYONLY)
+add_custom_command(OUTPUT ${KRITZEL_DEB_DOC}/changelog.gz ${KRITZEL_DEB_DOC}/kritzelwerk-demo.1.gz
+  COMMAND gzip -9nkf ${KRITZEL_DEB_DOC}/changelog ${KRITZEL_DEB_DOC}/kritzelwerk-demo.1
+  DEPENDS ${KRITZEL_DEB_DOC}/changelog ${KRITZEL_DEB_DOC}/kritzelwerk-demo.1 VERBATIM)
+add_custom_target(kritzelwerk_deb_doc ALL
+                  DEPENDS ${KRITZEL_DEB_DOC}/changelog.gz ${KRITZEL_DEB_DOC}/kritzelwerk-demo.1.gz)
 install(FILES ${KRITZEL_DEB_DOC}/copyright ${KRITZEL_DEB_DOC}/changelog.gz
         DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/kritzelwerk)
+if(KRITZEL_EXAMPLES)
+  install(FILES ${KRITZEL_DEB_DOC}/kritzelwerk-demo.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+endif()
 
 include(CPack)
