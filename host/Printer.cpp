@@ -84,7 +84,8 @@ void TPrinter::EndDoc() {
     printing_ = false;
     bool written = canvas_.End();
     // Qt's own print path hands the page to the queue as the painting ends.
-    if (printer_->printerState() == QPrinter::Error || printer_->printerState() == QPrinter::Aborted)
+    if (printer_->printerState() == QPrinter::Error ||
+        printer_->printerState() == QPrinter::Aborted)
         written = false;
     printer_.reset();
     const std::string target = std::move(target_);
