@@ -42,3 +42,7 @@ add_test(NAME package_deb_install
                  $<TARGET_FILE:png_ink>)
 set_tests_properties(package_deb_install PROPERTIES FIXTURES_REQUIRED kritzel_deb RUN_SERIAL ON
                      SKIP_RETURN_CODE 77 TIMEOUT 900 ENVIRONMENT "${KRITZEL_USER_ENV}")
+
+# Where an install into /usr or /usr/local puts things, staged with DESTDIR.
+add_test(NAME system_install COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/system_install.sh ${PROJECT_BINARY_DIR})
+set_tests_properties(system_install PROPERTIES TIMEOUT 300)
