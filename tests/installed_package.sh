@@ -3,7 +3,7 @@
 # of its build recipes (pkg-config and CMake) are taken out of README.md and run as
 # written, against this build installed where the README says ($HOME/kritzelwerk, with
 # HOME a scratch folder). Nothing is added: no standard flag, no path. Both programs
-# must run without a display and paint their window.
+# must run without a display and paint their window; so must the installed demo.
 #   installed_package.sh BUILD_DIR SOURCE_DIR PNG_INK
 set -euo pipefail
 build=$1
@@ -30,6 +30,10 @@ case $install in
 esac
 ln -s "$build" "$work/build"
 (cd "$work" && bash -euo pipefail -c "$install") >/dev/null
+# The installed demo starts from where it lies, with nothing set.
+"$HOME/kritzelwerk/bin/kritzelwerk-demo" --render "$work/demo" >/dev/null ||
+  { echo "installed_package: the installed kritzelwerk-demo does not start" >&2; exit 1; }
+ls "$work/demo"/*.png >/dev/null
 
 block "A pupil's program" 1 cpp >"$HOME/spirale/spirale.cpp"
 painted() {
