@@ -26,7 +26,7 @@ add_test(NAME qtcreator_wizard
 set_tests_properties(qtcreator_wizard PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 300)
 
 # The Debian package as scripts/package makes it, in a tree of its own below this one.
-set(KRITZEL_DEB ${PROJECT_BINARY_DIR}/dist/kritzelwerk_${PROJECT_VERSION}_amd64.deb)
+set(KRITZEL_DEB ${PROJECT_BINARY_DIR}/dist/${KRITZEL_DEB_FILE})
 add_test(NAME package_deb_build
          COMMAND ${CMAKE_COMMAND} -E env KRITZEL_PACKAGE_BUILD_DIR=${PROJECT_BINARY_DIR}/package-tree
                  KRITZEL_DIST_DIR=${PROJECT_BINARY_DIR}/dist ${PROJECT_SOURCE_DIR}/scripts/package)
