@@ -21,7 +21,9 @@
 #include <cstdlib>
 #include <vector>
 
+#if defined(Q_OS_UNIX)
 #include <unistd.h>
+#endif
 
 namespace kritzel {
 
@@ -67,12 +69,14 @@ public:
 // Qt wants a private runtime folder and warns on every start when none is named; the
 // one it would choose by itself is named here, quietly.
 void NameRuntimeFolder() {
+#if defined(Q_OS_UNIX)
     if (!qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) return;
     const QString dir = QDir::tempPath() + QStringLiteral("/runtime-%1").arg(getuid());
     if (QDir().mkpath(dir) &&
         QFile::setPermissions(dir, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
                                        QFileDevice::ExeOwner))
         qputenv("XDG_RUNTIME_DIR", QFile::encodeName(dir));
+#endif
 }
 
 void StartOffscreenWithoutDisplay() {

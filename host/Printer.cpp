@@ -7,7 +7,9 @@
 #include <QPrinterInfo>
 #include <QTemporaryFile>
 
+#if defined(KRITZEL_HAVE_CUPS)
 #include <cups/cups.h>
+#endif
 
 #include <cmath>
 #include <stdexcept>
@@ -57,11 +59,12 @@ void TPrinter::BeginDoc() {
             throw std::runtime_error("cannot print: there is no print queue \"" + printerName_ +
                                      "\"");
         }
+        printer->setOutputFormat(QPrinter::NativeFormat);
+        printer->setPrinterName(info.printerName());
+#if defined(KRITZEL_HAVE_CUPS)
         // The page is drawn into a PDF with the queue's paper and margins and handed to
         // the queue when the job ends: unlike Qt's own submission, that says whether
         // the queue took the job.
-        printer->setOutputFormat(QPrinter::NativeFormat);
-        printer->setPrinterName(info.printerName());
         const QPageLayout layout = printer->pageLayout();
         printer->setOutputFormat(QPrinter::PdfFormat);
         printer->setPageLayout(layout);
@@ -74,6 +77,7 @@ void TPrinter::BeginDoc() {
         spool->close();
         printer->setOutputFileName(spool->fileName());
         spool_ = std::move(spool);
+#endif
         queue_ = info.printerName().toStdString();
         target = "print queue \"" + queue_ + "\"";
     }
@@ -96,7 +100,11 @@ void TPrinter::BeginDoc() {
 void TPrinter::EndDoc() {
     if (!printing_) return;
     printing_ = false;
-    const bool written = canvas_.End();
+    bool written = canvas_.End();
+    // Qt's own print path hands the page to the queue as the painting ends.
+    if (printer_->printerState() == QPrinter::Error ||
+        printer_->printerState() == QPrinter::Aborted)
+        written = false;
     printer_.reset();
     const std::string target = std::move(target_);
     if (!written) {
@@ -105,7 +113,11 @@ void TPrinter::EndDoc() {
         throw std::runtime_error("cannot print: the page for the " + target +
                                  " could not be written");
     }
-    if (!spool_) return;
+    if (!spool_) {
+        queue_.clear();
+        return;
+    }
+#if defined(KRITZEL_HAVE_CUPS)
     const std::unique_ptr<QTemporaryFile> spool = std::move(spool_);
     const std::string queue = std::move(queue_);
     queue_.clear();
@@ -121,6 +133,7 @@ void TPrinter::EndDoc() {
     if (job == 0)
         throw std::runtime_error("cannot print on the print queue \"" + queue +
                                  "\": " + cupsLastErrorString());
+#endif
 }
 
 TPrinter& Printer() {

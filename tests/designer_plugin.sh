@@ -1,9 +1,18 @@
 #!/usr/bin/env bash
 # Starts Qt Designer on the display given (run it under scripts/with-xvfb) with the
 # plugins of a build, waits until Designer has loaded the Kritzel-Werk plugin, then stops
-# Designer. Exits 77 (skipped) when Designer is missing, unless KRITZEL_REQUIRE_ALL=1.
+# Designer. With --system, Designer gets no QT_PLUGIN_PATH and must find the installed
+# plugin in Qt's own plugin folder. Exits 77 (skipped) when Designer is missing, unless
+# KRITZEL_REQUIRE_ALL=1.
+#   designer_plugin.sh PLUGINS_DIR | --system
 set -uo pipefail
 plugins=$1
+if [ "$plugins" = --system ]; then
+  plugins=$(qtpaths6 --plugin-dir 2>/dev/null || /usr/lib/qt6/bin/qtpaths6 --plugin-dir)
+  unset QT_PLUGIN_PATH
+else
+  export QT_PLUGIN_PATH=$plugins
+fi
 designer=""
 for candidate in /usr/lib/qt6/bin/designer "$(command -v designer6 2>/dev/null)"; do
   [ -n "$candidate" ] && [ -x "$candidate" ] && { designer=$candidate; break; }
@@ -19,7 +28,7 @@ work=$(mktemp -d)
 # Designer keeps its settings in the home folder: give it a fresh one.
 export HOME=$work XDG_CONFIG_HOME=$work/config XDG_RUNTIME_DIR=$work/runtime
 mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
-QT_PLUGIN_PATH=$plugins QT_DEBUG_PLUGINS=1 "$designer" >"$work/out" 2>"$work/log" &
+QT_DEBUG_PLUGINS=1 "$designer" >"$work/out" 2>"$work/log" &
 pid=$!
 trap 'kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null; rm -rf "$work"' EXIT
 loaded="\"$plugin\" loaded library"

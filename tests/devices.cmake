@@ -27,9 +27,17 @@ file(MAKE_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}/no-cups)
 add_test(NAME test_printer_no_queue COMMAND test_printer --gtest_filter=PrinterNoQueue.*)
 set_tests_properties(test_printer_no_queue PROPERTIES TIMEOUT 120 ENVIRONMENT
   "${KRITZEL_TEST_ENV};CUPS_SERVER=${CMAKE_CURRENT_BINARY_DIR}/no-cups/none.sock;CUPS_SERVERROOT=${CMAKE_CURRENT_BINARY_DIR}/no-cups;PRINTER=;LPDEST=;KRITZEL_EXPECT_NO_QUEUE=1")
+# Built without CUPS, jobs go through Qt's own print path, which prints on the queue but
+# does not say whether the queue took the job: the test of a refusing queue needs CUPS's
+# answer and is left out there.
+set(KRITZEL_CUPS_TESTS "PrinterCups.*")
+if(NOT KRITZEL_CUPS)
+  string(APPEND KRITZEL_CUPS_TESTS ":-PrinterCups.AQueueThatRefuses*")
+  message(STATUS "Kritzel-Werk without CUPS: the refusing-queue print test is left out")
+endif()
 add_test(NAME test_printer_cups
          COMMAND ${PROJECT_SOURCE_DIR}/scripts/with-cups $<TARGET_FILE:test_printer>
-                 --gtest_filter=PrinterCups.*)
+                 --gtest_filter=${KRITZEL_CUPS_TESTS})
 set_tests_properties(test_printer_cups PROPERTIES ENVIRONMENT "${KRITZEL_TEST_ENV}"
                      SKIP_RETURN_CODE 77 TIMEOUT 300)
 

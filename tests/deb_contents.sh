@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# Looks into the Debian package: its version, the Designer plugin in Qt's own plugin
+# folder, the Qt Creator wizard in Qt Creator's shared folder, no path of the tree it
+# was built in inside any file, and no error from lintian. Exits 77 (skipped) when
+# lintian is missing, unless KRITZEL_REQUIRE_ALL=1.
+#   deb_contents.sh DEB VERSION TREE...
+set -euo pipefail
+deb=$1
+version=$2
+shift 2
+fail() { echo "deb_contents: $*" >&2; exit 1; }
+[ -f "$deb" ] || fail "no package $deb"
+[ "$(dpkg-deb -f "$deb" Version)" = "$version" ] || fail "version $(dpkg-deb -f "$deb" Version), not $version"
+
+files=$(dpkg-deb -c "$deb" | awk '{print $6}')
+plugins=$(qtpaths6 --plugin-dir 2>/dev/null || /usr/lib/qt6/bin/qtpaths6 --plugin-dir)
+for want in ".$plugins/designer/libkritzelwerk_designer.so" \
+            "./usr/share/qtcreator/templates/wizards/projects/kritzelwerk-stunde/wizard.json"; do
+  grep -qxF "$want" <<<"$files" || fail "$want is not in the package; it holds:
+$files"
+done
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+dpkg-deb -x "$deb" "$work/root"
+for tree in "$@"; do
+  if grep -rlF "$tree" "$work/root" >"$work/found"; then
+    fail "these files name the build folder $tree: $(sed "s|$work/root||" "$work/found" | tr '\n' ' ')"
+  fi
+done
+
+if ! command -v lintian >/dev/null 2>&1; then
+  echo "deb_contents: lintian is not installed; skipping its check" >&2
+  [ "${KRITZEL_REQUIRE_ALL:-0}" = 1 ] && exit 1
+  exit 77
+fi
+lintian --no-tag-display-limit "$deb" >"$work/lintian" 2>&1 || true
+if grep '^E:' "$work/lintian" >&2; then
+  fail "lintian reports errors"
+fi
+grep '^W:' "$work/lintian" || true
+echo "deb_contents: $(basename "$deb") holds the plugin and the wizard where Qt looks, and lintian finds no error"
