@@ -77,6 +77,9 @@ void TPrinter::BeginDoc() {
         spool->close();
         printer->setOutputFileName(spool->fileName());
         spool_ = std::move(spool);
+#else
+        // Qt's own print path asks the queue for the copies.
+        printer->setCopyCount(copies_);
 #endif
         queue_ = info.printerName().toStdString();
         target = "print queue \"" + queue_ + "\"";
