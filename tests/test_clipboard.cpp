@@ -22,10 +22,6 @@ using namespace kritzel::test;
 
 namespace {
 
-bool RequireAll() {
-    return qEnvironmentVariable("KRITZEL_REQUIRE_ALL") == QLatin1String("1");
-}
-
 void Drawing(TTurtle& t) {
     t.SetPenColor(clBlue);
     t.SetPenWidth(2);
@@ -44,8 +40,7 @@ QByteArray RecordedFile(const QTemporaryDir& dir) {
     t.SetAusgabe(tdWMF);
     Drawing(t);
     t.SetAusgabe(tdScreen);
-    QFile f(dir.filePath("bild.wmf"));
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    return ReadFile(dir.filePath("bild.wmf"));
 }
 
 // The screen picture of the drawing, without the sprite.
@@ -114,17 +109,12 @@ TEST(Clipboard, EachRecordingReplacesThePictureBefore) {
 
 namespace {
 
-#define REQUIRE_X11_AND_XCLIP()                                                                    \
-    do {                                                                                           \
-        if (!Application().HasDisplay() || QGuiApplication::platformName() != "xcb") {             \
-            if (RequireAll()) FAIL() << "clipboard tests need an X display (scripts/with-xvfb)";   \
-            GTEST_SKIP() << "no X display: run through scripts/with-xvfb";                         \
-        }                                                                                          \
-        if (QStandardPaths::findExecutable("xclip").isEmpty()) {                                   \
-            if (RequireAll()) FAIL() << "xclip is missing";                                        \
-            GTEST_SKIP() << "xclip is missing: install xclip";                                     \
-        }                                                                                          \
-    } while (0)
+// Why other programs cannot be asked here; empty on an X display with xclip.
+std::string NoX11OrXclip() {
+    if (!Application().HasDisplay() || QGuiApplication::platformName() != "xcb")
+        return "no X display: run through scripts/with-xvfb";
+    return MissingTool("xclip", "xclip");
+}
 
 // Runs xclip while this process, the clipboard's owner, keeps answering the X server.
 QByteArray Xclip(const QStringList& args, int* exitCode) {
@@ -148,7 +138,7 @@ QByteArray Xclip(const QStringList& args, int* exitCode) {
 } // namespace
 
 TEST(ClipboardX11, OtherProgramsGetTheEmfAndAnImage) {
-    REQUIRE_X11_AND_XCLIP();
+    SKIP_OR_FAIL_IF(NoX11OrXclip());
     QTemporaryDir dir;
     const QByteArray file = RecordedFile(dir);
     ASSERT_GT(file.size(), 100);

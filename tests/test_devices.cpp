@@ -1,11 +1,9 @@
 // Switching the turtle between screen, metafile file and clipboard, and what the
 // recorded metafile holds.
+#include "metafile.h"
 #include "support.h"
 
 #include <gtest/gtest.h>
-
-#include <uemf.h>
-#include <uemf_safe.h>
 
 #include <QClipboard>
 #include <QDir>
@@ -20,7 +18,6 @@
 #include <sys/fsuid.h>
 #include <unistd.h>
 
-#include <cstring>
 #include <stdexcept>
 #include <vector>
 
@@ -45,69 +42,10 @@ private:
     QString old_;
 };
 
-QByteArray ReadAll(const QString& path) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) return {};
-    return f.readAll();
-}
-
 void WriteAll(const QString& path, const QByteArray& bytes) {
     QFile f(path);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly)) << path.toStdString();
     f.write(bytes);
-}
-
-struct Record {
-    std::uint32_t type;
-    std::size_t offset;
-};
-
-// An enhanced metafile split into records, each checked by libUEMF's safe parser.
-struct Emf {
-    QByteArray bytes;
-    std::vector<Record> records;
-
-    template <class T> T Get(const Record& r) const {
-        T v{};
-        std::memcpy(&v, bytes.constData() + r.offset, sizeof(T));
-        return v;
-    }
-    std::vector<Record> OfType(std::uint32_t type) const {
-        std::vector<Record> out;
-        for (const Record& r : records)
-            if (r.type == type) out.push_back(r);
-        return out;
-    }
-};
-
-void Parse(const QByteArray& bytes, Emf& emf) {
-    emf.bytes = bytes;
-    std::size_t off = 0;
-    const auto size = std::size_t(bytes.size());
-    while (off < size) {
-        ASSERT_GE(size - off, sizeof(U_EMR)) << "truncated at " << off;
-        U_EMR emr;
-        std::memcpy(&emr, bytes.constData() + off, sizeof emr);
-        ASSERT_GE(emr.nSize, sizeof(U_EMR));
-        ASSERT_LE(emr.nSize, size - off);
-        ASSERT_TRUE(U_emf_record_safe(bytes.constData() + off))
-            << "libUEMF rejects record type " << emr.iType << " at " << off;
-        emf.records.push_back({emr.iType, off});
-        off += emr.nSize;
-    }
-    ASSERT_GE(emf.records.size(), 2u);
-    ASSERT_EQ(emf.records.front().type, std::uint32_t(U_EMR_HEADER));
-    ASSERT_EQ(emf.records.back().type, std::uint32_t(U_EMR_EOF));
-    const auto header = emf.Get<U_EMRHEADER>(emf.records.front());
-    EXPECT_EQ(header.dSignature, 0x464D4520u);
-    EXPECT_EQ(header.nBytes, size);
-    EXPECT_EQ(header.nRecords, emf.records.size());
-}
-
-bool IsEmf(const QByteArray& bytes) {
-    Emf emf;
-    Parse(bytes, emf);
-    return !testing::Test::HasFailure() && !emf.records.empty();
 }
 
 // Records a drawing to the file stem and returns to the screen.
@@ -137,14 +75,14 @@ TEST(MetafileFile, TheNameIsTheStemWithWmfAndAnEmptyNameBecomesKritzelwerk1) {
     t.SetAusgabe(tdWMF);
     t.Forwd(1);
     t.SetAusgabe(tdScreen);
-    EXPECT_TRUE(IsEmf(ReadAll(folder.Path(".wmf"))));
+    EXPECT_TRUE(IsEmf(ReadFile(folder.Path(".wmf"))));
 
     t.SetFilename("");
     EXPECT_EQ(t.FileName(), "Kritzelwerk1");
     t.SetAusgabe(tdWMF);
     t.Forwd(1);
     t.SetAusgabe(tdScreen);
-    EXPECT_TRUE(IsEmf(ReadAll(folder.Path("Kritzelwerk1.wmf"))));
+    EXPECT_TRUE(IsEmf(ReadFile(folder.Path("Kritzelwerk1.wmf"))));
 
     // The stem is used as given: a path, and a name that already has a dot.
     QDir(folder.Root()).mkdir("sub");
@@ -181,8 +119,7 @@ TEST(DeviceSwitch, SettingTheDeviceItHasStartsThePictureAgain) {
     EXPECT_EQ(t.Device(), tdWMF);
     t.Forwd(1);
     t.SetAusgabe(tdScreen);
-    Emf emf;
-    Parse(ReadAll(folder.Path("wieder.wmf")), emf);
+    const Emf emf(ReadFile(folder.Path("wieder.wmf")));
     ASSERT_FALSE(HasFatalFailure());
     const auto lines = emf.OfType(U_EMR_LINETO);
     ASSERT_EQ(lines.size(), 1u);
@@ -203,7 +140,7 @@ TEST(DeviceSwitch, TheDestinationIsTheOneChosenWhenTheRecordingStarted) {
     EXPECT_EQ(t.PenState(), Down) << "still recording";
     t.Forwd(2);
     t.SetAusgabe(tdScreen);
-    EXPECT_TRUE(IsEmf(ReadAll(folder.Path("datei.wmf"))));
+    EXPECT_TRUE(IsEmf(ReadFile(folder.Path("datei.wmf"))));
     EXPECT_TRUE(ClipboardEmf().isEmpty()) << "nothing went to the clipboard";
 
     // Clipboard first: the file in between writes no file.
@@ -350,7 +287,7 @@ TEST(MetafileFile, AFailedSaveKeepsTheOlderFileNamesTheFileAndTheScreenGoesOn) {
             EXPECT_NE(std::string(e.what()).find(c.stem + ".wmf"), std::string::npos) << e.what();
         }
         if (!c.kept.isEmpty()) {
-            EXPECT_EQ(ReadAll(folder.Path(c.kept)), "older picture");
+            EXPECT_EQ(ReadFile(folder.Path(c.kept)), "older picture");
         }
         EXPECT_EQ(t.Device(), tdScreen);
         EXPECT_EQ(t.PenState(), Up) << "restored as after a good save";
@@ -365,7 +302,7 @@ TEST(MetafileFile, AFailedSaveKeepsTheOlderFileNamesTheFileAndTheScreenGoesOn) {
         EXPECT_EQ(CountColor(t.Picture(), clBlack), 0);
         // And a later recording to a good name works.
         RecordToFile(t, base + "/gut", [&] { t.Forwd(1); });
-        EXPECT_TRUE(IsEmf(ReadAll(folder.Path("gut.wmf"))));
+        EXPECT_TRUE(IsEmf(ReadFile(folder.Path("gut.wmf"))));
         QFile::remove(folder.Path("gut.wmf"));
     }
     EXPECT_EQ(QDir(folder.Path("nurlesen")).entryList(QDir::Files | QDir::Hidden),
@@ -384,11 +321,10 @@ TEST(MetafileContent, AKnownDrawingGivesTheExpectedRecordsAndCoordinates) {
     TTurtle t;
     t.Repaint();
     RecordToFile(t, "drei", [&] { t.Forwd(3); });
-    Emf emf;
-    Parse(ReadAll(folder.Path("drei.wmf")), emf);
+    const Emf emf(ReadFile(folder.Path("drei.wmf")));
     ASSERT_FALSE(HasFatalFailure());
 
-    const auto header = emf.Get<U_EMRHEADER>(emf.records.front());
+    const auto header = emf.Get<U_EMRHEADER>(emf.records().front());
     // The control's 400 x 400 pixels, the frame in 0.01 mm at 96 pixels per inch.
     EXPECT_EQ(header.rclBounds.left, 0);
     EXPECT_EQ(header.rclBounds.top, 0);
@@ -438,10 +374,9 @@ TEST(MetafileContent, TheReferenceDeviceIsTheScreensResolution) {
         t.SetSize(300, 200);
         t.Repaint();
         RecordToFile(t, "aufl", [&] { t.Forwd(1); });
-        Emf emf;
-        Parse(ReadAll(folder.Path("aufl.wmf")), emf);
+        const Emf emf(ReadFile(folder.Path("aufl.wmf")));
         ASSERT_FALSE(HasFatalFailure());
-        const auto header = emf.Get<U_EMRHEADER>(emf.records.front());
+        const auto header = emf.Get<U_EMRHEADER>(emf.records().front());
         EXPECT_NEAR(double(header.szlMillimeters.cx) / header.szlDevice.cx, 25.4 / ppi, 1e-9);
         EXPECT_NEAR(header.rclFrame.right + 1, 300 * 2540.0 / ppi, 0.5);
         EXPECT_NEAR(header.rclFrame.bottom + 1, 200 * 2540.0 / ppi, 0.5);
@@ -497,8 +432,7 @@ TEST(MetafileContent, TheSpriteDrawnDuringARecordingIsABitBlock) {
     t.Forwd(1);
     t.SetShowTurtle(false);
     t.SetAusgabe(tdScreen);
-    Emf emf;
-    Parse(ReadAll(folder.Path("sprite.wmf")), emf);
+    const Emf emf(ReadFile(folder.Path("sprite.wmf")));
     ASSERT_FALSE(HasFatalFailure());
     // Drawn, erased, drawn, erased: each erase copies the saved background back.
     EXPECT_EQ(emf.OfType(U_EMR_POLYGON16).size(), 2u);
@@ -542,7 +476,7 @@ TEST(HostMetafile, SaveToFileReplacesAnOlderFileWhole) {
     mf.SetHeight(10);
     { TMetafileCanvas canvas(mf); }
     mf.SaveToFile(folder.Path("alt.wmf").toStdString());
-    const QByteArray bytes = ReadAll(folder.Path("alt.wmf"));
+    const QByteArray bytes = ReadFile(folder.Path("alt.wmf"));
     EXPECT_EQ(std::size_t(bytes.size()), mf.Data().size());
     EXPECT_TRUE(IsEmf(bytes));
     EXPECT_EQ(QDir(folder.Root()).entryList(QDir::Files | QDir::Hidden), QStringList{"alt.wmf"});
@@ -631,7 +565,6 @@ TEST(MetafileOpens, InInkscapeAndLibreOffice) {
     }
     // The install script brings both programs, so where every skip counts as a failure
     // a missing one fails too.
-    if (!skipped.empty() && qEnvironmentVariable("KRITZEL_REQUIRE_ALL") == QLatin1String("1"))
-        FAIL() << skipped;
-    if (opened == 0) GTEST_SKIP() << skipped << "the file was not opened elsewhere";
+    SKIP_OR_FAIL_IF(opened == 0 ? skipped + "the file was not opened elsewhere" : "");
+    if (!skipped.empty() && RequireAll()) FAIL() << skipped;
 }

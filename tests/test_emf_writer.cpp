@@ -1,11 +1,11 @@
 // The EMF writer's output, read back with libUEMF's record checks and structures.
 #include "host/EmfWriter.h"
+#include "metafile.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <uemf.h>
-#include <uemf_safe.h>
 
 #include <algorithm>
 #include <array>
@@ -19,6 +19,8 @@
 namespace kritzel {
 namespace {
 
+using test::Emf;
+using test::Record;
 using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;
 
@@ -27,73 +29,6 @@ using Rect4 = std::array<std::int32_t, 4>;
 Rect4 R(const U_RECTL& r) {
     return {r.left, r.top, r.right, r.bottom};
 }
-
-struct Record {
-    std::uint32_t type;
-    std::size_t offset;
-    std::uint32_t size;
-};
-
-// A finished metafile split into records. Every structural fault is reported as a test failure.
-class Emf {
-public:
-    explicit Emf(std::vector<std::uint8_t> bytes) : bytes_(std::move(bytes)) { Split(); }
-
-    const std::vector<Record>& records() const { return records_; }
-    const std::vector<std::uint8_t>& bytes() const { return bytes_; }
-
-    template <class T> T Get(const Record& rec, std::size_t at = 0) const {
-        EXPECT_LE(at + sizeof(T), rec.size) << "read past record of type " << rec.type;
-        T value{};
-        if (at + sizeof(T) <= rec.size)
-            std::memcpy(&value, bytes_.data() + rec.offset + at, sizeof(T));
-        return value;
-    }
-    template <class T> T Get(std::size_t index, std::size_t at = 0) const {
-        return Get<T>(records_.at(index), at);
-    }
-    U_EMRHEADER Header() const { return Get<U_EMRHEADER>(records_.front()); }
-
-    std::vector<std::uint32_t> Types() const {
-        std::vector<std::uint32_t> types;
-        for (const Record& r : records_)
-            types.push_back(r.type);
-        return types;
-    }
-    std::vector<Record> OfType(std::uint32_t type) const {
-        std::vector<Record> out;
-        for (const Record& r : records_)
-            if (r.type == type) out.push_back(r);
-        return out;
-    }
-
-private:
-    void Split() {
-        std::size_t off = 0;
-        while (off < bytes_.size()) {
-            ASSERT_GE(bytes_.size() - off, sizeof(U_EMR)) << "truncated record at " << off;
-            U_EMR emr;
-            std::memcpy(&emr, bytes_.data() + off, sizeof emr);
-            ASSERT_GE(emr.nSize, sizeof(U_EMR)) << "at " << off;
-            ASSERT_EQ(emr.nSize % 4, 0u) << "record type " << emr.iType << " at " << off;
-            ASSERT_LE(emr.nSize, bytes_.size() - off) << "record type " << emr.iType;
-            ASSERT_TRUE(U_emf_record_safe(reinterpret_cast<const char*>(bytes_.data() + off)))
-                << "libUEMF rejects record type " << emr.iType << " at " << off;
-            records_.push_back({emr.iType, off, emr.nSize});
-            off += emr.nSize;
-        }
-        ASSERT_GE(records_.size(), 2u);
-        ASSERT_EQ(records_.front().type, static_cast<std::uint32_t>(U_EMR_HEADER));
-        ASSERT_EQ(records_.back().type, static_cast<std::uint32_t>(U_EMR_EOF));
-        for (std::size_t i = 1; i + 1 < records_.size(); ++i) {
-            EXPECT_NE(records_[i].type, static_cast<std::uint32_t>(U_EMR_HEADER)) << i;
-            EXPECT_NE(records_[i].type, static_cast<std::uint32_t>(U_EMR_EOF)) << i;
-        }
-    }
-
-    std::vector<std::uint8_t> bytes_;
-    std::vector<Record> records_;
-};
 
 std::uint32_t Colorref(const U_COLORREF& c) {
     return std::uint32_t{c.Red} | std::uint32_t{c.Green} << 8 | std::uint32_t{c.Blue} << 16 |
@@ -126,7 +61,7 @@ TEST(EmfHeader, DescribesPictureSizeAndContents) {
         EXPECT_EQ(hdr.emr.nSize, 108u);
         EXPECT_EQ(hdr.dSignature, 0x464D4520u);
         EXPECT_EQ(hdr.nVersion, 0x10000u);
-        EXPECT_EQ(hdr.nBytes, emf.bytes().size());
+        EXPECT_EQ(hdr.nBytes, std::uint32_t(emf.bytes().size()));
         EXPECT_EQ(hdr.nRecords, emf.records().size());
         EXPECT_EQ(hdr.nRecords, count);
         EXPECT_EQ(hdr.nHandles, 2) << "one pen plus the reserved slot 0";
@@ -750,6 +685,39 @@ TEST(EmfLifetime, UseAfterFinishThrows) {
     EXPECT_THROW(w.LineTo(2, 2), std::logic_error);
     EXPECT_THROW(w.UsePen(0, 1), std::logic_error);
     EXPECT_THROW(w.Finish(), std::logic_error);
+}
+
+// ---------------------------------------------------------------------------------------------
+// The reader every metafile test relies on
+
+TEST(EmfReader, TellsEveryBrokenStructureFromAGoodFile) {
+    EmfWriter w(20, 20, 96);
+    w.UsePen(0x000000, 1);
+    w.LineTo(5, 5);
+    const std::vector<std::uint8_t> finished = w.Finish();
+    const QByteArray good(reinterpret_cast<const char*>(finished.data()),
+                          qsizetype(finished.size()));
+    ASSERT_EQ(test::EmfFault(good), "");
+    const auto put32 = [](QByteArray b, qsizetype at, std::uint32_t v) {
+        std::memcpy(b.data() + at, &v, sizeof v);
+        return b;
+    };
+    const qsizetype second = 108; // the record after the header
+    const qsizetype eof = good.size() - 20;
+    for (const auto& [what, broken] : std::initializer_list<std::pair<const char*, QByteArray>>{
+             {"truncated", good.left(good.size() - 4)},
+             {"header counts other bytes", put32(good, 48, std::uint32_t(good.size()) + 4)},
+             {"header counts other records", put32(good, 52, 99)},
+             {"no signature", put32(good, 40, 0)},
+             {"record size not a multiple of four", put32(good, second + 4, 10)},
+             {"record size past the end", put32(good, second + 4, 0x10000)},
+             {"a second header", put32(good, second, U_EMR_HEADER)},
+             {"no end record last", put32(good, eof, U_EMR_LINETO)},
+             {"a record after the end", good + good.right(20)},
+         }) {
+        EXPECT_NE(test::EmfFault(broken), "") << what;
+        EXPECT_FALSE(test::IsEmf(broken)) << what;
+    }
 }
 
 } // namespace

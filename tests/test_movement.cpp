@@ -8,14 +8,6 @@
 using namespace kritzel;
 using namespace kritzel::test;
 
-namespace {
-
-struct Painted : TTurtle {
-    Painted() { Repaint(); }
-};
-
-} // namespace
-
 TEST(Movement, ForwdFollowsTheHeading) {
     struct Case {
         double heading, x, y;

@@ -24,18 +24,6 @@ using namespace kritzel::test;
 
 namespace {
 
-bool RequireAll() {
-    return qEnvironmentVariable("KRITZEL_REQUIRE_ALL") == QLatin1String("1");
-}
-
-#define REQUIRE_TOOL(tool)                                                                         \
-    do {                                                                                           \
-        if (QStandardPaths::findExecutable(QStringLiteral(tool)).isEmpty()) {                      \
-            if (RequireAll()) FAIL() << tool " is missing (poppler-utils)";                        \
-            GTEST_SKIP() << tool " is missing: install poppler-utils";                             \
-        }                                                                                          \
-    } while (0)
-
 // Runs a tool to its end while the application keeps handling its events.
 struct Result {
     int exitCode = -1;
@@ -162,8 +150,8 @@ protected:
 } // namespace
 
 TEST_F(PrinterPdf, OneJobOfOnePageTitledAndDrawnInCentimetres) {
-    REQUIRE_TOOL("pdfinfo");
-    REQUIRE_TOOL("pdftoppm");
+    SKIP_OR_FAIL_IF(MissingTool("pdfinfo", "poppler-utils"));
+    SKIP_OR_FAIL_IF(MissingTool("pdftoppm", "poppler-utils"));
     TTurtle t;
     t.Repaint();
     t.SetAusgabe(tdPrinter);
@@ -192,7 +180,7 @@ TEST_F(PrinterPdf, OneJobOfOnePageTitledAndDrawnInCentimetres) {
 }
 
 TEST_F(PrinterPdf, TextOnPaperHasItsSizeInPoints) {
-    REQUIRE_TOOL("pdftoppm");
+    SKIP_OR_FAIL_IF(MissingTool("pdftoppm", "poppler-utils"));
     TTurtle t;
     t.Repaint();
     t.SetAusgabe(tdPrinter);
@@ -207,7 +195,7 @@ TEST_F(PrinterPdf, TextOnPaperHasItsSizeInPoints) {
 }
 
 TEST_F(PrinterPdf, ARepaintWhileTheJobIsOpenEndsIt) {
-    REQUIRE_TOOL("pdfinfo");
+    SKIP_OR_FAIL_IF(MissingTool("pdfinfo", "poppler-utils"));
     TTurtle t;
     t.Repaint();
     int painted = 0;
@@ -246,7 +234,7 @@ TEST_F(PrinterPdf, ARepaintWhileSomeoneElsesJobIsOpenEndsARecording) {
 }
 
 TEST_F(PrinterPdf, PrinterThenMetafileEndsTheJobBeforeRecording) {
-    REQUIRE_TOOL("pdfinfo");
+    SKIP_OR_FAIL_IF(MissingTool("pdfinfo", "poppler-utils"));
     TTurtle t;
     t.Repaint();
     const QString stem = dir.filePath("danach");
@@ -264,7 +252,7 @@ TEST_F(PrinterPdf, PrinterThenMetafileEndsTheJobBeforeRecording) {
 }
 
 TEST_F(PrinterPdf, MetafileThenPrinterWritesTheFileBeforeTheJobBegins) {
-    REQUIRE_TOOL("pdfinfo");
+    SKIP_OR_FAIL_IF(MissingTool("pdfinfo", "poppler-utils"));
     TTurtle t;
     t.Repaint();
     const QString stem = dir.filePath("davor");
@@ -325,7 +313,7 @@ TEST_F(PrinterPdf, TheDelayIsZeroWhilePrintingAndComesBackAfter) {
 }
 
 TEST_F(PrinterPdf, SettingThePrinterAgainDrawsOnTheScreenWithThePrinterScale) {
-    REQUIRE_TOOL("pdfinfo");
+    SKIP_OR_FAIL_IF(MissingTool("pdfinfo", "poppler-utils"));
     TTurtle t;
     t.Repaint();
     t.SetAusgabe(tdPrinter);
@@ -341,8 +329,8 @@ TEST_F(PrinterPdf, SettingThePrinterAgainDrawsOnTheScreenWithThePrinterScale) {
 }
 
 TEST_F(PrinterPdf, DestroyingTheTurtleWhilePrintingPrintsThePage) {
-    REQUIRE_TOOL("pdfinfo");
-    REQUIRE_TOOL("pdftoppm");
+    SKIP_OR_FAIL_IF(MissingTool("pdfinfo", "poppler-utils"));
+    SKIP_OR_FAIL_IF(MissingTool("pdftoppm", "poppler-utils"));
     {
         TTurtle t;
         t.Repaint();
@@ -411,13 +399,10 @@ QString CupsPdfDir() {
     return qEnvironmentVariable("KRITZEL_CUPS_PDF_DIR");
 }
 
-#define REQUIRE_CUPS()                                                                             \
-    do {                                                                                           \
-        if (CupsPdfDir().isEmpty()) {                                                              \
-            if (RequireAll()) FAIL() << "printer tests need scripts/with-cups";                    \
-            GTEST_SKIP() << "no private print server: run through scripts/with-cups";              \
-        }                                                                                          \
-    } while (0)
+// Why the queue tests cannot run here; empty under scripts/with-cups.
+std::string NoCups() {
+    return CupsPdfDir().isEmpty() ? "no private print server: run through scripts/with-cups" : "";
+}
 
 // Waits, handling events, until cups-pdf has written a PDF for a finished job.
 QStringList WaitForPdfs(const QString& dir, int count) {
@@ -425,10 +410,8 @@ QStringList WaitForPdfs(const QString& dir, int count) {
     QStringList found;
     while (MonotonicTicks() - t0 < 60000) {
         found = QDir(dir).entryList({"*.pdf"}, QDir::Files, QDir::Name);
-        const QString log = QString::fromUtf8([] {
-            QFile f(qEnvironmentVariable("KRITZEL_CUPS_PAGE_LOG"));
-            return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-        }());
+        const QString log =
+            QString::fromUtf8(ReadFile(qEnvironmentVariable("KRITZEL_CUPS_PAGE_LOG")));
         if (found.size() >= count && log.count('\n') >= count) {
             // cups-pdf renames the finished file into place; give it a moment to settle.
             const QFileInfo last(dir + "/" + found.last());
@@ -443,9 +426,9 @@ QStringList WaitForPdfs(const QString& dir, int count) {
 } // namespace
 
 TEST(PrinterCups, TheDefaultQueuePrintsOneTitledPageInCentimetres) {
-    REQUIRE_CUPS();
-    REQUIRE_TOOL("pdfinfo");
-    REQUIRE_TOOL("pdftoppm");
+    SKIP_OR_FAIL_IF(NoCups());
+    SKIP_OR_FAIL_IF(MissingTool("pdfinfo", "poppler-utils"));
+    SKIP_OR_FAIL_IF(MissingTool("pdftoppm", "poppler-utils"));
     const QPrinterInfo queue = QPrinterInfo::defaultPrinter();
     ASSERT_FALSE(queue.isNull());
     EXPECT_EQ(queue.printerName(), qEnvironmentVariable("KRITZEL_CUPS_QUEUE"));
@@ -487,7 +470,7 @@ TEST(PrinterCups, TheDefaultQueuePrintsOneTitledPageInCentimetres) {
 }
 
 TEST(PrinterCups, AQueueThatRefusesTheJobIsAnErrorAndTheScreenGoesOn) {
-    REQUIRE_CUPS();
+    SKIP_OR_FAIL_IF(NoCups());
     const QString queue = qEnvironmentVariable("KRITZEL_CUPS_QUEUE");
     Printer().SetFileName("");
     ASSERT_EQ(RunTool(QStringLiteral("/usr/sbin/cupsreject"), {queue}).exitCode, 0);
@@ -515,8 +498,8 @@ TEST(PrinterCups, AQueueThatRefusesTheJobIsAnErrorAndTheScreenGoesOn) {
 }
 
 TEST(PrinterCups, AFileOrAQueueWithCopiesChosenInThePrintDialogIsWherePrintingGoes) {
-    REQUIRE_CUPS();
-    REQUIRE_TOOL("pdfinfo");
+    SKIP_OR_FAIL_IF(NoCups());
+    SKIP_OR_FAIL_IF(MissingTool("pdfinfo", "poppler-utils"));
     const QString queue = qEnvironmentVariable("KRITZEL_CUPS_QUEUE");
     struct Restore {
         ~Restore() {

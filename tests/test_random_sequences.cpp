@@ -5,19 +5,16 @@
 //
 // KRITZEL_SEQUENCES=N sets how many sequences run (default 10000, from seed 1 on);
 // KRITZEL_SEED=S runs only sequence S and prints every step, to reproduce a failure.
+#include "metafile.h"
 #include "support.h"
 
 #include <gtest/gtest.h>
-
-#include <uemf.h>
-#include <uemf_safe.h>
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
 #include <cmath>
-#include <cstring>
 #include <functional>
 #include <iostream>
 #include <limits>
@@ -28,33 +25,6 @@ using namespace kritzel;
 using namespace kritzel::test;
 
 namespace {
-
-// Why a metafile is not a valid enhanced metafile; empty when it is.
-std::string EmfFault(const QByteArray& bytes) {
-    if (bytes.size() < qsizetype(sizeof(U_EMRHEADER))) return "shorter than a header";
-    std::size_t off = 0, records = 0;
-    std::uint32_t last = 0;
-    while (off < std::size_t(bytes.size())) {
-        if (std::size_t(bytes.size()) - off < sizeof(U_EMR)) return "truncated record";
-        U_EMR emr;
-        std::memcpy(&emr, bytes.constData() + off, sizeof emr);
-        if (emr.nSize < sizeof(U_EMR) || emr.nSize % 4 != 0 ||
-            emr.nSize > std::size_t(bytes.size()) - off)
-            return "bad record size at " + std::to_string(off);
-        if (records == 0 && emr.iType != U_EMR_HEADER) return "no header first";
-        if (!U_emf_record_safe(bytes.constData() + off))
-            return "record " + std::to_string(emr.iType) + " rejected";
-        last = emr.iType;
-        off += emr.nSize;
-        ++records;
-    }
-    if (last != U_EMR_EOF) return "no EOF last";
-    U_EMRHEADER header;
-    std::memcpy(&header, bytes.constData(), sizeof header);
-    if (header.nBytes != std::uint32_t(bytes.size())) return "header byte count wrong";
-    if (header.nRecords != records) return "header record count wrong";
-    return {};
-}
 
 class Sequence {
 public:

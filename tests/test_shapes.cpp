@@ -10,13 +10,6 @@ using namespace kritzel::test;
 
 namespace {
 
-struct Painted : TTurtle {
-    Painted() {
-        Repaint();
-        SetShowTurtle(false);
-    }
-};
-
 // The bounding box of the pixels of one colour.
 QRect BoxOf(const QImage& image, TColor c) {
     QRect box;
@@ -30,7 +23,7 @@ QRect BoxOf(const QImage& image, TColor c) {
 
 TEST(Circles, DrawInTheBoxOfTheRadiusWhateverThePenState) {
     for (TPenState pen : {Down, Up}) {
-        Painted t;
+        Painted t(Sprite::Hidden);
         t.SetPenState(pen);
         t.SetPenColor(clBlue);
         t.DrawCircle(1);
@@ -45,7 +38,7 @@ TEST(Circles, DrawInTheBoxOfTheRadiusWhateverThePenState) {
 }
 
 TEST(Circles, FillCircleIsOutlinedInItsOwnColourAndRestoresOnlyTheBrushStyle) {
-    Painted t;
+    Painted t(Sprite::Hidden);
     t.SetPenColor(clBlue);
     t.Canvas()->Brush().SetStyle(bsClear);
     t.FillCircle(0.5, clGreen);
@@ -56,7 +49,7 @@ TEST(Circles, FillCircleIsOutlinedInItsOwnColourAndRestoresOnlyTheBrushStyle) {
     EXPECT_EQ(t.Canvas()->Brush().Style(), bsClear);
     EXPECT_EQ(t.PenColor(), clBlue);
     // A negative radius draws the same circle.
-    Painted u;
+    Painted u(Sprite::Hidden);
     u.FillCircle(-0.5, clGreen);
     EXPECT_EQ(DifferingPixels(t.Picture(), u.Picture()), 0);
 }
@@ -71,7 +64,7 @@ TEST(Circles, TheSpriteStaysOutOfThePicture) {
 }
 
 TEST(FillRectangle, WithThePenDownDrawsSidesAndAFilledRectangleLeftOfTheHeading) {
-    Painted t;
+    Painted t(Sprite::Hidden);
     t.SetHeading(0);
     t.FillRectangle(2, 1, clYellow);
     // Side a along +x, side b to the left of the heading: upwards.
@@ -82,7 +75,7 @@ TEST(FillRectangle, WithThePenDownDrawsSidesAndAFilledRectangleLeftOfTheHeading)
     EXPECT_EQ(t.x(), 0.0);
     EXPECT_EQ(t.y(), 0.0);
     // Negative sides walk backwards and mirror the rectangle.
-    Painted m;
+    Painted m(Sprite::Hidden);
     m.SetHeading(0);
     m.FillRectangle(-2, -1, clYellow);
     EXPECT_EQ(m.Canvas()->Pixels(162, 219), clYellow);
@@ -90,7 +83,7 @@ TEST(FillRectangle, WithThePenDownDrawsSidesAndAFilledRectangleLeftOfTheHeading)
 }
 
 TEST(FillRectangle, WithThePenUpDrawsNothingAndStillTurnsAFullCircle) {
-    Painted t;
+    Painted t(Sprite::Hidden);
     t.SetPenState(Up);
     t.SetHeading(30);
     t.FillRectangle(2, 3, clYellow);
@@ -100,7 +93,7 @@ TEST(FillRectangle, WithThePenUpDrawsNothingAndStillTurnsAFullCircle) {
 }
 
 TEST(FillRectangle, ReturnsExactlyToTheStartAndKeepsAHiddenSpriteHidden) {
-    Painted t;
+    Painted t(Sprite::Hidden);
     t.SetPosition(0.1, 0.7);
     t.SetHeading(17);
     t.FillRectangle(0.3, 0.7, clAqua);
@@ -119,7 +112,7 @@ TEST(FillRectangle, ReturnsExactlyToTheStartAndKeepsAHiddenSpriteHidden) {
 }
 
 TEST(Text, DrawStringPosLeavesPositionFontAndAClearBrush) {
-    Painted t;
+    Painted t(Sprite::Hidden);
     t.Canvas()->Font().SetName("DejaVu Sans");
     t.Canvas()->Font().SetSize(9);
     t.Canvas()->Font().SetColor(clMaroon);
@@ -142,7 +135,7 @@ TEST(Text, DrawStringPosLeavesPositionFontAndAClearBrush) {
 }
 
 TEST(Text, SizesArePointsAndArialFindsAMatchingFont) {
-    Painted t;
+    Painted t(Sprite::Hidden);
     // 20 points at 96 ppi: an em of about 27 pixels; capitals about 19 high.
     t.DrawStringPos(-4, 0, "HHHH", "Arial", 20, clBlue);
     const QRect box = BoxOf(t.Picture(), clBlue);
@@ -154,7 +147,7 @@ TEST(Text, SizesArePointsAndArialFindsAMatchingFont) {
 }
 
 TEST(Text, DrawStringCentIsCentredWhereverTheTurtleStands) {
-    Painted a, b;
+    Painted a(Sprite::Hidden), b(Sprite::Hidden);
     b.SetPosition(3, -2);
     a.DrawStringCent(1, "Mitte", "Arial", 16, clBlue);
     b.DrawStringCent(1, "Mitte", "Arial", 16, clBlue);
@@ -164,13 +157,13 @@ TEST(Text, DrawStringCentIsCentredWhereverTheTurtleStands) {
     EXPECT_EQ(b.x(), 3.0);
     EXPECT_EQ(b.Canvas()->Brush().Style(), bsClear);
     // Empty text draws nothing.
-    Painted e;
+    Painted e(Sprite::Hidden);
     e.DrawStringCent(0, "", "Arial", 16, clBlue);
     EXPECT_EQ(CountColor(e.Picture(), clWhite), 400 * 400);
 }
 
 TEST(Text, OddTextIsDrawnOrSkippedButNeverBreaksAnything) {
-    Painted t;
+    Painted t(Sprite::Hidden);
     t.DrawStringPos(0, 0, "Grüße \xF0\x9F\x90\xA2 Schildkröte", "Arial", 12, clBlue);
     EXPECT_GT(CountColor(t.Picture(), clBlue), 0);
     t.DrawStringPos(0, 0, "\xFF\xFE broken", "NoSuchFontAnywhere", 12, clBlue);
@@ -202,7 +195,7 @@ TEST(SelectColor, RampsFromTheSecondColourTowardsTheFirst) {
 }
 
 TEST(QtColours, EveryColourArgumentTakesQtsColoursAndAPlainIntegerStaysATColor) {
-    Painted t;
+    Painted t(Sprite::Hidden);
     const TColor orange = RGB(255, 128, 0);
     t.SetPenColor(Qt::red); // the enumeration's value is 7
     EXPECT_EQ(t.PenColor(), clRed);

@@ -1,6 +1,8 @@
 #include "support.h"
 
 #include <QDir>
+#include <QFile>
+#include <QStandardPaths>
 
 #include <gtest/gtest.h>
 
@@ -28,6 +30,20 @@ std::string OutputDir() {
     if (dir.isEmpty()) dir = QDir::currentPath().toUtf8() + "/test-output";
     QDir().mkpath(QString::fromUtf8(dir));
     return dir.toStdString();
+}
+
+QByteArray ReadFile(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+bool RequireAll() {
+    return qEnvironmentVariable("KRITZEL_REQUIRE_ALL") == QLatin1String("1");
+}
+
+std::string MissingTool(const char* program, const char* package) {
+    if (!QStandardPaths::findExecutable(QString::fromUtf8(program)).isEmpty()) return {};
+    return std::string(program) + " is missing: install " + package;
 }
 
 } // namespace kritzel::test

@@ -9,6 +9,8 @@
 #include <functional>
 #include <string>
 
+#include <gtest/gtest.h>
+
 namespace kritzel::test {
 
 // A clock the test sets; it can start near the 32-bit wrap.
@@ -72,6 +74,16 @@ public:
     ~PixelsPerInchScope() { Screen().ResetPixelsPerInch(); }
 };
 
+// A turtle painted once, as on a shown form, so that its commands draw at once; with
+// Sprite::Hidden its sprite is out of the pictures.
+enum class Sprite { Shown, Hidden };
+struct Painted : TTurtle {
+    explicit Painted(Sprite sprite = Sprite::Shown) {
+        Repaint();
+        if (sprite == Sprite::Hidden) SetShowTurtle(false);
+    }
+};
+
 // Number of pixels that differ between two pictures of the same size.
 int DifferingPixels(const QImage& a, const QImage& b);
 // Number of pixels of exactly this colour.
@@ -80,4 +92,25 @@ int CountColor(const QImage& image, TColor color);
 // Where a test may leave files for a developer to look at.
 std::string OutputDir();
 
+// A file's contents; empty when it cannot be read.
+QByteArray ReadFile(const QString& path);
+
+// Whether every skip counts as a failure (KRITZEL_REQUIRE_ALL=1), as where the install
+// script has brought everything the suite needs.
+bool RequireAll();
+// Why a test that needs the program cannot run ("... is missing: install <package>"), or
+// empty when the program is on the PATH.
+std::string MissingTool(const char* program, const char* package);
+
 } // namespace kritzel::test
+
+// Skips the running test when the reason is not empty, or fails it where every skip counts.
+// The reason says what is missing and how to get it.
+#define SKIP_OR_FAIL_IF(reason)                                                                    \
+    do {                                                                                           \
+        const std::string skipOrFailWhy = (reason);                                                \
+        if (!skipOrFailWhy.empty()) {                                                              \
+            if (::kritzel::test::RequireAll()) FAIL() << skipOrFailWhy;                            \
+            GTEST_SKIP() << skipOrFailWhy;                                                         \
+        }                                                                                          \
+    } while (0)
