@@ -3,13 +3,13 @@
 #pragma once
 
 #include "Clock.h"
+#include "Exceptions.h"
 #include "Keyboard.h"
 
 #include <cstdint>
 #include <exception>
 #include <functional>
 #include <memory>
-#include <stdexcept>
 
 namespace kritzel {
 
@@ -20,9 +20,9 @@ namespace kritzel {
 
 // Raised inside a drawing that runs from the event loop once the application is closing,
 // so that the drawing ends at once; the loop swallows it without a report.
-class EAbort : public std::runtime_error {
+class KRITZELWERK_EXPORT EAbort : public EKritzelwerk {
 public:
-    EAbort() : std::runtime_error("the application is closing; the drawing was broken off") {}
+    EAbort() : EKritzelwerk("the application is closing; the drawing was broken off") {}
 };
 
 // What ProcessMessages and the paced wait do; tests put a counting one in.
