@@ -98,7 +98,7 @@ std::uint32_t GetTickCount() {
     return c ? c->Ticks() : MonotonicTicks();
 }
 
-struct TApplication::Impl : public QObject {
+struct Q_DECL_HIDDEN TApplication::Impl : public QObject {
     std::unique_ptr<QApplication> own;
     bool terminated = false;
     TExceptionEvent onException;

@@ -4,6 +4,7 @@
 
 #include "Clock.h"
 #include "Exceptions.h"
+#include "Export.h"
 #include "Keyboard.h"
 
 #include <cstdint>
@@ -26,7 +27,7 @@ public:
 };
 
 // What ProcessMessages and the paced wait do; tests put a counting one in.
-class TMessagePump {
+class KRITZELWERK_EXPORT TMessagePump {
 public:
     virtual ~TMessagePump() = default;
     virtual void ProcessMessages() = 0;
@@ -34,7 +35,7 @@ public:
     virtual void WaitMessage(std::uint32_t timeoutMs) = 0;
 };
 
-class TApplication {
+class KRITZELWERK_EXPORT TApplication {
 public:
     // Starts Qt; on a machine without a display on its offscreen platform.
     TApplication(int& argc, char** argv);
@@ -89,7 +90,7 @@ public:
     struct Impl;
 
 private:
-    friend TApplication& Application();
+    friend KRITZELWERK_EXPORT TApplication& Application();
     struct Attached {};
     explicit TApplication(Attached);
     std::unique_ptr<Impl> d;
