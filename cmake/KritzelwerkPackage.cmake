@@ -41,8 +41,7 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # development files and both build recipes' tools.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
-set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS "${PROJECT_BINARY_DIR}"
-    "${PROJECT_BINARY_DIR}/package")
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS "${PROJECT_BINARY_DIR}")
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "g++, qt6-base-dev, libgl-dev, cmake, pkg-config")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "designer-qt6, qtcreator")
 # The loader's cache is refreshed by dpkg's trigger; the scripts CPack would write to

@@ -21,7 +21,7 @@ constexpr int West = 180;
 constexpr int South = 270;
 
 // A point of the virtual plane, in LE (centimetres), y pointing up.
-struct TVirtuell {
+struct KRITZELWERK_EXPORT TVirtuell {
     double x = 0;
     double y = 0;
 };
@@ -35,10 +35,10 @@ Q_ENUM_NS(TTurtleDevice)
 using TStartPaint = std::function<void()>;
 
 // Colour ramps and channels.
-TColor RGB(std::uint8_t r, std::uint8_t g, std::uint8_t b);
-std::uint8_t GetRValue(TColor c);
-std::uint8_t GetGValue(TColor c);
-std::uint8_t GetBValue(TColor c);
+KRITZELWERK_EXPORT TColor RGB(std::uint8_t r, std::uint8_t g, std::uint8_t b);
+KRITZELWERK_EXPORT std::uint8_t GetRValue(TColor c);
+KRITZELWERK_EXPORT std::uint8_t GetGValue(TColor c);
+KRITZELWERK_EXPORT std::uint8_t GetBValue(TColor c);
 
 class KRITZELWERK_EXPORT TTurtle : public TPaintBox {
     Q_OBJECT

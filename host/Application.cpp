@@ -98,7 +98,7 @@ std::uint32_t GetTickCount() {
     return c ? c->Ticks() : MonotonicTicks();
 }
 
-struct TApplication::Impl : public QObject {
+struct Q_DECL_HIDDEN TApplication::Impl : public QObject {
     std::unique_ptr<QApplication> own;
     bool terminated = false;
     TExceptionEvent onException;
@@ -223,7 +223,7 @@ struct TApplication::Impl : public QObject {
 };
 
 TApplication::TApplication(int& argc, char** argv) : d(std::make_unique<Impl>()) {
-    if (current) throw std::runtime_error("a TApplication is already running");
+    if (current) throw EKritzelwerk("a TApplication is already running");
     if (!QCoreApplication::instance()) {
         StartOffscreenWithoutDisplay();
         NameRuntimeFolder();
@@ -393,7 +393,7 @@ void TApplication::PresentAll() {
 TApplication& Application() {
     if (current) return *current;
     if (!QCoreApplication::instance())
-        throw std::runtime_error("Kritzel-Werk needs a running TApplication; create one first");
+        throw EKritzelwerk("Kritzel-Werk needs a running TApplication; create one first");
     // A host that started Qt itself: attach once, for the rest of the process.
     static TApplication* attached = new TApplication(TApplication::Attached{});
     return *attached;

@@ -3,13 +3,14 @@
 #pragma once
 
 #include "Clock.h"
+#include "Exceptions.h"
+#include "Export.h"
 #include "Keyboard.h"
 
 #include <cstdint>
 #include <exception>
 #include <functional>
 #include <memory>
-#include <stdexcept>
 
 namespace kritzel {
 
@@ -20,13 +21,13 @@ namespace kritzel {
 
 // Raised inside a drawing that runs from the event loop once the application is closing,
 // so that the drawing ends at once; the loop swallows it without a report.
-class EAbort : public std::runtime_error {
+class KRITZELWERK_EXPORT EAbort : public EKritzelwerk {
 public:
-    EAbort() : std::runtime_error("the application is closing; the drawing was broken off") {}
+    EAbort() : EKritzelwerk("the application is closing; the drawing was broken off") {}
 };
 
 // What ProcessMessages and the paced wait do; tests put a counting one in.
-class TMessagePump {
+class KRITZELWERK_EXPORT TMessagePump {
 public:
     virtual ~TMessagePump() = default;
     virtual void ProcessMessages() = 0;
@@ -34,7 +35,7 @@ public:
     virtual void WaitMessage(std::uint32_t timeoutMs) = 0;
 };
 
-class TApplication {
+class KRITZELWERK_EXPORT TApplication {
 public:
     // Starts Qt; on a machine without a display on its offscreen platform.
     TApplication(int& argc, char** argv);
@@ -89,7 +90,7 @@ public:
     struct Impl;
 
 private:
-    friend TApplication& Application();
+    friend KRITZELWERK_EXPORT TApplication& Application();
     struct Attached {};
     explicit TApplication(Attached);
     std::unique_ptr<Impl> d;

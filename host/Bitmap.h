@@ -1,6 +1,7 @@
 // An off-screen bitmap with a canvas of its own.
 #pragma once
 
+#include "Export.h"
 #include "PainterCanvas.h"
 
 #include <QImage>
@@ -11,7 +12,7 @@ class TBitmap;
 
 // The bitmap's surface. A bitmap too large to hold whole keeps, of a copy into it,
 // the part that the source's picture covers.
-class TBitmapCanvas final : public PainterCanvas {
+class KRITZELWERK_EXPORT TBitmapCanvas final : public PainterCanvas {
 public:
     explicit TBitmapCanvas(TBitmap& bitmap) : bitmap_(bitmap) {}
     void CopyRect(const TRect& dest, TCanvas& source, const TRect& sourceRect) override;
@@ -20,7 +21,7 @@ private:
     TBitmap& bitmap_;
 };
 
-class TBitmap {
+class KRITZELWERK_EXPORT TBitmap {
 public:
     TBitmap();
     TBitmap(const TBitmap&) = delete;

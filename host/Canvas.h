@@ -2,6 +2,7 @@
 #pragma once
 
 #include "DeviceContext.h"
+#include "Export.h"
 #include "Types.h"
 
 #include <cstdint>
@@ -64,7 +65,7 @@ private:
     std::uint32_t version_ = 0;
 };
 
-class TCanvas {
+class KRITZELWERK_EXPORT TCanvas {
 public:
     TCanvas() = default;
     TCanvas(const TCanvas&) = delete;

@@ -1,12 +1,11 @@
 #include "Clipboard.h"
 
+#include "Exceptions.h"
 #include "Metafile.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QMimeData>
-
-#include <stdexcept>
 
 namespace kritzel {
 
@@ -14,7 +13,7 @@ void TClipboard::Assign(const TMetafile& metafile) {
     QClipboard* clipboard = qobject_cast<QGuiApplication*>(QCoreApplication::instance())
                                 ? QGuiApplication::clipboard()
                                 : nullptr;
-    if (!clipboard) throw std::runtime_error("cannot copy the picture: there is no clipboard");
+    if (!clipboard) throw EKritzelwerk("cannot copy the picture: there is no clipboard");
     const QByteArray emf(reinterpret_cast<const char*>(metafile.Data().data()),
                          qsizetype(metafile.Data().size()));
     auto* data = new QMimeData;
@@ -24,7 +23,7 @@ void TClipboard::Assign(const TMetafile& metafile) {
     clipboard->setMimeData(data);
     const QMimeData* now = clipboard->mimeData();
     if (!now || !now->hasFormat(QStringLiteral("image/emf")))
-        throw std::runtime_error("cannot copy the picture: the clipboard did not take it");
+        throw EKritzelwerk("cannot copy the picture: the clipboard did not take it");
 }
 
 TClipboard& Clipboard() {

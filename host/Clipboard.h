@@ -1,11 +1,13 @@
 // The system clipboard.
 #pragma once
 
+#include "Export.h"
+
 namespace kritzel {
 
 class TMetafile;
 
-class TClipboard {
+class KRITZELWERK_EXPORT TClipboard {
 public:
     // Puts the metafile on the clipboard as image/emf and image/x-emf, with a bitmap of
     // the same picture for programs that paste images. Raises an error when the
@@ -13,6 +15,6 @@ public:
     void Assign(const TMetafile& metafile);
 };
 
-TClipboard& Clipboard();
+KRITZELWERK_EXPORT TClipboard& Clipboard();
 
 } // namespace kritzel

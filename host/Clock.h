@@ -1,21 +1,23 @@
 // The millisecond tick count.
 #pragma once
 
+#include "Export.h"
+
 #include <cstdint>
 
 namespace kritzel {
 
 // A source of milliseconds; tests put a fake one into the application.
-class TClock {
+class KRITZELWERK_EXPORT TClock {
 public:
     virtual ~TClock() = default;
     virtual std::uint32_t Ticks() = 0;
 };
 
 // Milliseconds of the monotonic clock, unsigned 32-bit, wrapping.
-std::uint32_t MonotonicTicks();
+KRITZELWERK_EXPORT std::uint32_t MonotonicTicks();
 
 // The application's clock: the monotonic one unless a test has replaced it.
-std::uint32_t GetTickCount();
+KRITZELWERK_EXPORT std::uint32_t GetTickCount();
 
 } // namespace kritzel

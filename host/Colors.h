@@ -2,6 +2,7 @@
 // from a widget palette.
 #pragma once
 
+#include "Export.h"
 #include "Types.h"
 
 #include <QColor>
@@ -14,9 +15,9 @@
 namespace kritzel {
 
 // The colour as Qt draws it; a system colour (byte 3 set) is looked up in the palette.
-QColor ToQColor(TColor color, const QPalette& palette);
+KRITZELWERK_EXPORT QColor ToQColor(TColor color, const QPalette& palette);
 // The colour as Qt draws it, with system colours from the application's palette.
-QColor ToQColor(TColor color);
+KRITZELWERK_EXPORT QColor ToQColor(TColor color);
 
 inline TColor FromQRgb(QRgb rgb) {
     return static_cast<TColor>(qRed(rgb) | (qGreen(rgb) << 8) | (qBlue(rgb) << 16));

@@ -2,6 +2,7 @@
 // from logical units to device pixels that the classic GDI calls set up on it.
 #pragma once
 
+#include "Export.h"
 #include "Types.h"
 
 #include <cstdint>
@@ -19,7 +20,7 @@ constexpr int VERTRES = 10; // height in device pixels
 constexpr int LOGPIXELSX = 88;
 constexpr int LOGPIXELSY = 90;
 
-class TDeviceContext {
+class KRITZELWERK_EXPORT TDeviceContext {
 public:
     // What the surface's device is: its size in pixels and in millimetres, its resolution.
     void SetDevice(int widthPixels, int heightPixels, int widthMM, int heightMM, int dpiX,
@@ -53,11 +54,11 @@ private:
 
 using HDC = TDeviceContext*;
 
-int GetDeviceCaps(HDC dc, int index);
-int SetMapMode(HDC dc, int mode);
-bool GetWindowExtEx(HDC dc, TSize* size);
-bool GetViewportExtEx(HDC dc, TSize* size);
-bool SetWindowExtEx(HDC dc, int x, int y, TSize* old = nullptr);
-bool SetViewportExtEx(HDC dc, int x, int y, TSize* old = nullptr);
+KRITZELWERK_EXPORT int GetDeviceCaps(HDC dc, int index);
+KRITZELWERK_EXPORT int SetMapMode(HDC dc, int mode);
+KRITZELWERK_EXPORT bool GetWindowExtEx(HDC dc, TSize* size);
+KRITZELWERK_EXPORT bool GetViewportExtEx(HDC dc, TSize* size);
+KRITZELWERK_EXPORT bool SetWindowExtEx(HDC dc, int x, int y, TSize* old = nullptr);
+KRITZELWERK_EXPORT bool SetViewportExtEx(HDC dc, int x, int y, TSize* old = nullptr);
 
 } // namespace kritzel

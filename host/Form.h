@@ -1,13 +1,14 @@
 // A top-level window with a caption.
 #pragma once
 
+#include "Export.h"
 #include "Types.h"
 
 #include <QWidget>
 
 namespace kritzel {
 
-class TForm : public QWidget {
+class KRITZELWERK_EXPORT TForm : public QWidget {
     Q_OBJECT
 
 public:

@@ -8,6 +8,7 @@
 #include "Clock.h"
 #include "Colors.h"
 #include "DeviceContext.h"
+#include "Exceptions.h"
 #include "Export.h"
 #include "Form.h"
 #include "Keyboard.h"

@@ -1,6 +1,8 @@
 // The asynchronous key state: which keys are down, and which were pressed since asked.
 #pragma once
 
+#include "Export.h"
+
 #include <bitset>
 #include <cstdint>
 
@@ -23,7 +25,7 @@ constexpr int VK_DELETE = 0x2E;
 constexpr int VK_F1 = 0x70;
 
 // Answers GetAsyncKeyState; tests put a scripted one into the application.
-class TKeyboard {
+class KRITZELWERK_EXPORT TKeyboard {
 public:
     virtual ~TKeyboard() = default;
     // Bit 15 while the key is held, bit 0 for a press since the last query of that key.
@@ -40,7 +42,7 @@ public:
 };
 
 // The application-wide tracker, fed from the key events of every window.
-class TKeyTracker : public TKeyboard {
+class KRITZELWERK_EXPORT TKeyTracker : public TKeyboard {
 public:
     void KeyDown(int vk);
     void KeyUp(int vk);
@@ -57,12 +59,12 @@ private:
 };
 
 // The virtual-key code of a Qt key, or 0 for keys without one.
-int VirtualKeyFromQt(int qtKey);
+KRITZELWERK_EXPORT int VirtualKeyFromQt(int qtKey);
 
-std::int16_t GetAsyncKeyState(int vk);
+KRITZELWERK_EXPORT std::int16_t GetAsyncKeyState(int vk);
 // Presses of the key so far, without taking the press from GetAsyncKeyState.
-std::uint32_t KeyPressCount(int vk);
+KRITZELWERK_EXPORT std::uint32_t KeyPressCount(int vk);
 // Forgets a press of the key since the last query.
-void ForgetKeyPress(int vk);
+KRITZELWERK_EXPORT void ForgetKeyPress(int vk);
 
 } // namespace kritzel

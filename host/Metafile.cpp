@@ -2,13 +2,13 @@
 
 #include "Colors.h"
 #include "EmfWriter.h"
+#include "Exceptions.h"
 #include "Screen.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QSaveFile>
 
-#include <stdexcept>
 #include <vector>
 
 namespace kritzel {
@@ -19,8 +19,7 @@ TMetafile::~TMetafile() = default;
 void TMetafile::SaveToFile(const TString& fileName) const {
     const QString name = QString::fromUtf8(fileName.data(), qsizetype(fileName.size()));
     auto fail = [&](const QString& why) {
-        throw std::runtime_error("cannot save the metafile \"" + fileName +
-                                 "\": " + why.toStdString());
+        throw EKritzelwerk("cannot save the metafile \"" + fileName + "\": " + why.toStdString());
     };
     if (name.isEmpty()) fail(QStringLiteral("no file name"));
     if (QFileInfo(name).isDir()) fail(QStringLiteral("it is a folder"));

@@ -1,6 +1,7 @@
 // Enhanced metafiles: a finished picture (TMetafile) and the canvas that records one.
 #pragma once
 
+#include "Export.h"
 #include "PainterCanvas.h"
 #include "Types.h"
 
@@ -14,7 +15,7 @@ namespace kritzel {
 
 class EmfWriter;
 
-class TMetafile {
+class KRITZELWERK_EXPORT TMetafile {
 public:
     TMetafile();
     ~TMetafile();
@@ -48,7 +49,7 @@ private:
 
 // Records every operation into its metafile and paints it into a shadow image, so that
 // CopyRect can read back what was drawn. Freeing the canvas completes the metafile.
-class TMetafileCanvas : public PainterCanvas {
+class KRITZELWERK_EXPORT TMetafileCanvas : public PainterCanvas {
 public:
     // With no reference device, the picture is recorded at the screen's resolution.
     explicit TMetafileCanvas(TMetafile& metafile, HDC referenceDevice = nullptr);

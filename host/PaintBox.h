@@ -2,6 +2,7 @@
 // control draws on whenever the framework asks it to paint.
 #pragma once
 
+#include "Export.h"
 #include "PainterCanvas.h"
 
 #include <QImage>
@@ -15,7 +16,7 @@ using TWinControl = QWidget;
 using TComponentState = unsigned;
 constexpr TComponentState csDesigning = 1u << 0;
 
-class TPaintBox : public QWidget {
+class KRITZELWERK_EXPORT TPaintBox : public QWidget {
     Q_OBJECT
 
 public:

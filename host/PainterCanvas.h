@@ -2,6 +2,7 @@
 #pragma once
 
 #include "Canvas.h"
+#include "Export.h"
 
 #include <QFont>
 #include <QFontMetrics>
@@ -17,7 +18,7 @@ class QWidget;
 
 namespace kritzel {
 
-class PainterCanvas : public TCanvas {
+class KRITZELWERK_EXPORT PainterCanvas : public TCanvas {
 public:
     PainterCanvas();
     ~PainterCanvas() override;

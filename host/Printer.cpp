@@ -1,5 +1,7 @@
 #include "Printer.h"
 
+#include "Exceptions.h"
+
 #include <QDir>
 #include <QFile>
 #include <QPageLayout>
@@ -12,7 +14,6 @@
 #endif
 
 #include <cmath>
-#include <stdexcept>
 #include <string>
 
 namespace kritzel {
@@ -54,10 +55,9 @@ void TPrinter::BeginDoc() {
                                 : QPrinterInfo::printerInfo(QString::fromStdString(printerName_));
         if (info.isNull()) {
             if (printerName_.empty())
-                throw std::runtime_error(
+                throw EKritzelwerk(
                     "cannot print: there is no default print queue and no file to print to");
-            throw std::runtime_error("cannot print: there is no print queue \"" + printerName_ +
-                                     "\"");
+            throw EKritzelwerk("cannot print: there is no print queue \"" + printerName_ + "\"");
         }
         printer->setOutputFormat(QPrinter::NativeFormat);
         printer->setPrinterName(info.printerName());
@@ -71,9 +71,9 @@ void TPrinter::BeginDoc() {
         auto spool = std::make_unique<QTemporaryFile>(QDir::tempPath() +
                                                       QStringLiteral("/kritzelwerk-XXXXXX.pdf"));
         if (!spool->open())
-            throw std::runtime_error("cannot print: no temporary file for the print queue \"" +
-                                     info.printerName().toStdString() +
-                                     "\": " + spool->errorString().toStdString());
+            throw EKritzelwerk("cannot print: no temporary file for the print queue \"" +
+                               info.printerName().toStdString() +
+                               "\": " + spool->errorString().toStdString());
         spool->close();
         printer->setOutputFileName(spool->fileName());
         spool_ = std::move(spool);
@@ -93,7 +93,7 @@ void TPrinter::BeginDoc() {
     if (!canvas_.Active()) {
         spool_.reset();
         queue_.clear();
-        throw std::runtime_error("cannot print: the " + target + " could not be opened");
+        throw EKritzelwerk("cannot print: the " + target + " could not be opened");
     }
     printer_ = std::move(printer);
     target_ = target;
@@ -113,8 +113,7 @@ void TPrinter::EndDoc() {
     if (!written) {
         spool_.reset();
         queue_.clear();
-        throw std::runtime_error("cannot print: the page for the " + target +
-                                 " could not be written");
+        throw EKritzelwerk("cannot print: the page for the " + target + " could not be written");
     }
     if (!spool_) {
         queue_.clear();
@@ -134,8 +133,8 @@ void TPrinter::EndDoc() {
                                    title_.c_str(), optionCount, options);
     cupsFreeOptions(optionCount, options);
     if (job == 0)
-        throw std::runtime_error("cannot print on the print queue \"" + queue +
-                                 "\": " + cupsLastErrorString());
+        throw EKritzelwerk("cannot print on the print queue \"" + queue +
+                           "\": " + cupsLastErrorString());
 #endif
 }
 

@@ -2,6 +2,7 @@
 // or on a PDF file that the application names.
 #pragma once
 
+#include "Export.h"
 #include "PainterCanvas.h"
 #include "Types.h"
 
@@ -12,7 +13,7 @@ class QTemporaryFile;
 
 namespace kritzel {
 
-class TPrinter {
+class KRITZELWERK_EXPORT TPrinter {
 public:
     TPrinter();
     TPrinter(const TPrinter&) = delete;
@@ -66,6 +67,6 @@ private:
     PainterCanvas canvas_;
 };
 
-TPrinter& Printer();
+KRITZELWERK_EXPORT TPrinter& Printer();
 
 } // namespace kritzel

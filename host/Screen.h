@@ -1,9 +1,11 @@
 // The screen the controls are shown on.
 #pragma once
 
+#include "Export.h"
+
 namespace kritzel {
 
-class TScreen {
+class KRITZELWERK_EXPORT TScreen {
 public:
     // The screen's logical dots per inch times its device pixel ratio, rounded: the
     // resolution of the device pixels a control draws in (96 at ratio 1).
@@ -23,6 +25,6 @@ private:
     bool overridden_ = false;
 };
 
-TScreen& Screen();
+KRITZELWERK_EXPORT TScreen& Screen();
 
 } // namespace kritzel

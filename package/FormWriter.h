@@ -3,8 +3,6 @@
 // is a property that is not stored, and an empty text of a registered class.
 #pragma once
 
-#include "PackageExport.h"
-
 #include <QFormBuilder>
 
 #include <QHash>
@@ -15,7 +13,7 @@
 
 namespace kritzel {
 
-class KRITZELWERK_PACKAGE_EXPORT TFormWriter : public QFormBuilder {
+class TFormWriter : public QFormBuilder {
 public:
     TFormWriter();
     ~TFormWriter() override;

@@ -2,8 +2,6 @@
 // registry and describes the package (palette image, icon, description, version).
 #pragma once
 
-#include "PackageExport.h"
-
 #include <host/Types.h>
 
 #include <QImage>
@@ -18,7 +16,7 @@ inline constexpr const char* PalettePage = "Kritzel-Werk";
 
 // Registers TTurtle on the page "Kritzel-Werk". A form designer calls it when it loads
 // the package; the component never does.
-KRITZELWERK_PACKAGE_EXPORT void Register();
+void Register();
 
 // The package's version record.
 struct TPackageVersion {
@@ -29,18 +27,18 @@ struct TPackageVersion {
     // The string block of the record: language and code page in hexadecimal.
     TString Block;
 };
-KRITZELWERK_PACKAGE_EXPORT TPackageVersion PackageVersion();
+TPackageVersion PackageVersion();
 // "10.1.1.6"
-KRITZELWERK_PACKAGE_EXPORT TString FileVersionText(const TPackageVersion& v);
+TString FileVersionText(const TPackageVersion& v);
 
 // The package description, kept as UTF-16 text; returned as UTF-8.
-KRITZELWERK_PACKAGE_EXPORT TString PackageDescription();
+TString PackageDescription();
 
 // The palette image of a class, the bitmap named after the class in capitals; a null
 // image when the package carries none for it.
-KRITZELWERK_PACKAGE_EXPORT QImage PaletteBitmap(const TString& className);
+QImage PaletteBitmap(const TString& className);
 
 // The package's main icon.
-KRITZELWERK_PACKAGE_EXPORT QImage MainIcon();
+QImage MainIcon();
 
 } // namespace kritzel

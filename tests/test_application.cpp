@@ -9,6 +9,7 @@
 #include <QPaintEvent>
 
 #include <stdexcept>
+#include <type_traits>
 
 using namespace kritzel;
 using namespace kritzel::test;
@@ -204,4 +205,16 @@ TEST(MessagePump, WaitSleepsUntilTheDeadlineOrAnEvent) {
     Application().ProcessMessages();
     EXPECT_LT(MonotonicTicks() - t1, 1000u);
     EXPECT_EQ(box.paints, 1);
+}
+
+TEST(HostFailures, AreKritzelwerkErrorsThatRuntimeErrorHandlersStillCatch) {
+    static_assert(std::is_base_of_v<std::runtime_error, EKritzelwerk>);
+    static_assert(std::is_base_of_v<EKritzelwerk, EAbort>);
+    // Raised inside the library and caught here by the library's own type.
+    int argc = 1;
+    char name[] = "second";
+    char* argv[] = {name, nullptr};
+    EXPECT_THROW(TApplication second(argc, argv), EKritzelwerk);
+    TMetafile metafile;
+    EXPECT_THROW(metafile.SaveToFile(""), EKritzelwerk);
 }

@@ -4,7 +4,7 @@
 
 # Tells the scripts whether a saved window shows a drawing.
 add_executable(png_ink tools/png_ink.cpp)
-target_link_libraries(png_ink PRIVATE Qt6::Gui kritzel_test_warnings)
+target_link_libraries(png_ink PRIVATE Qt6::Gui kritzelwerk_warnings)
 set(KRITZEL_USER_ENV "${KRITZEL_FONTS_ENV};XDG_RUNTIME_DIR=${CMAKE_CURRENT_BINARY_DIR}/runtime")
 
 # The README's pupil program and both its build recipes, taken from README.md.

@@ -1,0 +1,7 @@
+#include "Exceptions.h"
+
+namespace kritzel {
+
+EKritzelwerk::~EKritzelwerk() = default;
+
+} // namespace kritzel

@@ -1,0 +1,23 @@
+// The library's own exception: every failure of the host (a printer, a file, the
+// clipboard, the application) is raised as one, so that a program can tell a
+// Kritzel-Werk failure from the standard library's. It is a std::runtime_error, so
+// handlers for that or for std::exception catch it as well.
+#pragma once
+
+#include "Export.h"
+
+#include <stdexcept>
+#include <string>
+
+namespace kritzel {
+
+class KRITZELWERK_EXPORT EKritzelwerk : public std::runtime_error {
+public:
+    explicit EKritzelwerk(const std::string& message) : std::runtime_error(message) {}
+    explicit EKritzelwerk(const char* message) : std::runtime_error(message) {}
+    // Defined in the library, so that its type information exists once for every
+    // program and plugin that catches it.
+    ~EKritzelwerk() override;
+};
+
+} // namespace kritzel
