@@ -42,7 +42,9 @@ public:
     TApplication& operator=(const TApplication&) = delete;
     ~TApplication();
 
-    // Runs the event loop until the main window closes or Terminate is called.
+    // Runs the event loop until the main window closes or Terminate is called. Without a
+    // display nobody could close a window: it paints them once, keeps each shown one as a
+    // picture file (SaveShownWindows) and returns.
     int Run();
 
     // Handles the pending events, delivers paint requests, presents if a frame is due.
