@@ -1,6 +1,7 @@
 // Direct pixel writing on a plain 32-bit image: thin lines, small polygons and row
 // copies, for the small shapes where QPainter's set-up would cost more than the pixels.
-// It draws what the canvas's QPainter draws without antialiasing.
+// Its lines follow the classic pens; QPainter, which draws every other shape of the
+// canvas, covers the same pixels give or take one pixel sideways.
 #pragma once
 
 #include "Types.h"
