@@ -1,8 +1,9 @@
 #include "Application.h"
 
-#include "PaintBox.h"
+#include "Guarded.h"
+#include "PaintQueue.h"
+#include "Snapshot.h"
 
-#include <QAbstractEventDispatcher>
 #include <QApplication>
 #include <QBasicTimer>
 #include <QDir>
@@ -11,15 +12,12 @@
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QPointer>
-#include <QRegularExpression>
-#include <QSaveFile>
 #include <QTimerEvent>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <vector>
 
 #if defined(Q_OS_UNIX)
 #include <unistd.h>
@@ -29,16 +27,10 @@ namespace kritzel {
 
 namespace {
 
-TApplication* current = nullptr;
-
 using Clock = std::chrono::steady_clock;
 
-// How often a running command looks at the window system's queue, and how often it
-// presents what it drew.
+// How often a running command looks at the window system's queue.
 constexpr auto pollInterval = std::chrono::microseconds(500);
-constexpr auto frameInterval = std::chrono::milliseconds(16);
-
-const QEvent::Type deliverPaintEvent = QEvent::Type(QEvent::User + 0x4b57);
 
 class MonotonicClock : public TClock {
 public:
@@ -51,18 +43,11 @@ class KritzelQApplication : public QApplication {
 public:
     KritzelQApplication(int& argc, char** argv) : QApplication(argc, argv) {}
     bool notify(QObject* receiver, QEvent* event) override {
-        try {
-            return QApplication::notify(receiver, event);
-        } catch (const EAbort&) {
-            return true;
-        } catch (const std::exception& e) {
-            Application().HandleException(e);
-            return true;
-        } catch (...) {
-            Application().HandleException(
-                std::runtime_error("unknown exception in an event handler"));
-            return true;
-        }
+        // A handler that failed counts as having handled its event.
+        bool handled = true;
+        Guarded([&] { handled = QApplication::notify(receiver, event); },
+                "unknown exception in an event handler");
+        return handled;
     }
 };
 
@@ -87,16 +72,7 @@ void StartOffscreenWithoutDisplay() {
 
 } // namespace
 
-std::uint32_t MonotonicTicks() {
-    const auto ms =
-        std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now().time_since_epoch());
-    return static_cast<std::uint32_t>(ms.count());
-}
-
-std::uint32_t GetTickCount() {
-    TClock* c = current ? current->Clock() : nullptr;
-    return c ? c->Ticks() : MonotonicTicks();
-}
+TApplication* TApplication::current_ = nullptr;
 
 struct Q_DECL_HIDDEN TApplication::Impl : public QObject {
     std::unique_ptr<QApplication> own;
@@ -111,21 +87,14 @@ struct Q_DECL_HIDDEN TApplication::Impl : public QObject {
     TKeyboard* keyboard = &tracker;
     TMessagePump* pump = nullptr;
 
-    std::vector<TPaintBox*> boxes;
-    std::vector<QPointer<TPaintBox>> pending;
-    bool posted = false;
-    int deliveryDepth = 0;
+    PaintQueue paints;
 
     Clock::time_point lastPoll{};
-    Clock::time_point lastPresent{};
     QBasicTimer wake;
 
     void Install() {
-        QCoreApplication* app = QCoreApplication::instance();
-        app->installEventFilter(this);
-        if (auto* dispatcher = QAbstractEventDispatcher::instance())
-            connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this,
-                    [this] { PresentAll(Clock::now()); });
+        QCoreApplication::instance()->installEventFilter(this);
+        paints.Install();
     }
 
     bool eventFilter(QObject* watched, QEvent* event) override {
@@ -152,69 +121,27 @@ struct Q_DECL_HIDDEN TApplication::Impl : public QObject {
         return false;
     }
 
-    void customEvent(QEvent* event) override {
-        if (event->type() == deliverPaintEvent) {
-            posted = false;
-            Deliver();
-        }
-    }
-
     void timerEvent(QTimerEvent* event) override {
         // The wake-up of a paced wait: it only has to end the wait in the event system.
         if (event->timerId() == wake.timerId()) wake.stop();
     }
 
-    void Post() {
-        if (posted) return;
-        posted = true;
-        QCoreApplication::postEvent(this, new QEvent(deliverPaintEvent));
-    }
-
-    void Deliver() {
-        while (!pending.empty()) {
-            std::vector<QPointer<TPaintBox>> now;
-            now.swap(pending);
-            for (auto& box : now) {
-                // As a window system does, only a control that is shown is asked to
-                // paint; showing it asks again.
-                if (!box || !box->isVisible()) continue;
-                ++deliveryDepth;
-                try {
-                    box->DeliverPaint();
-                } catch (const EAbort&) {
-                } catch (const std::exception& e) {
-                    current->HandleException(e);
-                } catch (...) {
-                    current->HandleException(
-                        std::runtime_error("unknown exception while painting"));
-                }
-                --deliveryDepth;
-            }
-        }
-    }
-
-    void PresentAll(Clock::time_point now) {
-        lastPresent = now;
-        for (TPaintBox* box : boxes)
-            box->Present();
-    }
-
     void Process() {
-        if (!pending.empty()) Deliver();
+        if (paints.HasPending()) paints.Deliver();
         const auto now = Clock::now();
         if (now - lastPoll >= pollInterval) {
             lastPoll = now;
             QCoreApplication::processEvents();
-            if (!pending.empty()) Deliver();
+            if (paints.HasPending()) paints.Deliver();
         }
-        if (now - lastPresent >= frameInterval) PresentAll(now);
-        if (terminated && deliveryDepth > 0) throw EAbort();
+        paints.PresentIfDue(now);
+        if (terminated && paints.Delivering()) throw EAbort();
     }
 
     void Wait(std::uint32_t timeoutMs) {
         if (terminated) return;
-        PresentAll(Clock::now());
-        if (!pending.empty()) return;
+        paints.PresentAll(Clock::now());
+        if (paints.HasPending()) return;
         wake.start(int(std::min<std::uint32_t>(timeoutMs, 1u << 30)), Qt::PreciseTimer, this);
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
         wake.stop();
@@ -223,26 +150,25 @@ struct Q_DECL_HIDDEN TApplication::Impl : public QObject {
 };
 
 TApplication::TApplication(int& argc, char** argv) : d(std::make_unique<Impl>()) {
-    if (current) throw EKritzelwerk("a TApplication is already running");
+    if (current_) throw EKritzelwerk("a TApplication is already running");
     if (!QCoreApplication::instance()) {
         StartOffscreenWithoutDisplay();
         NameRuntimeFolder();
         d->own = std::make_unique<KritzelQApplication>(argc, argv);
     }
-    current = this;
+    current_ = this;
     d->Install();
 }
 
 TApplication::TApplication(Attached) : d(std::make_unique<Impl>()) {
-    current = this;
+    current_ = this;
     d->Install();
 }
 
 TApplication::~TApplication() {
-    if (current == this) current = nullptr;
+    if (current_ == this) current_ = nullptr;
     if (QCoreApplication::instance()) QCoreApplication::instance()->removeEventFilter(d.get());
-    d->boxes.clear();
-    d->pending.clear();
+    d->paints.Clear();
     std::unique_ptr<QApplication> own = std::move(d->own);
     d.reset();
 }
@@ -254,38 +180,9 @@ int TApplication::Run() {
     // each as a picture file and end.
     for (int i = 0; i < 10; ++i) {
         QCoreApplication::processEvents();
-        d->Deliver();
+        d->paints.Deliver();
     }
-    QString folder = qEnvironmentVariable("KRITZEL_OUTPUT_DIR");
-    if (folder.isEmpty()) folder = QDir::currentPath();
-    QDir().mkpath(folder);
-    int status = 0, written = 0;
-    QStringList used;
-    for (QWidget* w : QApplication::topLevelWidgets()) {
-        if (!w->isVisible()) continue;
-        QString name = w->windowTitle().isEmpty() ? QStringLiteral("window") : w->windowTitle();
-        name.replace(QRegularExpression(QStringLiteral("[^\\w.-]+")), QStringLiteral("_"));
-        // Windows of the same caption each keep their own file.
-        const QString stem = name;
-        for (int n = 2; used.contains(name); ++n)
-            name = stem + QStringLiteral("-%1").arg(n);
-        used << name;
-        const QString path = QDir(folder).filePath(name + QStringLiteral(".png"));
-        QSaveFile file(path);
-        if (file.open(QIODevice::WriteOnly) && w->grab().save(&file, "PNG") && file.commit()) {
-            std::printf("No display: the window \"%s\" is in %s\n", qPrintable(w->windowTitle()),
-                        qPrintable(path));
-            ++written;
-        } else {
-            std::fprintf(stderr, "Kritzel-Werk: cannot write %s: %s\n", qPrintable(path),
-                         qPrintable(file.errorString()));
-            status = 1;
-        }
-    }
-    if (written == 0 && status == 0)
-        std::printf("No display, and no window was shown: nothing to keep.\n");
-    std::fflush(stdout);
-    return status;
+    return SaveShownWindows(PictureFolder());
 }
 
 void TApplication::ProcessMessages() {
@@ -367,31 +264,12 @@ void TApplication::SetMessagePump(TMessagePump* pump) {
     d->pump = pump;
 }
 
-void TApplication::RequestPaint(TPaintBox* box) {
-    if (std::find(d->pending.begin(), d->pending.end(), box) == d->pending.end())
-        d->pending.emplace_back(box);
-    d->Post();
-}
-
-void TApplication::WithdrawPaint(TPaintBox* box) {
-    std::erase_if(d->pending, [box](const QPointer<TPaintBox>& p) { return p == box; });
-}
-
-void TApplication::Register(TPaintBox* box) {
-    d->boxes.push_back(box);
-}
-
-void TApplication::Unregister(TPaintBox* box) {
-    std::erase(d->boxes, box);
-    std::erase_if(d->pending, [box](const QPointer<TPaintBox>& p) { return p == box || !p; });
-}
-
-void TApplication::PresentAll() {
-    d->PresentAll(Clock::now());
+PaintQueue& TApplication::Paints() {
+    return d->paints;
 }
 
 TApplication& Application() {
-    if (current) return *current;
+    if (TApplication::current_) return *TApplication::current_;
     if (!QCoreApplication::instance())
         throw EKritzelwerk("Kritzel-Werk needs a running TApplication; create one first");
     // A host that started Qt itself: attach once, for the rest of the process.

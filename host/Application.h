@@ -1,5 +1,6 @@
-// The application: starts Qt, runs the event loop, pumps messages for a running command,
-// delivers paint requests and presents what was drawn.
+// The application: starts Qt, runs the event loop, pumps messages for a running command
+// and keeps exceptions out of Qt's frames. Paint requests and their presentation are the
+// paint queue's (PaintQueue.h); the run without a display keeps pictures (Snapshot.h).
 #pragma once
 
 #include "Clock.h"
@@ -12,12 +13,11 @@
 #include <functional>
 #include <memory>
 
+class QWidget;
+
 namespace kritzel {
 
-class TPaintBox;
-}
-class QWidget;
-namespace kritzel {
+class PaintQueue;
 
 // Raised inside a drawing that runs from the event loop once the application is closing,
 // so that the drawing ends at once; the loop swallows it without a report.
@@ -43,7 +43,9 @@ public:
     TApplication& operator=(const TApplication&) = delete;
     ~TApplication();
 
-    // Runs the event loop until the main window closes or Terminate is called.
+    // Runs the event loop until the main window closes or Terminate is called. Without a
+    // display nobody could close a window: it paints them once, keeps each shown one as a
+    // picture file (SaveShownWindows) and returns.
     int Run();
 
     // Handles the pending events, delivers paint requests, presents if a frame is due.
@@ -67,32 +69,32 @@ public:
     // Whether windows are really shown (not Qt's offscreen or minimal platform).
     bool HasDisplay() const;
 
-    // Services a test can replace; null puts the real one back.
+    // --- Test seams ------------------------------------------------------------------
+    // The services a test can replace (null puts the real one back), and the real pump
+    // and key tracker behind them. The host reads the clock and the keyboard here.
     void SetClock(TClock* clock);
     TClock* Clock() const;
     void SetKeyboard(TKeyboard* keyboard);
     TKeyboard& Keyboard();
     TKeyTracker& KeyTracker();
     void SetMessagePump(TMessagePump* pump);
-
     // The real pump, for a replacement that wants to count and still deliver.
     void DefaultProcessMessages();
     void DefaultWaitMessage(std::uint32_t timeoutMs);
 
-    // Paint requests and presentation, for the controls.
-    void RequestPaint(TPaintBox* box);
-    // Drops the box's pending request: a paint cycle that has just run answered it.
-    void WithdrawPaint(TPaintBox* box);
-    void Register(TPaintBox* box);
-    void Unregister(TPaintBox* box);
-    void PresentAll();
-
-    struct Impl;
-
 private:
     friend KRITZELWERK_EXPORT TApplication& Application();
+    friend class PaintQueue;
+    friend std::uint32_t GetTickCount();
     struct Attached {};
     explicit TApplication(Attached);
+    // The controls' paint requests, pumped here.
+    PaintQueue& Paints();
+
+    // The running application, if any.
+    static TApplication* current_;
+
+    struct Impl;
     std::unique_ptr<Impl> d;
 };
 

@@ -16,5 +16,6 @@
 #include "PaintBox.h"
 #include "Printer.h"
 #include "Screen.h"
+#include "Snapshot.h"
 #include "Strings.h"
 #include "Types.h"

@@ -1,6 +1,7 @@
 #include "PaintBox.h"
 
 #include "Application.h"
+#include "PaintQueue.h"
 #include "Screen.h"
 
 #include <QPaintEvent>
@@ -23,14 +24,14 @@ TPaintBox::TPaintBox(TWinControl* AOwner) : QWidget(AOwner) {
     canvas_.SetPaletteSource(this);
     canvas_.SetTrackDirty(true);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
-    Application().Register(this);
+    PaintQueue::Current().Register(this);
     ResizeBacking(width_, height_);
     resize(LogicalSize(width_, height_));
 }
 
 TPaintBox::~TPaintBox() {
     canvas_.End();
-    Application().Unregister(this);
+    PaintQueue::Current().Unregister(this);
 }
 
 QSize TPaintBox::LogicalSize(int w, int h) const {
@@ -93,7 +94,7 @@ void TPaintBox::Repaint() {
 }
 
 void TPaintBox::Invalidate() {
-    Application().RequestPaint(this);
+    PaintQueue::Current().Request(this);
 }
 
 void TPaintBox::DeliverPaint() {
@@ -110,7 +111,7 @@ void TPaintBox::RunPaint() {
         TPaintBox& box;
         ~Leave() {
             if (--box.painting_ > 0) return;
-            Application().WithdrawPaint(&box);
+            PaintQueue::Current().Withdraw(&box);
             if (!box.systemAsked_) return;
             box.systemAsked_ = false;
             if (Application().Terminated()) return;

@@ -51,7 +51,7 @@ public:
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
 
-    // For the application: a delivered paint request, and throttled presentation.
+    // For the paint queue: a delivered paint request, and throttled presentation.
     void DeliverPaint();
     void Present();
 

@@ -1,6 +1,7 @@
 #include "PainterCanvas.h"
 
 #include "Colors.h"
+#include "Raster.h"
 
 #include <QGuiApplication>
 #include <QPaintDevice>
@@ -45,14 +46,13 @@ bool ClipToLimit(double& x0, double& y0, double& x1, double& y1) {
     return true;
 }
 
-// The smallest integer not below v, for values well inside the int range.
-int CeilToInt(double v) {
-    const int i = int(v);
-    return i + (double(i) < v ? 1 : 0);
-}
-
 bool Far(int v) {
     return v > int(coordLimit) || v < -int(coordLimit);
+}
+
+// The rows of a plain 32-bit image, written directly.
+Raster RasterOn(uchar* pixels, std::ptrdiff_t stride, const QImage& image) {
+    return Raster(pixels, stride, image.width(), image.height());
 }
 
 int ClampInt(long long v) {
@@ -207,7 +207,7 @@ void PainterCanvas::LineTo(int x, int y) {
     const TPoint from = penPos_;
     penPos_ = TPoint{x, y};
     if (Direct() && Pen().Width() <= 1 && Inside(from.x, from.y) && Inside(x, y)) {
-        DirectLine(from.x, from.y, x, y, PenRgb(), false);
+        RasterOn(pixels_, stride_, *image_).Line(from.x, from.y, x, y, PenRgb(), false);
         MarkDirty(std::min(from.x, x) - 1, std::min(from.y, y) - 1, std::max(from.x, x) + 2,
                   std::max(from.y, y) + 2);
         return;
@@ -257,13 +257,16 @@ void PainterCanvas::FillRect(const TRect& r) {
 
 void PainterCanvas::Polygon(std::span<const TPoint> points) {
     if (points.empty()) return;
-    if (Direct() && Pen().Width() <= 1 && points.size() <= 16) {
+    if (Direct() && Pen().Width() <= 1 && points.size() <= Raster::maxCorners) {
         bool inside = true;
         for (const TPoint& pt : points)
             inside = inside && Inside(pt.x, pt.y);
         if (inside) {
             const bool fill = Brush().Style() != bsClear;
-            DirectPolygon(points, PenRgb(), fill ? BrushRgb() : 0, fill);
+            const TRect box = RasterOn(pixels_, stride_, *image_)
+                                  .Polygon(points, PenRgb(), fill ? BrushRgb() : 0, fill);
+            MarkDirty((long long)box.Left - 1, (long long)box.Top - 1, (long long)box.Right + 1,
+                      (long long)box.Bottom + 1);
             return;
         }
     }
@@ -339,29 +342,13 @@ void PainterCanvas::CopyRect(const TRect& dest, TCanvas& source, const TRect& so
         from.depth() == 32) {
         // Pixel for pixel, as the sprite's save-under needs it: both images are plain
         // 32-bit rows, so the copy is a row copy clipped to both images.
-        const QImage& to = *image_;
+        Raster to = RasterOn(pixels_ ? pixels_ : image_->bits(), image_->bytesPerLine(), *image_);
         const long long w = dest.Width(), h = dest.Height();
         // Both rectangles in the pixels of their images.
-        const long long sx = (long long)sourceRect.Left - src->origin_.x;
-        const long long sy = (long long)sourceRect.Top - src->origin_.y;
-        const long long dx = (long long)dest.Left - origin_.x;
-        const long long dy = (long long)dest.Top - origin_.y;
-        const long long j0 = std::max({0LL, -sx, -dx});
-        const long long j1 =
-            std::min({w, (long long)from.width() - sx, (long long)to.width() - dx});
-        // Rows inside both images.
-        const long long i0 = std::max({0LL, -sy, -dy});
-        const long long i1 =
-            std::min({h, (long long)from.height() - sy, (long long)to.height() - dy});
-        if (j1 > j0 && i1 > i0) {
-            const std::ptrdiff_t sstride = from.bytesPerLine(), dstride = to.bytesPerLine();
-            const uchar* s = from.constBits() + (sy + i0) * sstride + 4 * (sx + j0);
-            uchar* d = (pixels_ ? pixels_ : image_->bits()) + (dy + i0) * dstride + 4 * (dx + j0);
-            const size_t bytes = size_t(4 * (j1 - j0));
-            for (long long i = i0; i < i1; ++i, s += sstride, d += dstride)
-                std::memmove(d, s, bytes);
+        if (to.CopyFrom(from, (long long)sourceRect.Left - src->origin_.x,
+                        (long long)sourceRect.Top - src->origin_.y,
+                        (long long)dest.Left - origin_.x, (long long)dest.Top - origin_.y, w, h))
             MarkDirty(dest.Left, dest.Top, (long long)dest.Left + w, (long long)dest.Top + h);
-        }
         return;
     }
     QPainter* p = Ready(false, false);
@@ -385,91 +372,6 @@ QRgb PainterCanvas::BrushRgb() {
     if (!brushRgb_ || brushRgb_->first != Brush().Color())
         brushRgb_.emplace(Brush().Color(), Resolve(Brush().Color()).rgb());
     return brushRgb_->second;
-}
-
-// Bresenham's line, both ends inside the image. Thin lines leave out their last pixel,
-// as the classic pens do; outlines keep it.
-void PainterCanvas::DirectLine(int x0, int y0, int x1, int y1, QRgb c, bool lastPixel) {
-    const int dx = std::abs(x1 - x0), sx = x0 < x1 ? 1 : -1;
-    const int dy = -std::abs(y1 - y0), sy = y0 < y1 ? 1 : -1;
-    int err = dx + dy;
-    for (;;) {
-        if (x0 == x1 && y0 == y1) {
-            if (lastPixel) Plot(x0, y0, c);
-            return;
-        }
-        Plot(x0, y0, c);
-        const int e2 = 2 * err;
-        if (e2 >= dy) {
-            err += dy;
-            x0 += sx;
-        }
-        if (e2 <= dx) {
-            err += dx;
-            y0 += sy;
-        }
-    }
-}
-
-// A small polygon inside the image: pixels whose centres lie inside (odd-even rule)
-// take the brush, then the edges are traced with the pen.
-void PainterCanvas::DirectPolygon(std::span<const TPoint> points, QRgb pen, QRgb brush, bool fill) {
-    int l = points[0].x, r = l, t = points[0].y, b = t;
-    for (const TPoint& pt : points) {
-        l = std::min(l, pt.x);
-        r = std::max(r, pt.x);
-        t = std::min(t, pt.y);
-        b = std::max(b, pt.y);
-    }
-    const size_t n = points.size();
-    if (fill) {
-        // Each edge covers the rows whose centres lie in [top, bottom); along them its
-        // crossing moves by a fixed step.
-        struct Edge {
-            int first, last;
-            double x, step;
-        };
-        Edge edges[16];
-        int m = 0;
-        for (size_t i = 0; i < n; ++i) {
-            const TPoint& a = points[i];
-            const TPoint& e = points[i + 1 == n ? 0 : i + 1];
-            if (a.y == e.y) continue;
-            const TPoint& lo = a.y < e.y ? a : e;
-            const TPoint& hi = a.y < e.y ? e : a;
-            const double step = double(hi.x - lo.x) / double(hi.y - lo.y);
-            edges[m++] = Edge{lo.y, hi.y - 1, lo.x + 0.5 * step, step};
-        }
-        for (int y = t; y < b; ++y) {
-            double xs[16];
-            int count = 0;
-            for (int i = 0; i < m; ++i) {
-                const Edge& e = edges[i];
-                if (y < e.first || y > e.last) continue;
-                // Insertion keeps the few crossings of a row in order.
-                const double x = e.x + (y - e.first) * e.step;
-                int k = count++;
-                while (k > 0 && xs[k - 1] > x) {
-                    xs[k] = xs[k - 1];
-                    --k;
-                }
-                xs[k] = x;
-            }
-            QRgb* row = reinterpret_cast<QRgb*>(pixels_ + std::ptrdiff_t(y) * stride_);
-            for (int k = 0; k + 1 < count; k += 2) {
-                const int from = std::max(l, CeilToInt(xs[k] - 0.5));
-                const int to = std::min(r + 1, CeilToInt(xs[k + 1] - 0.5));
-                for (int x = from; x < to; ++x)
-                    row[x] = brush;
-            }
-        }
-    }
-    for (size_t i = 0; i < n; ++i) {
-        const TPoint& a = points[i];
-        const TPoint& e = points[(i + 1) % n];
-        DirectLine(a.x, a.y, e.x, e.y, pen, true);
-    }
-    MarkDirty(l - 1, t - 1, (long long)r + 2, (long long)b + 2);
 }
 
 TColor PainterCanvas::Pixels(int x, int y) {

@@ -77,11 +77,6 @@ private:
     }
     QRgb PenRgb();
     QRgb BrushRgb();
-    void Plot(int x, int y, QRgb c) {
-        reinterpret_cast<QRgb*>(pixels_ + std::ptrdiff_t(y) * stride_)[x] = c;
-    }
-    void DirectLine(int x0, int y0, int x1, int y1, QRgb c, bool lastPixel);
-    void DirectPolygon(std::span<const TPoint> points, QRgb pen, QRgb brush, bool fill);
 
     std::unique_ptr<QPainter> painter_;
     QImage* image_ = nullptr;

@@ -8,7 +8,7 @@
 #include <QFile>
 #include <QMetaType>
 #include <QString>
-#include <QtEndian>
+#include <QStringDecoder>
 
 #include <cctype>
 
@@ -42,10 +42,8 @@ TString FileVersionText(const TPackageVersion& v) {
 TString PackageDescription() {
     QFile f(QStringLiteral(":/kritzelwerk/DESCRIPTION"));
     if (!f.open(QIODevice::ReadOnly)) return {};
-    const QByteArray bytes = f.readAll();
-    QString text;
-    for (qsizetype i = 0; i + 1 < bytes.size(); i += 2)
-        text.append(QChar(qFromLittleEndian<quint16>(bytes.constData() + i)));
+    QStringDecoder fromUtf16(QStringConverter::Utf16LE);
+    const QString text = fromUtf16(f.readAll());
     return text.toStdString();
 }
 

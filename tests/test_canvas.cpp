@@ -6,6 +6,13 @@
 
 #include <QApplication>
 
+#include <host/PainterCanvas.h>
+#include <host/Raster.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
 using namespace kritzel;
 using namespace kritzel::test;
 
@@ -178,4 +185,103 @@ TEST(DeviceContext, LometricThenAnisotropicTurnsTheYAxisDown) {
     EXPECT_DOUBLE_EQ(dc.LogicalPerInch(), 254.0);
     SetMapMode(&dc, MM_TEXT);
     EXPECT_EQ(dc.WindowExt(), (TSize{1, 1}));
+}
+
+namespace {
+
+// Pixels of one picture that are not background and have no such pixel within one
+// pixel in the other picture.
+int InkAwayFrom(const QImage& a, const QImage& b, QRgb background) {
+    auto inkNear = [&](int x, int y) {
+        for (int j = -1; j <= 1; ++j)
+            for (int i = -1; i <= 1; ++i)
+                if (b.valid(x + i, y + j) && b.pixel(x + i, y + j) != background) return true;
+        return false;
+    };
+    int away = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x)
+            away += a.pixel(x, y) != background && !inkNear(x, y);
+    return away;
+}
+
+// Pixels whose whole neighbourhood in a has colour c while b has another colour there.
+int InteriorMissing(const QImage& a, const QImage& b, QRgb c) {
+    int missing = 0;
+    for (int y = 1; y + 1 < a.height(); ++y)
+        for (int x = 1; x + 1 < a.width(); ++x) {
+            bool inside = true;
+            for (int j = -1; j <= 1; ++j)
+                for (int i = -1; i <= 1; ++i)
+                    inside = inside && a.pixel(x + i, y + j) == c;
+            missing += inside && b.pixel(x, y) != c;
+        }
+    return missing;
+}
+
+} // namespace
+
+TEST(Canvas, TheDirectRasteriserDrawsWhatQPainterDraws) {
+    // The same thin lines and small polygons, once written by the rasteriser into a plain
+    // 32-bit image and once by the canvas's QPainter (an image with alpha never takes the
+    // direct path). The two place single pixels by different rules: on a slope they may
+    // step one pixel apart, a line drawn leftwards or upwards leaves out its first pixel
+    // under QPainter and its last under the rasteriser, and outlines are traced one
+    // pixel apart. So a line must cover as many pixels, every pixel of either picture
+    // must lie within one pixel of the other's, and the inside of a filled shape must
+    // be filled in both.
+    constexpr int side = 64;
+    const QRgb white = qRgb(255, 255, 255), pen = qRgb(0, 0, 255), brush = qRgb(255, 255, 0);
+    QImage direct(side, side, QImage::Format_RGB32), painted(side, side, QImage::Format_ARGB32);
+    Raster raster(direct.bits(), direct.bytesPerLine(), side, side);
+    PainterCanvas canvas;
+    canvas.BeginImage(&painted, 96);
+    canvas.Pen().SetColor(clBlue);
+    auto compare = [&](const std::string& what) {
+        EXPECT_EQ(InkAwayFrom(direct, painted, white), 0) << what;
+        EXPECT_EQ(InkAwayFrom(painted, direct, white), 0) << what;
+        EXPECT_EQ(InteriorMissing(direct, painted, brush), 0) << what;
+        EXPECT_EQ(InteriorMissing(painted, direct, brush), 0) << what;
+    };
+
+    // Lines from the centre into every octant, flat, steep and diagonal.
+    for (int dx = -30; dx <= 30; dx += 5)
+        for (int dy = -30; dy <= 30; dy += 6) {
+            if (dx == 0 && dy == 0) continue;
+            direct.fill(white);
+            painted.fill(white);
+            raster.Line(32, 32, 32 + dx, 32 + dy, pen, false);
+            canvas.MoveTo(32, 32);
+            canvas.LineTo(32 + dx, 32 + dy);
+            const std::string what = "line by " + std::to_string(dx) + "," + std::to_string(dy);
+            EXPECT_EQ(CountColor(direct, clBlue), CountColor(painted, clBlue)) << what;
+            compare(what);
+        }
+
+    // The sprite's triangle turned in steps of 15 degrees, a concave star of the most
+    // corners the rasteriser takes, each filled and outlined only.
+    auto turned = [](double r, double degrees) {
+        const double a = degrees * 3.14159265358979 / 180;
+        return TPoint{int(std::lround(32 + r * std::cos(a))),
+                      int(std::lround(32 - r * std::sin(a)))};
+    };
+    std::vector<std::vector<TPoint>> shapes;
+    for (int k = 0; k < 24; ++k)
+        shapes.push_back({turned(20, k * 15), turned(12, k * 15 + 143), turned(12, k * 15 - 143)});
+    std::vector<TPoint> star;
+    for (std::size_t k = 0; k < Raster::maxCorners; ++k)
+        star.push_back(turned(k % 2 ? 12 : 28, double(k) * 360 / Raster::maxCorners));
+    shapes.push_back(star);
+    for (std::size_t i = 0; i < shapes.size(); ++i)
+        for (const bool fill : {true, false}) {
+            direct.fill(white);
+            painted.fill(white);
+            raster.Polygon(shapes[i], pen, brush, fill);
+            if (fill)
+                canvas.Brush().SetColor(clYellow);
+            else
+                canvas.Brush().SetStyle(bsClear);
+            canvas.Polygon(shapes[i]);
+            compare("shape " + std::to_string(i) + (fill ? " filled" : " outlined"));
+        }
 }

@@ -61,11 +61,10 @@ int RenderAll(const QString& folder) {
         });
         turtle.Repaint();
         const QString path = QDir(folder).filePath(QString::fromStdString(lesson.file) + ".png");
-        QSaveFile file(path);
-        if (!file.open(QIODevice::WriteOnly) || !turtle.Picture().save(&file, "PNG") ||
-            !file.commit()) {
-            std::fprintf(stderr, "kritzelwerk-demo: cannot write %s: %s\n", qPrintable(path),
-                         qPrintable(file.errorString()));
+        try {
+            SavePicture(turtle.Picture(), path);
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "kritzelwerk-demo: %s\n", e.what());
             return 1;
         }
     }

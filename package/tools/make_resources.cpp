@@ -9,7 +9,7 @@
 #include <QPainter>
 #include <QPolygon>
 #include <QString>
-#include <QtEndian>
+#include <QStringEncoder>
 
 #include <cstdio>
 
@@ -61,19 +61,8 @@ bool WritePaletteBitmap(const QString& path) {
     return indexed.save(path, "BMP");
 }
 
-void Put16(QByteArray& b, quint16 v) {
-    char c[2];
-    qToLittleEndian(v, c);
-    b.append(c, 2);
-}
-void Put32(QByteArray& b, quint32 v) {
-    char c[4];
-    qToLittleEndian(v, c);
-    b.append(c, 4);
-}
-
-// One 32 x 32 image of 32 bits per pixel with alpha, as an icon file holds it: a
-// bitmap header of double height, the colour pixels bottom-up, then the mask.
+// One 32 x 32 image of 32 bits per pixel with alpha; Qt's icon writer stores it with
+// its transparency mask.
 bool WriteMainIcon(const QString& path) {
     QImage img(32, 32, QImage::Format_ARGB32);
     img.fill(Qt::transparent);
@@ -82,44 +71,12 @@ bool WriteMainIcon(const QString& path) {
         p.setRenderHint(QPainter::Antialiasing);
         DrawTurtle(p, 32.0 / 27.0);
     }
-    QByteArray dib;
-    Put32(dib, 40);
-    Put32(dib, 32);
-    Put32(dib, 64);
-    Put16(dib, 1);
-    Put16(dib, 32);
-    for (int i = 0; i < 6; ++i)
-        Put32(dib, 0);
-    for (int y = 31; y >= 0; --y)
-        for (int x = 0; x < 32; ++x)
-            Put32(dib, img.pixel(x, y));
-    for (int y = 31; y >= 0; --y) {
-        quint32 bits = 0;
-        for (int x = 0; x < 32; ++x)
-            if (qAlpha(img.pixel(x, y)) == 0) bits |= 1u << (31 - x);
-        char c[4]; // the leftmost pixel is the highest bit of the first byte
-        qToBigEndian(bits, c);
-        dib.append(c, 4);
-    }
-    QByteArray ico;
-    Put16(ico, 0);
-    Put16(ico, 1); // an icon
-    Put16(ico, 1); // one image
-    ico.append(char(32)).append(char(32)).append(char(0)).append(char(0));
-    Put16(ico, 1);
-    Put16(ico, 32);
-    Put32(ico, quint32(dib.size()));
-    Put32(ico, 6 + 16);
-    ico.append(dib);
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(ico) == ico.size();
+    return img.save(path, "ICO");
 }
 
 bool WriteDescription(const QString& path) {
-    const QString text = QStringLiteral("Kritzel-Werk Komponente");
-    QByteArray bytes;
-    for (const QChar c : text)
-        Put16(bytes, c.unicode());
+    QStringEncoder toUtf16(QStringConverter::Utf16LE);
+    const QByteArray bytes = toUtf16(QStringLiteral("Kritzel-Werk Komponente"));
     QFile f(path);
     return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
 }
