@@ -1,5 +1,7 @@
 #include "Turtle.h"
 
+#include "host/Types.h"
+
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -52,12 +54,6 @@ std::int32_t RoundToDevice(long double v) {
     if (v >= static_cast<long double>(DeviceMax)) return DeviceMax;
     if (v <= static_cast<long double>(DeviceMin)) return DeviceMin;
     return static_cast<std::int32_t>(std::llrint(v));
-}
-
-std::int32_t Saturate(std::int64_t v) {
-    if (v > DeviceMax) return DeviceMax;
-    if (v < DeviceMin) return DeviceMin;
-    return static_cast<std::int32_t>(v);
 }
 
 // Screen pixels per LE for a screen resolution; at least one, so that a screen that
@@ -276,7 +272,7 @@ TPoint TTurtle::GetPaperSize() {
     const HDC dc = Printer().Handle();
     const std::int64_t w = std::int64_t(GetDeviceCaps(dc, HORZSIZE)) * 10;
     const std::int64_t h = std::int64_t(GetDeviceCaps(dc, VERTSIZE)) * 10;
-    return TPoint{Saturate(w), Saturate(h)};
+    return TPoint{SaturateToInt32(w), SaturateToInt32(h)};
 }
 
 void TTurtle::Init_Printer() {
@@ -325,8 +321,9 @@ void TTurtle::PaintTurtle() {
         return;
     }
     if (BildOldPos.Right != 0) {
-        const TRect Area = Rect(0, 0, Saturate(std::int64_t(BildOldPos.Right) - BildOldPos.Left),
-                                Saturate(std::int64_t(BildOldPos.Bottom) - BildOldPos.Top));
+        const TRect Area =
+            Rect(0, 0, SaturateToInt32(std::int64_t(BildOldPos.Right) - BildOldPos.Left),
+                 SaturateToInt32(std::int64_t(BildOldPos.Bottom) - BildOldPos.Top));
         ZeichenFlaeche->CopyRect(BildOldPos, *BildOld->Canvas(), Area);
         BildOldPos.Right = 0;
         return;
@@ -361,17 +358,12 @@ void TTurtle::PaintTurtle() {
         Real[i] = GetRealCoords(Virtuell[i]);
     Real[3] = Real[0];
 
-    std::int32_t xMin = Real[0].x, xMax = Real[0].x, yMin = Real[0].y, yMax = Real[0].y;
-    for (int i = 1; i <= 2; ++i) {
-        if (Real[i].x < xMin) xMin = Real[i].x;
-        if (Real[i].x > xMax) xMax = Real[i].x;
-        if (Real[i].y < yMin) yMin = Real[i].y;
-        if (Real[i].y > yMax) yMax = Real[i].y;
-    }
-    BildOldPos = Rect(Saturate(std::int64_t(xMin) - 1), Saturate(std::int64_t(yMin) - 1),
-                      Saturate(std::int64_t(xMax) + 1), Saturate(std::int64_t(yMax) + 1));
-    const TRect Area = Rect(0, 0, Saturate(std::int64_t(xMax) - xMin + 2),
-                            Saturate(std::int64_t(yMax) - yMin + 2));
+    const auto [xMin, yMin, xMax, yMax] = BoundsOf(std::span<const TPoint>(Real, 3));
+    BildOldPos =
+        Rect(SaturateToInt32(std::int64_t(xMin) - 1), SaturateToInt32(std::int64_t(yMin) - 1),
+             SaturateToInt32(std::int64_t(xMax) + 1), SaturateToInt32(std::int64_t(yMax) + 1));
+    const TRect Area = Rect(0, 0, SaturateToInt32(std::int64_t(xMax) - xMin + 2),
+                            SaturateToInt32(std::int64_t(yMax) - yMin + 2));
     BildOld->Canvas()->CopyRect(Area, *ZeichenFlaeche, BildOldPos);
 
     ZeichenFlaeche->Pen().SetWidth(1);
@@ -497,8 +489,9 @@ void TTurtle::Circle(double Radius, TColor penColor, TBrushStyle style, const TC
     ZeichenFlaeche->Brush().SetStyle(style);
     if (brushColor) ZeichenFlaeche->Brush().SetColor(*brushColor);
     const TPoint c = GetRealCoords(FAktPos);
-    ZeichenFlaeche->Ellipse(Saturate(std::int64_t(c.x) - r), Saturate(std::int64_t(c.y) - r),
-                            Saturate(std::int64_t(c.x) + r), Saturate(std::int64_t(c.y) + r));
+    ZeichenFlaeche->Ellipse(
+        SaturateToInt32(std::int64_t(c.x) - r), SaturateToInt32(std::int64_t(c.y) - r),
+        SaturateToInt32(std::int64_t(c.x) + r), SaturateToInt32(std::int64_t(c.y) + r));
     FPenState = keptPen;
     ZeichenFlaeche->Brush().SetStyle(keptStyle);
     PaintTurtle();
@@ -550,7 +543,7 @@ void TTurtle::Text(const TVirtuell& at, bool centred, const TString& S, const TS
     const TPoint p = GetRealCoords(at);
     if (centred) {
         const std::int32_t w = ZeichenFlaeche->TextWidth(S);
-        ZeichenFlaeche->TextOut(Saturate(std::int64_t(p.x) - w / 2), p.y, S);
+        ZeichenFlaeche->TextOut(SaturateToInt32(std::int64_t(p.x) - w / 2), p.y, S);
     } else {
         ZeichenFlaeche->TextOut(p.x, p.y, S);
     }

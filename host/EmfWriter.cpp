@@ -59,41 +59,13 @@ inline void Put32(std::uint8_t* p, std::uint32_t v) {
         p[3] = static_cast<std::uint8_t>(v >> 24);
     }
 }
-inline void Put16(std::uint8_t* p, std::uint16_t v) {
-    p[0] = static_cast<std::uint8_t>(v);
-    p[1] = static_cast<std::uint8_t>(v >> 8);
-}
-inline void PutI(std::uint8_t* p, std::int32_t v) {
-    Put32(p, static_cast<std::uint32_t>(v));
-}
-inline void PutF(std::uint8_t* p, float v) {
-    Put32(p, std::bit_cast<std::uint32_t>(v));
-}
-inline void PutRect(std::uint8_t* p, std::int32_t l, std::int32_t t, std::int32_t r,
-                    std::int32_t b) {
-    PutI(p, l);
-    PutI(p + 4, t);
-    PutI(p + 8, r);
-    PutI(p + 12, b);
-}
 
 inline std::uint32_t Rgb(std::int32_t color) {
     return static_cast<std::uint32_t>(color) & 0xFFFFFFu;
 }
 
-inline std::int32_t Saturate(std::int64_t v) {
-    return static_cast<std::int32_t>(std::clamp<std::int64_t>(
-        v, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()));
-}
-
 inline std::int32_t Round(std::int64_t num, std::int64_t den) {
-    return Saturate((2 * num + den) / (2 * den));
-}
-
-std::uint32_t RecordSize(std::size_t bytes) {
-    if (bytes > std::numeric_limits<std::uint32_t>::max())
-        throw std::length_error("EMF record too large");
-    return static_cast<std::uint32_t>(bytes);
+    return SaturateToInt32((2 * num + den) / (2 * den));
 }
 
 inline bool IsHigh(char16_t c) {
@@ -105,30 +77,113 @@ inline bool IsLow(char16_t c) {
 
 } // namespace
 
+// A record is written front to back, each field after the one before, little-endian on every
+// host: a record reads as its field list. The writer reserves the record's room up front, so a
+// field costs one store; End fills in nSize with what was written and adds the record to the
+// file.
+class EmfWriter::Record {
+public:
+    // A new record at the end of the file, of at most room bytes.
+    Record(EmfWriter& w, std::uint32_t type, std::size_t room) : writer_(&w), room_(room) {
+        if (room > std::numeric_limits<std::uint32_t>::max())
+            throw std::length_error("EMF record too large");
+        start_ = p_ = w.Reserve(room);
+        U32(type).U32(0); // iType, nSize
+    }
+    // The same record written again over itself, for the header once the counts are known.
+    Record(std::uint8_t* at, std::uint32_t type) : start_(at), p_(at) { U32(type).U32(0); }
+
+    Record& U32(std::uint32_t v) {
+        Put32(p_, v);
+        p_ += 4;
+        return *this;
+    }
+    Record& I32(std::int32_t v) { return U32(static_cast<std::uint32_t>(v)); }
+    Record& F32(float v) { return U32(std::bit_cast<std::uint32_t>(v)); }
+    Record& U16(std::uint16_t v) {
+        p_[0] = static_cast<std::uint8_t>(v);
+        p_[1] = static_cast<std::uint8_t>(v >> 8);
+        p_ += 2;
+        return *this;
+    }
+    Record& I16(std::int16_t v) { return U16(static_cast<std::uint16_t>(v)); }
+    Record& U8(std::uint8_t v) {
+        *p_++ = v;
+        return *this;
+    }
+    // RECTL, both corners inside.
+    Record& Rect(std::int32_t l, std::int32_t t, std::int32_t r, std::int32_t b) {
+        return I32(l).I32(t).I32(r).I32(b);
+    }
+    Record& Rect(const TBounds& b) { return Rect(b.xMin, b.yMin, b.xMax, b.yMax); }
+    // POINTL and SIZEL.
+    Record& Point(std::int32_t x, std::int32_t y) { return I32(x).I32(y); }
+    Record& Size(std::int32_t cx, std::int32_t cy) { return I32(cx).I32(cy); }
+    Record& Zeros(std::size_t bytes) {
+        std::memset(p_, 0, bytes);
+        p_ += bytes;
+        return *this;
+    }
+    Record& Utf16(const char16_t* units, std::size_t n) {
+        for (std::size_t i = 0; i < n; ++i)
+            U16(static_cast<std::uint16_t>(units[i]));
+        return *this;
+    }
+    // Zeros up to the next multiple of 4 bytes from the record's start.
+    Record& Align4() { return Zeros(static_cast<std::size_t>(-(p_ - start_)) & 3); }
+
+    void End() {
+        const auto size = static_cast<std::size_t>(p_ - start_);
+        Put32(start_ + 4, static_cast<std::uint32_t>(size));
+        if (!writer_) return;
+        if (size > room_) throw std::logic_error("EMF record overran its room");
+        writer_->len_ += size;
+    }
+
+private:
+    EmfWriter* writer_ = nullptr;
+    std::size_t room_ = 0;
+    std::uint8_t* start_;
+    std::uint8_t* p_;
+};
+
 EmfWriter::EmfWriter(int widthPx, int heightPx, int ppi)
     : width_(std::max(widthPx, 1)), height_(std::max(heightPx, 1)), ppi_(ppi < 1 ? 96 : ppi) {
     buf_.resize(64 * 1024);
-    std::uint8_t* p = Append(kHeaderSize);
-    std::memset(p, 0, kHeaderSize);
-    Put32(p, EMR_HEADER);
-    Put32(p + 4, kHeaderSize);
-    // Bounds, nBytes, nRecords and nHandles are filled in by Finish.
-    PutRect(p + 24, 0, 0, Round(std::int64_t{width_} * 2540, ppi_) - 1,
-            Round(std::int64_t{height_} * 2540, ppi_) - 1);
-    Put32(p + 40, ENHMETA_SIGNATURE);
-    Put32(p + 44, ENHMETA_VERSION);
+    // Written now with the counts so far, and again by Finish with the final ones.
+    Record header(*this, EMR_HEADER, kHeaderSize);
+    WriteHeader(header);
+}
+
+// ENHMETAHEADER with both extensions (up to szlMicrometers), no description and no palette.
+void EmfWriter::WriteHeader(Record& header) const {
     // Readers scale device pixels by szlMillimeters / szlDevice, and szlMillimeters is whole
     // millimetres. A reference device of whole multiples of 5 inches (5 * ppi pixels = 127 mm)
     // covering the picture keeps that ratio exact.
     const std::int64_t unit = 5 * std::int64_t{ppi_};
     const std::int64_t kx = (width_ + unit - 1) / unit;
     const std::int64_t ky = (height_ + unit - 1) / unit;
-    PutI(p + 72, Saturate(kx * unit));
-    PutI(p + 76, Saturate(ky * unit));
-    PutI(p + 80, Saturate(kx * 127));
-    PutI(p + 84, Saturate(ky * 127));
-    PutI(p + 100, Saturate(kx * 127000));
-    PutI(p + 104, Saturate(ky * 127000));
+    // An empty picture has the empty bounds GDI writes for it, (0, 0, -1, -1).
+    header
+        .Rect(bounds_.Left, bounds_.Top, bounds_.Right - 1, bounds_.Bottom - 1) // rclBounds
+        .Rect(0, 0, Round(std::int64_t{width_} * 2540, ppi_) - 1,
+              Round(std::int64_t{height_} * 2540, ppi_) - 1) // rclFrame, 0.01 mm
+        .U32(ENHMETA_SIGNATURE)
+        .U32(ENHMETA_VERSION)
+        .U32(static_cast<std::uint32_t>(len_))                        // nBytes
+        .U32(static_cast<std::uint32_t>(records_))                    // nRecords
+        .U16(static_cast<std::uint16_t>(maxHandle_ + 1))              // nHandles, slot 0 included
+        .U16(0)                                                       // sReserved
+        .U32(0)                                                       // nDescription
+        .U32(0)                                                       // offDescription
+        .U32(0)                                                       // nPalEntries
+        .Size(SaturateToInt32(kx * unit), SaturateToInt32(ky * unit)) // szlDevice
+        .Size(SaturateToInt32(kx * 127), SaturateToInt32(ky * 127))   // szlMillimeters
+        .U32(0)                                                       // cbPixelFormat
+        .U32(0)                                                       // offPixelFormat
+        .U32(0)                                                       // bOpenGL
+        .Size(SaturateToInt32(kx * 127000), SaturateToInt32(ky * 127000)) // szlMicrometers
+        .End();
 }
 
 void EmfWriter::Grow(std::size_t bytes) {
@@ -140,13 +195,11 @@ void EmfWriter::Grow(std::size_t bytes) {
 }
 
 // No per-record allocation: the buffer grows geometrically and a record is a bump of len_.
-std::uint8_t* EmfWriter::Append(std::size_t bytes) {
+std::uint8_t* EmfWriter::Reserve(std::size_t bytes) {
     if (buf_.size() - len_ < bytes) Grow(bytes);
-    std::uint8_t* p = buf_.data() + len_;
-    len_ += bytes;
     ++records_;
     inPath_ = false;
-    return p;
+    return buf_.data() + len_;
 }
 
 void EmfWriter::CheckOpen() const {
@@ -160,22 +213,11 @@ void EmfWriter::AddBounds(const Extent& e) {
     const auto r = static_cast<std::int32_t>(std::min<std::int64_t>(e.r, width_ - 1));
     const auto b = static_cast<std::int32_t>(std::min<std::int64_t>(e.b, height_ - 1));
     if (l > r || t > b) return;
-    if (!drawn_) {
-        bounds_ = {l, t, r, b};
-        drawn_ = true;
-        return;
-    }
-    bounds_.l = std::min(bounds_.l, l);
-    bounds_.t = std::min(bounds_.t, t);
-    bounds_.r = std::max(bounds_.r, r);
-    bounds_.b = std::max(bounds_.b, b);
+    bounds_ = Unite(bounds_, TRect{l, t, r + 1, b + 1});
 }
 
 void EmfWriter::WriteSimple(std::uint32_t type, std::uint32_t value) {
-    std::uint8_t* p = Append(12);
-    Put32(p, type);
-    Put32(p + 4, 12);
-    Put32(p + 8, value);
+    Record(*this, type, 12).U32(value).End();
 }
 
 std::uint32_t EmfWriter::AllocHandle() {
@@ -197,12 +239,9 @@ void EmfWriter::SelectNew(std::uint32_t& selected, std::uint32_t handle) {
     selected = handle;
 }
 
+// A stock object takes no slot of the table.
 void EmfWriter::SelectStock(std::uint32_t& selected, std::uint32_t stock) {
-    WriteSimple(EMR_SELECTOBJECT, stock);
-    if (selected != 0) {
-        WriteSimple(EMR_DELETEOBJECT, selected);
-        usedHandles_ &= ~(1u << selected);
-    }
+    SelectNew(selected, stock);
     selected = 0;
 }
 
@@ -212,14 +251,12 @@ void EmfWriter::UsePen(std::int32_t color, int width) {
     const std::int32_t w = std::max(width, 0);
     if (penSet_ && c == penColor_ && w == penWidth_) return;
     const std::uint32_t h = AllocHandle();
-    std::uint8_t* p = Append(28);
-    Put32(p, EMR_CREATEPEN);
-    Put32(p + 4, 28);
-    Put32(p + 8, h);
-    Put32(p + 12, PS_SOLID);
-    PutI(p + 16, w);
-    PutI(p + 20, 0);
-    Put32(p + 24, c);
+    Record(*this, EMR_CREATEPEN, 28)
+        .U32(h)        // ihPen
+        .U32(PS_SOLID) // LOGPEN lopnStyle
+        .Point(w, 0)   // lopnWidth: only x counts
+        .U32(c)        // lopnColor
+        .End();
     SelectNew(pen_, h);
     penSet_ = true;
     penColor_ = c;
@@ -238,13 +275,12 @@ void EmfWriter::UseBrush(std::int32_t color, bool clear) {
     const std::uint32_t c = Rgb(color);
     if (brushSet_ && !brushClear_ && c == brushColor_) return;
     const std::uint32_t h = AllocHandle();
-    std::uint8_t* p = Append(24);
-    Put32(p, EMR_CREATEBRUSHINDIRECT);
-    Put32(p + 4, 24);
-    Put32(p + 8, h);
-    Put32(p + 12, BS_SOLID);
-    Put32(p + 16, c);
-    Put32(p + 20, 0);
+    Record(*this, EMR_CREATEBRUSHINDIRECT, 24)
+        .U32(h)        // ihBrush
+        .U32(BS_SOLID) // LOGBRUSH lbStyle
+        .U32(c)        // lbColor
+        .U32(0)        // lbHatch
+        .End();
     SelectNew(brush_, h);
     brushSet_ = true;
     brushClear_ = false;
@@ -255,19 +291,27 @@ void EmfWriter::UseFont(const std::u16string& face, int heightPx, std::int32_t c
     CheckOpen();
     if (!fontSet_ || heightPx != fontHeight_ || face != fontFace_) {
         const std::uint32_t h = AllocHandle();
-        constexpr std::size_t size = 12 + 28 + 2 * kFaceUnits; // ihFont + plain LOGFONTW
-        std::uint8_t* p = Append(size);
-        std::memset(p, 0, size);
-        Put32(p, EMR_EXTCREATEFONTINDIRECTW);
-        Put32(p + 4, size);
-        Put32(p + 8, h);
-        PutI(p + 12, -heightPx);
-        PutI(p + 28, FW_NORMAL);
-        p[35] = DEFAULT_CHARSET;
         std::size_t n = std::min(face.size(), kFaceUnits - 1);
         if (n > 0 && n < face.size() && IsHigh(face[n - 1])) --n; // keep surrogate pairs whole
-        for (std::size_t i = 0; i < n; ++i)
-            Put16(p + 40 + 2 * i, static_cast<std::uint16_t>(face[i]));
+        // ihFont and a plain LOGFONTW, without the extended font fields.
+        Record(*this, EMR_EXTCREATEFONTINDIRECTW, 12 + 28 + 2 * kFaceUnits)
+            .U32(h)         // ihFont
+            .I32(-heightPx) // lfHeight: character height, not cell height
+            .I32(0)         // lfWidth
+            .I32(0)         // lfEscapement
+            .I32(0)         // lfOrientation
+            .I32(FW_NORMAL) // lfWeight
+            .U8(0)          // lfItalic
+            .U8(0)          // lfUnderline
+            .U8(0)          // lfStrikeOut
+            .U8(DEFAULT_CHARSET)
+            .U8(0) // lfOutPrecision
+            .U8(0) // lfClipPrecision
+            .U8(0) // lfQuality
+            .U8(0) // lfPitchAndFamily
+            .Utf16(face.data(), n)
+            .Zeros(2 * (kFaceUnits - n)) // lfFaceName, terminated
+            .End();
         SelectNew(font_, h);
         fontSet_ = true;
         fontFace_ = face;
@@ -307,18 +351,9 @@ void EmfWriter::MoveTo(int x, int y) {
 
 void EmfWriter::LineTo(int x, int y) {
     CheckOpen();
-    if (!inPath_ || posX_ != streamX_ || posY_ != streamY_) {
-        std::uint8_t* m = Append(16);
-        Put32(m, EMR_MOVETOEX);
-        Put32(m + 4, 16);
-        PutI(m + 8, posX_);
-        PutI(m + 12, posY_);
-    }
-    std::uint8_t* p = Append(16);
-    Put32(p, EMR_LINETO);
-    Put32(p + 4, 16);
-    PutI(p + 8, x);
-    PutI(p + 12, y);
+    if (!inPath_ || posX_ != streamX_ || posY_ != streamY_)
+        Record(*this, EMR_MOVETOEX, 16).Point(posX_, posY_).End();
+    Record(*this, EMR_LINETO, 16).Point(x, y).End();
     // The pen is centred on the line; round caps reach as far past the ends.
     const std::int64_t ext = penWidth_ / 2;
     AddBounds(Extent{std::min(posX_, x) - ext, std::min(posY_, y) - ext, std::max(posX_, x) + ext,
@@ -332,10 +367,7 @@ void EmfWriter::Ellipse(int l, int t, int r, int b) {
     CheckOpen();
     if (l > r) std::swap(l, r);
     if (t > b) std::swap(t, b);
-    std::uint8_t* p = Append(24);
-    Put32(p, EMR_ELLIPSE);
-    Put32(p + 4, 24);
-    PutRect(p + 8, l, t, r, b);
+    Record(*this, EMR_ELLIPSE, 24).Rect(l, t, r, b).End(); // rclBox
     const std::int64_t ext = penWidth_ / 2;
     AddBounds(Extent{l - ext, t - ext, std::int64_t{r} - 1 + ext, std::int64_t{b} - 1 + ext});
 }
@@ -346,20 +378,25 @@ void EmfWriter::FillRect(int l, int t, int r, int b, std::int32_t color) {
     if (t > b) std::swap(t, b);
     if (l == r || t == b) return;
     UseBrush(color, false);
-    constexpr std::size_t size = 100;
-    std::uint8_t* p = Append(size);
-    std::memset(p, 0, size);
-    Put32(p, EMR_BITBLT);
-    Put32(p + 4, size);
-    PutRect(p + 8, l, t, r - 1, b - 1);
-    PutI(p + 24, l);
-    PutI(p + 28, t);
-    PutI(p + 32, r - l);
-    PutI(p + 36, b - t);
-    Put32(p + 40, PATCOPY);
-    PutF(p + 52, 1.0f); // xformSrc: identity (eM11, eM12, eM21, eM22, eDx, eDy)
-    PutF(p + 64, 1.0f);
-    // crBkColorSrc, iUsageSrc and the source bitmap fields stay 0: no source.
+    Record(*this, EMR_BITBLT, 100)
+        .Rect(l, t, r - 1, b - 1) // rclBounds
+        .Point(l, t)              // xDest, yDest
+        .Size(r - l, b - t)       // cxDest, cyDest
+        .U32(PATCOPY)             // dwRop
+        .Point(0, 0)              // xSrc, ySrc
+        .F32(1.0f)                // xformSrc: identity (eM11, eM12, eM21, eM22, eDx, eDy)
+        .F32(0.0f)
+        .F32(0.0f)
+        .F32(1.0f)
+        .F32(0.0f)
+        .F32(0.0f)
+        .U32(0) // crBkColorSrc
+        .U32(0) // iUsageSrc
+        .U32(0) // offBmiSrc, cbBmiSrc, offBitsSrc, cbBitsSrc: no source
+        .U32(0)
+        .U32(0)
+        .U32(0)
+        .End();
     AddBounds(Extent{l, t, std::int64_t{r} - 1, std::int64_t{b} - 1});
 }
 
@@ -367,34 +404,25 @@ void EmfWriter::Polygon(const std::int32_t* xy, int count) {
     CheckOpen();
     if (xy == nullptr || count < 2) return;
     const auto n = static_cast<std::size_t>(count);
-    std::int32_t minX = xy[0], maxX = xy[0], minY = xy[1], maxY = xy[1];
-    for (std::size_t i = 1; i < n; ++i) {
-        minX = std::min(minX, xy[2 * i]);
-        maxX = std::max(maxX, xy[2 * i]);
-        minY = std::min(minY, xy[2 * i + 1]);
-        maxY = std::max(maxY, xy[2 * i + 1]);
-    }
+    TBounds pts = TBounds::Of(xy[0], xy[1]);
+    for (std::size_t i = 1; i < n; ++i)
+        pts.Add(xy[2 * i], xy[2 * i + 1]);
     constexpr std::int32_t lo = std::numeric_limits<std::int16_t>::min();
     constexpr std::int32_t hi = std::numeric_limits<std::int16_t>::max();
-    const bool small = minX >= lo && minY >= lo && maxX <= hi && maxY <= hi;
-    const std::size_t size = 28 + n * (small ? 4 : 8);
-    const std::uint32_t size32 = RecordSize(size);
+    const bool small = pts.xMin >= lo && pts.yMin >= lo && pts.xMax <= hi && pts.yMax <= hi;
     const std::int64_t ext = penWidth_ / 2;
-    const Box box{Saturate(minX - ext), Saturate(minY - ext), Saturate(maxX + ext),
-                  Saturate(maxY + ext)};
-    std::uint8_t* p = Append(size);
-    Put32(p, small ? EMR_POLYGON16 : EMR_POLYGON);
-    Put32(p + 4, size32);
-    PutRect(p + 8, box.l, box.t, box.r, box.b);
-    Put32(p + 24, static_cast<std::uint32_t>(n));
-    p += 28;
+    const TBounds box{SaturateToInt32(pts.xMin - ext), SaturateToInt32(pts.yMin - ext),
+                      SaturateToInt32(pts.xMax + ext), SaturateToInt32(pts.yMax + ext)};
+    Record rec(*this, small ? EMR_POLYGON16 : EMR_POLYGON, 28 + n * (small ? 4 : 8));
+    rec.Rect(box).U32(static_cast<std::uint32_t>(n)); // rclBounds, cptl
     if (small) {
-        for (std::size_t i = 0; i < 2 * n; ++i, p += 2)
-            Put16(p, static_cast<std::uint16_t>(static_cast<std::int16_t>(xy[i])));
+        for (std::size_t i = 0; i < 2 * n; ++i)
+            rec.I16(static_cast<std::int16_t>(xy[i]));
     } else {
-        for (std::size_t i = 0; i < 2 * n; ++i, p += 4)
-            PutI(p, xy[i]);
+        for (std::size_t i = 0; i < 2 * n; ++i)
+            rec.I32(xy[i]);
     }
+    rec.End();
     AddBounds(box);
 }
 
@@ -415,38 +443,32 @@ void EmfWriter::TextOut(int x, int y, const std::u16string& text, int widthPx,
             sum += a;
         width = static_cast<std::int32_t>(std::clamp<std::int64_t>(sum, 0, 1 << 30));
     }
-    const Box box{x, y, Saturate(std::int64_t{x} + std::max(width, 1) - 1),
-                  Saturate(std::int64_t{y} + std::max(fontHeight_, 1) - 1)};
+    const TBounds box{x, y, SaturateToInt32(std::int64_t{x} + std::max(width, 1) - 1),
+                      SaturateToInt32(std::int64_t{y} + std::max(fontHeight_, 1) - 1)};
 
-    constexpr std::size_t fixed = 76;
-    const std::size_t strBytes = (2 * n + 3) & ~std::size_t{3};
-    const std::size_t offDx = fixed + strBytes;
-    const std::size_t size = offDx + 4 * n;
-    const std::uint32_t size32 = RecordSize(size);
-    std::uint8_t* p = Append(size);
-    std::memset(p, 0, size);
-    Put32(p, EMR_EXTTEXTOUTW);
-    Put32(p + 4, size32);
-    PutRect(p + 8, box.l, box.t, box.r, box.b);
-    Put32(p + 24, GM_COMPATIBLE);
+    constexpr std::size_t offString = 76; // the fixed part: the string follows it
+    const std::size_t offDx = offString + ((2 * n + 3) & ~std::size_t{3});
     // Page units (pixels) to 0.01 mm of the reference device.
-    PutF(p + 28, 2540.0f / static_cast<float>(ppi_));
-    PutF(p + 32, 2540.0f / static_cast<float>(ppi_));
-    PutI(p + 36, x);
-    PutI(p + 40, y);
-    Put32(p + 44, static_cast<std::uint32_t>(n));
-    Put32(p + 48, static_cast<std::uint32_t>(fixed));
-    // fOptions 0 (no clipping/opaque rectangle), but the rectangle is still present: several
-    // readers expect it whatever fOptions says.
-    PutRect(p + 56, 0, 0, -1, -1);
-    Put32(p + 72, static_cast<std::uint32_t>(offDx));
-    for (std::size_t i = 0; i < n; ++i)
-        Put16(p + fixed + 2 * i, static_cast<std::uint16_t>(text[i]));
-
-    std::uint8_t* dx = p + offDx;
+    const float scale = 2540.0f / static_cast<float>(ppi_);
+    Record rec(*this, EMR_EXTTEXTOUTW, offDx + 4 * n);
+    rec.Rect(box)           // rclBounds
+        .U32(GM_COMPATIBLE) // iGraphicsMode
+        .F32(scale)         // exScale
+        .F32(scale)         // eyScale
+        // EMRTEXT
+        .Point(x, y)                                // ptlReference
+        .U32(static_cast<std::uint32_t>(n))         // nChars
+        .U32(static_cast<std::uint32_t>(offString)) // offString
+        // fOptions 0 (no clipping/opaque rectangle), but the rectangle is still present:
+        // several readers expect it whatever fOptions says.
+        .U32(0)
+        .Rect(0, 0, -1, -1)
+        .U32(static_cast<std::uint32_t>(offDx))
+        .Utf16(text.data(), n)
+        .Align4();
     if (ownAdvances) {
-        for (std::size_t i = 0; i < n; ++i)
-            PutI(dx + 4 * i, advances[i]);
+        for (std::int32_t a : advances)
+            rec.I32(a);
     } else {
         // Even spread over characters; the low half of a surrogate pair advances by 0.
         std::size_t chars = 0;
@@ -454,85 +476,75 @@ void EmfWriter::TextOut(int x, int y, const std::u16string& text, int widthPx,
             if (!(IsLow(text[i]) && i > 0 && IsHigh(text[i - 1]))) ++chars;
         std::size_t k = 0;
         for (std::size_t i = 0; i < n; ++i) {
-            if (IsLow(text[i]) && i > 0 && IsHigh(text[i - 1])) continue; // stays 0
+            if (IsLow(text[i]) && i > 0 && IsHigh(text[i - 1])) {
+                rec.I32(0);
+                continue;
+            }
             const auto from = static_cast<std::int64_t>(width) * static_cast<std::int64_t>(k) /
                               static_cast<std::int64_t>(chars);
             ++k;
             const auto to = static_cast<std::int64_t>(width) * static_cast<std::int64_t>(k) /
                             static_cast<std::int64_t>(chars);
-            PutI(dx + 4 * i, static_cast<std::int32_t>(to - from));
+            rec.I32(static_cast<std::int32_t>(to - from));
         }
     }
+    rec.End();
     AddBounds(box);
 }
 
 void EmfWriter::BitBlt(int dx, int dy, int w, int h, const std::uint32_t* pixels, int stride) {
     CheckOpen();
     if (pixels == nullptr || w <= 0 || h <= 0) return;
-    constexpr std::size_t fixed = 80;
+    constexpr std::size_t offBmi = 80; // the fixed part: the bitmap header follows it
     constexpr std::size_t bmiSize = 40;
-    const std::size_t rowBytes = static_cast<std::size_t>(w) * 4;
-    const std::size_t bits = rowBytes * static_cast<std::size_t>(h);
-    const std::uint32_t size32 = RecordSize(fixed + bmiSize + bits);
-    const std::size_t size = size32;
+    const std::size_t bits = static_cast<std::size_t>(w) * 4 * static_cast<std::size_t>(h);
     const std::int32_t pelsPerMetre = Round(std::int64_t{ppi_} * 10000, 254);
 
-    std::uint8_t* p = Append(size);
-    std::memset(p, 0, fixed + bmiSize);
-    Put32(p, EMR_STRETCHDIBITS);
-    Put32(p + 4, size32);
-    PutRect(p + 8, dx, dy, Saturate(std::int64_t{dx} + w - 1), Saturate(std::int64_t{dy} + h - 1));
-    PutI(p + 24, dx);
-    PutI(p + 28, dy);
-    // Src stays (0, 0).
-    PutI(p + 40, w);
-    PutI(p + 44, h);
-    Put32(p + 48, static_cast<std::uint32_t>(fixed));
-    Put32(p + 52, static_cast<std::uint32_t>(bmiSize));
-    Put32(p + 56, static_cast<std::uint32_t>(fixed + bmiSize));
-    Put32(p + 60, static_cast<std::uint32_t>(bits));
-    Put32(p + 64, DIB_RGB_COLORS);
-    Put32(p + 68, SRCCOPY);
-    PutI(p + 72, w);
-    PutI(p + 76, h);
-
-    std::uint8_t* bmi = p + fixed;
-    Put32(bmi, static_cast<std::uint32_t>(bmiSize));
-    PutI(bmi + 4, w);
-    PutI(bmi + 8, h); // positive: bottom-up rows
-    Put16(bmi + 12, 1);
-    Put16(bmi + 14, 32);
-    // biCompression 0 = BI_RGB
-    Put32(bmi + 20, static_cast<std::uint32_t>(bits));
-    PutI(bmi + 24, pelsPerMetre);
-    PutI(bmi + 28, pelsPerMetre);
-
-    std::uint8_t* out = bmi + bmiSize;
+    Record rec(*this, EMR_STRETCHDIBITS, offBmi + bmiSize + bits);
+    rec.Rect(dx, dy, SaturateToInt32(std::int64_t{dx} + w - 1),
+             SaturateToInt32(std::int64_t{dy} + h - 1))    // rclBounds
+        .Point(dx, dy)                                     // xDest, yDest
+        .Point(0, 0)                                       // xSrc, ySrc
+        .Size(w, h)                                        // cxSrc, cySrc
+        .U32(static_cast<std::uint32_t>(offBmi))           // offBmiSrc
+        .U32(static_cast<std::uint32_t>(bmiSize))          // cbBmiSrc
+        .U32(static_cast<std::uint32_t>(offBmi + bmiSize)) // offBitsSrc
+        .U32(static_cast<std::uint32_t>(bits))             // cbBitsSrc
+        .U32(DIB_RGB_COLORS)                               // iUsageSrc
+        .U32(SRCCOPY)                                      // dwRop
+        .Size(w, h)                                        // cxDest, cyDest
+        // BITMAPINFOHEADER
+        .U32(static_cast<std::uint32_t>(bmiSize)) // biSize
+        .I32(w)                                   // biWidth
+        .I32(h)                                   // biHeight, positive: bottom-up rows
+        .U16(1)                                   // biPlanes
+        .U16(32)                                  // biBitCount
+        .U32(0)                                   // biCompression: BI_RGB
+        .U32(static_cast<std::uint32_t>(bits))    // biSizeImage
+        .I32(pelsPerMetre)                        // biXPelsPerMeter
+        .I32(pelsPerMetre)                        // biYPelsPerMeter
+        .U32(0)                                   // biClrUsed
+        .U32(0);                                  // biClrImportant
     for (int row = h - 1; row >= 0; --row) {
         const std::uint32_t* src = pixels + static_cast<std::ptrdiff_t>(row) * stride;
-        for (int i = 0; i < w; ++i, out += 4)
-            Put32(out, src[i] | 0xFF000000u);
+        for (int i = 0; i < w; ++i)
+            rec.U32(src[i] | 0xFF000000u);
     }
+    rec.End();
     AddBounds(Extent{dx, dy, std::int64_t{dx} + w - 1, std::int64_t{dy} + h - 1});
 }
 
 std::vector<std::uint8_t> EmfWriter::Finish() {
     CheckOpen();
-    std::uint8_t* p = Append(20);
-    Put32(p, EMR_EOF);
-    Put32(p + 4, 20);
-    Put32(p + 8, 0);   // nPalEntries
-    Put32(p + 12, 16); // offPalEntries: where a palette would start
-    Put32(p + 16, 20); // nSizeLast
+    Record(*this, EMR_EOF, 20)
+        .U32(0)  // nPalEntries
+        .U32(16) // offPalEntries: where a palette would start
+        .U32(20) // nSizeLast
+        .End();
     finished_ = true;
 
-    std::uint8_t* h = buf_.data();
-    // An empty picture has the empty bounds GDI writes for it.
-    const Box b = drawn_ ? bounds_ : Box{0, 0, -1, -1};
-    PutRect(h + 8, b.l, b.t, b.r, b.b);
-    Put32(h + 48, static_cast<std::uint32_t>(len_));
-    Put32(h + 52, static_cast<std::uint32_t>(records_));
-    Put16(h + 56, static_cast<std::uint16_t>(maxHandle_ + 1));
+    Record header(buf_.data(), EMR_HEADER);
+    WriteHeader(header);
     buf_.resize(len_);
     buf_.shrink_to_fit();
     return std::move(buf_);

@@ -5,6 +5,8 @@
 // system colours must be resolved by the caller. The output is little-endian on every host.
 #pragma once
 
+#include "Types.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -66,20 +68,23 @@ public:
     std::size_t RecordCount() const { return records_; }
 
 private:
-    struct Box {
-        std::int32_t l, t, r, b; // inclusive
-    };
+    // Writes one record field by field, in the order of its layout (EmfWriter.cpp).
+    class Record;
+
     // What a shape covers before it is cut to the picture; wide enough for any pen on
     // any coordinate.
     struct Extent {
         std::int64_t l, t, r, b; // inclusive
     };
 
-    std::uint8_t* Append(std::size_t bytes);
+    std::uint8_t* Reserve(std::size_t bytes);
     void Grow(std::size_t bytes);
     void CheckOpen() const;
+    void WriteHeader(Record& header) const;
     void AddBounds(const Extent& e);
-    void AddBounds(const Box& box) { AddBounds(Extent{box.l, box.t, box.r, box.b}); }
+    void AddBounds(const TBounds& box) {
+        AddBounds(Extent{box.xMin, box.yMin, box.xMax, box.yMax});
+    }
     void WriteSimple(std::uint32_t type, std::uint32_t value);
     std::uint32_t AllocHandle();
     void SelectNew(std::uint32_t& selected, std::uint32_t handle);
@@ -91,8 +96,7 @@ private:
     bool finished_ = false;
 
     std::int32_t width_, height_, ppi_;
-    Box bounds_{0, 0, -1, -1};
-    bool drawn_ = false;
+    TRect bounds_; // the pixels drawn on, cut to the picture; empty until something lands
 
     // Where the next line starts, and the current position the records so far leave
     // (a device context starts at the origin).

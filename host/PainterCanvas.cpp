@@ -55,10 +55,6 @@ Raster RasterOn(uchar* pixels, std::ptrdiff_t stride, const QImage& image) {
     return Raster(pixels, stride, image.width(), image.height());
 }
 
-int ClampInt(long long v) {
-    return int(std::clamp<long long>(v, INT32_MIN, INT32_MAX));
-}
-
 } // namespace
 
 PainterCanvas::PainterCanvas() = default;
@@ -143,15 +139,9 @@ void PainterCanvas::MarkDirty(long long l, long long t, long long r, long long b
     r = std::min<long long>(r, image_->width());
     b = std::min<long long>(b, image_->height());
     if (l >= r || t >= b) return;
-    if (!dirty_) {
-        dirtyRect_ = TRect{int(l), int(t), int(r), int(b)};
-        dirty_ = true;
-        return;
-    }
-    dirtyRect_.Left = std::min(dirtyRect_.Left, int(l));
-    dirtyRect_.Top = std::min(dirtyRect_.Top, int(t));
-    dirtyRect_.Right = std::max(dirtyRect_.Right, int(r));
-    dirtyRect_.Bottom = std::max(dirtyRect_.Bottom, int(b));
+    const TRect mark{int(l), int(t), int(r), int(b)};
+    dirtyRect_ = dirty_ ? Unite(dirtyRect_, mark) : mark;
+    dirty_ = true;
 }
 
 QColor PainterCanvas::Resolve(TColor c) const {
@@ -273,18 +263,13 @@ void PainterCanvas::Polygon(std::span<const TPoint> points) {
     QPainter* p = Ready(true, true);
     if (!p) return;
     QVarLengthArray<QPoint, 8> pts;
-    long long l = points[0].x, r = l, t = points[0].y, b = t;
-    for (const TPoint& pt : points) {
+    for (const TPoint& pt : points)
         pts.append(QPoint(pt.x, pt.y));
-        l = std::min<long long>(l, pt.x);
-        r = std::max<long long>(r, pt.x);
-        t = std::min<long long>(t, pt.y);
-        b = std::max<long long>(b, pt.y);
-    }
     p->drawPolygon(pts.data(), int(pts.size()));
     if (identity_) {
+        const TBounds box = BoundsOf(points);
         const long long m = Pen().Width() / 2 + 2;
-        MarkDirty(l - m, t - m, r + m, b + m);
+        MarkDirty(box.xMin - m, box.yMin - m, box.xMax + m, box.yMax + m);
     }
 }
 
@@ -322,7 +307,7 @@ void PainterCanvas::TextOut(int x, int y, const TString& text) {
             MarkDirty((long long)x - 2, (long long)y - 2, (long long)x + width + 4,
                       (long long)y + height + 4);
     }
-    penPos_ = TPoint{ClampInt((long long)x + width), y};
+    penPos_ = TPoint{SaturateToInt32((long long)x + width), y};
 }
 
 int PainterCanvas::TextWidth(const TString& text) {
@@ -355,9 +340,9 @@ void PainterCanvas::CopyRect(const TRect& dest, TCanvas& source, const TRect& so
     const auto mode = p->compositionMode();
     p->setCompositionMode(QPainter::CompositionMode_Source);
     p->drawImage(QRect(dest.Left, dest.Top, dest.Width(), dest.Height()), from,
-                 QRect(ClampInt((long long)sourceRect.Left - src->origin_.x),
-                       ClampInt((long long)sourceRect.Top - src->origin_.y), sourceRect.Width(),
-                       sourceRect.Height()));
+                 QRect(SaturateToInt32((long long)sourceRect.Left - src->origin_.x),
+                       SaturateToInt32((long long)sourceRect.Top - src->origin_.y),
+                       sourceRect.Width(), sourceRect.Height()));
     p->setCompositionMode(mode);
     if (identity_) MarkDirty(dest.Left, dest.Top, dest.Right, dest.Bottom);
 }

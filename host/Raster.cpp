@@ -39,13 +39,7 @@ void Raster::Line(int x0, int y0, int x1, int y1, QRgb c, bool lastPixel) {
 }
 
 TRect Raster::Polygon(std::span<const TPoint> points, QRgb pen, QRgb brush, bool fill) {
-    int l = points[0].x, r = l, t = points[0].y, b = t;
-    for (const TPoint& pt : points) {
-        l = std::min(l, pt.x);
-        r = std::max(r, pt.x);
-        t = std::min(t, pt.y);
-        b = std::max(b, pt.y);
-    }
+    const auto [l, t, r, b] = BoundsOf(points);
     const std::size_t n = points.size();
     if (fill) {
         // Each edge covers the rows whose centres lie in [top, bottom); along them its

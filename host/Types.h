@@ -1,7 +1,10 @@
 // Basic value types of the framework: colours, device points and rectangles, text.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
+#include <limits>
+#include <span>
 #include <string>
 
 namespace kritzel {
@@ -78,6 +81,47 @@ struct TRect {
 
 inline TRect Rect(std::int32_t left, std::int32_t top, std::int32_t right, std::int32_t bottom) {
     return TRect{left, top, right, bottom};
+}
+
+// The nearest device coordinate: values beyond the 32-bit range are held at its ends.
+constexpr std::int32_t SaturateToInt32(std::int64_t v) {
+    return static_cast<std::int32_t>(std::clamp<std::int64_t>(
+        v, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()));
+}
+
+// The smallest rectangle covering both; an empty one (no pixel inside) adds nothing.
+constexpr TRect Unite(const TRect& a, const TRect& b) {
+    if (b.Right <= b.Left || b.Bottom <= b.Top) return a;
+    if (a.Right <= a.Left || a.Bottom <= a.Top) return b;
+    return TRect{std::min(a.Left, b.Left), std::min(a.Top, b.Top), std::max(a.Right, b.Right),
+                 std::max(a.Bottom, b.Bottom)};
+}
+
+// The extremes of a set of points, both included: a point at the end of the device range
+// needs no room beyond it, as an exclusive rectangle would.
+struct TBounds {
+    std::int32_t xMin = 0;
+    std::int32_t yMin = 0;
+    std::int32_t xMax = -1;
+    std::int32_t yMax = -1;
+
+    // Starts with one point, then takes in more.
+    static constexpr TBounds Of(std::int32_t x, std::int32_t y) { return TBounds{x, y, x, y}; }
+    constexpr void Add(std::int32_t x, std::int32_t y) {
+        xMin = std::min(xMin, x);
+        yMin = std::min(yMin, y);
+        xMax = std::max(xMax, x);
+        yMax = std::max(yMax, y);
+    }
+    friend bool operator==(const TBounds&, const TBounds&) = default;
+};
+
+// The bounds of a non-empty set of points.
+constexpr TBounds BoundsOf(std::span<const TPoint> points) {
+    TBounds b = TBounds::Of(points[0].x, points[0].y);
+    for (const TPoint& p : points.subspan(1))
+        b.Add(p.x, p.y);
+    return b;
 }
 
 struct TSize {
