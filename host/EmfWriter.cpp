@@ -207,13 +207,16 @@ void EmfWriter::CheckOpen() const {
 }
 
 void EmfWriter::AddBounds(const Extent& e) {
-    // Only what lands on the picture counts, as on the widget.
-    const auto l = static_cast<std::int32_t>(std::max<std::int64_t>(e.l, 0));
-    const auto t = static_cast<std::int32_t>(std::max<std::int64_t>(e.t, 0));
-    const auto r = static_cast<std::int32_t>(std::min<std::int64_t>(e.r, width_ - 1));
-    const auto b = static_cast<std::int32_t>(std::min<std::int64_t>(e.b, height_ - 1));
+    // Only what lands on the picture counts, as on the widget. The ends are compared
+    // before they are narrowed: an extent far beyond the range must not wrap onto it.
+    const std::int64_t l = std::max<std::int64_t>(e.l, 0);
+    const std::int64_t t = std::max<std::int64_t>(e.t, 0);
+    const std::int64_t r = std::min<std::int64_t>(e.r, width_ - 1);
+    const std::int64_t b = std::min<std::int64_t>(e.b, height_ - 1);
     if (l > r || t > b) return;
-    bounds_ = Unite(bounds_, TRect{l, t, r + 1, b + 1});
+    bounds_ =
+        Unite(bounds_, TRect{static_cast<std::int32_t>(l), static_cast<std::int32_t>(t),
+                             static_cast<std::int32_t>(r + 1), static_cast<std::int32_t>(b + 1)});
 }
 
 void EmfWriter::WriteSimple(std::uint32_t type, std::uint32_t value) {

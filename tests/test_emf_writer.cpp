@@ -119,6 +119,8 @@ TEST(EmfHeader, BoundsAreTheDrawnPixelsOnThePicture) {
     off.MoveTo(200, -50);
     off.LineTo(300, -10);
     off.FillRect(-30, 10, -1, 20, 0x00FF00);
+    // Its right edge lies below the coordinate range: it must not wrap round onto it.
+    off.Ellipse(std::numeric_limits<int>::min(), 10, std::numeric_limits<int>::min(), 20);
     off.UsePen(0x000000, 1);
     off.MoveTo(10, 10);
     off.LineTo(20, 12);
