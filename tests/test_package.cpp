@@ -98,6 +98,16 @@ QByteArray SaveForm(QWidget& form) {
     return buffer.data();
 }
 
+// A form read back by Qt's form loader, with the controls of the plugin built here.
+std::unique_ptr<QWidget> LoadForm(QIODevice* ui, QString& error) {
+    QUiLoader loader;
+    loader.clearPluginPaths();
+    loader.addPluginPath(PluginDir);
+    std::unique_ptr<QWidget> form(loader.load(ui));
+    error = loader.errorString();
+    return form;
+}
+
 } // namespace
 
 // --- Registration ----------------------------------------------------------------------
@@ -343,13 +353,11 @@ void ExpectFormValues(const TTurtle& t) {
 } // namespace
 
 TEST(FormStorage, AFormLoaderGivesTheStoredValues) {
-    QUiLoader loader;
-    loader.clearPluginPaths();
-    loader.addPluginPath(PluginDir);
     QFile ui(QStringLiteral(KRITZEL_TEST_FORM));
     ASSERT_TRUE(ui.open(QIODevice::ReadOnly));
-    std::unique_ptr<QWidget> form(loader.load(&ui));
-    ASSERT_NE(form, nullptr) << loader.errorString().toStdString();
+    QString error;
+    std::unique_ptr<QWidget> form = LoadForm(&ui, error);
+    ASSERT_NE(form, nullptr) << error.toStdString();
     auto* t = form->findChild<TTurtle*>(QStringLiteral("turtle"));
     ASSERT_NE(t, nullptr);
     ExpectFormValues(*t);
@@ -391,13 +399,11 @@ TEST(FormStorage, AnEmptyFileNameIsLeftOutAndLoadsBackEmpty) {
                   .count(QStringLiteral("FileName")),
               0u);
     // Stored empty, loading would set "" and so the name "Kritzelwerk1".
-    QUiLoader loader;
-    loader.clearPluginPaths();
-    loader.addPluginPath(PluginDir);
     QBuffer buffer(&saved);
     buffer.open(QIODevice::ReadOnly);
-    std::unique_ptr<QWidget> loaded(loader.load(&buffer));
-    ASSERT_NE(loaded, nullptr) << loader.errorString().toStdString();
+    QString error;
+    std::unique_ptr<QWidget> loaded = LoadForm(&buffer, error);
+    ASSERT_NE(loaded, nullptr) << error.toStdString();
     auto* back = loaded->findChild<TTurtle*>(QStringLiteral("turtle"));
     ASSERT_NE(back, nullptr);
     EXPECT_EQ(back->FileName(), "");
@@ -439,13 +445,11 @@ TEST(FormStorage, ChangedValuesAreStoredResetOnesLeftOutAndTheFormLoadsBack) {
     // the values that were edited.
     QByteArray screenForm = saved;
     screenForm.replace("<enum>kritzel::tdClipb</enum>", "<enum>kritzel::tdScreen</enum>");
-    QUiLoader loader;
-    loader.clearPluginPaths();
-    loader.addPluginPath(PluginDir);
     QBuffer buffer(&screenForm);
     buffer.open(QIODevice::ReadOnly);
-    std::unique_ptr<QWidget> loaded(loader.load(&buffer));
-    ASSERT_NE(loaded, nullptr) << loader.errorString().toStdString();
+    QString error;
+    std::unique_ptr<QWidget> loaded = LoadForm(&buffer, error);
+    ASSERT_NE(loaded, nullptr) << error.toStdString();
     auto* back = loaded->findChild<TTurtle*>(QStringLiteral("turtle"));
     ASSERT_NE(back, nullptr);
     for (const auto& [name, value] : edits) {
