@@ -8,38 +8,67 @@
 #include <functional>
 #include <memory>
 
+/// Kritzel-Werk: the turtle control `TTurtle`, its window `TForm`, the application
+/// `TApplication`, colours (`TColor`, `RGB`, `clRed` …) and the framework beneath.
 namespace kritzel {
 
 Q_NAMESPACE_EXPORT(KRITZELWERK_EXPORT)
 
+/// A number, as the turtle's commands take it: a double.
 using TZahl = double;
 
-// Compass headings in the turtle's convention: degrees counter-clockwise from +x.
+/// Heading 0: the turtle faces right (+x). Headings are degrees, counter-clockwise.
 constexpr int East = 0;
+/// Heading 90: the turtle faces up (+y), as a new turtle does.
 constexpr int North = 90;
+/// Heading 180: the turtle faces left.
 constexpr int West = 180;
+/// Heading 270: the turtle faces down.
 constexpr int South = 270;
 
-// A point of the virtual plane, in LE (centimetres), y pointing up.
+/// A point of the drawing plane in LE (1 LE = 1 cm), origin in the middle, y pointing up.
 struct KRITZELWERK_EXPORT TVirtuell {
+    /// Distance to the right of the middle, in LE.
     double x = 0;
+    /// Distance above the middle, in LE.
     double y = 0;
 };
 
-enum TPenState : std::uint8_t { Up = 0, Down = 1 };
+/// Whether the turtle draws as it moves: `Down` draws lines, `Up` only moves.
+enum TPenState : std::uint8_t {
+    Up = 0,  ///< The turtle moves without drawing.
+    Down = 1 ///< The turtle draws a line as it moves.
+};
 Q_ENUM_NS(TPenState)
 
-enum TTurtleDevice : std::uint8_t { tdScreen = 0, tdPrinter = 1, tdWMF = 2, tdClipb = 3 };
+/// Where the drawing goes: the screen, the printer, a metafile file or the clipboard.
+enum TTurtleDevice : std::uint8_t {
+    tdScreen = 0,  ///< The control on the screen.
+    tdPrinter = 1, ///< The printer: one page in real centimetres, printed on leaving it.
+    tdWMF = 2,     ///< A metafile (EMF), written to `FileName` + ".wmf" on leaving it.
+    tdClipb = 3    ///< A metafile, put on the clipboard on leaving it.
+};
 Q_ENUM_NS(TTurtleDevice)
 
+/// The handler of `OnStartPaint`: a function without arguments, e.g. a lambda `[&] { ... }`.
 using TStartPaint = std::function<void()>;
 
-// Colour ramps and channels.
+/// A colour from its red, green and blue parts, each 0 to 255.
+/// Use it rather than a hexadecimal number: `RGB(255, 0, 0)` is red, while `0xFF0000`
+/// is blue, as TColor keeps red in its lowest byte.
 KRITZELWERK_EXPORT TColor RGB(std::uint8_t r, std::uint8_t g, std::uint8_t b);
+/// The red part (0 to 255) of a colour: its lowest byte.
 KRITZELWERK_EXPORT std::uint8_t GetRValue(TColor c);
+/// The green part (0 to 255) of a colour: its second byte.
 KRITZELWERK_EXPORT std::uint8_t GetGValue(TColor c);
+/// The blue part (0 to 255) of a colour: its third byte.
 KRITZELWERK_EXPORT std::uint8_t GetBValue(TColor c);
 
+/// The turtle-graphics control: a turtle that walks over its area and draws.
+/// Positions and lengths are in LE (1 LE = 1 cm), the origin in the middle, y up;
+/// headings in degrees, counter-clockwise, 90 pointing up. The control keeps no picture:
+/// draw in the `OnStartPaint` handler, which every repaint runs after clearing the area
+/// and putting the turtle back in the middle (keeping its heading).
 class KRITZELWERK_EXPORT TTurtle : public TPaintBox {
     Q_OBJECT
     // Designer edits and .ui files store these; a property equal to what its reset gives,
@@ -65,129 +94,235 @@ class KRITZELWERK_EXPORT TTurtle : public TPaintBox {
     Q_PROPERTY(double y READ y WRITE SetYPosition)
 
 public:
+    /// Creates a turtle on AOwner (a form or widget): 400 × 400 pixels, white background,
+    /// black lines of width 1, a red turtle of size 7, pen down, heading 90, delay 0.
     explicit TTurtle(TWinControl* AOwner = nullptr);
+    /// Ends a print job still open on this turtle (the page is printed).
     ~TTurtle() override;
 
     // Turtle commands.
+    /// Moves the turtle x LE (cm) along its heading; draws a line in `PenColor`, `PenWidth`
+    /// when the pen is `Down`. A negative x moves backwards. Waits `Delay` ms if shown.
     void Forwd(double x);
+    /// Moves the turtle x LE (cm) backwards, against its heading, which stays as it is;
+    /// draws a line when the pen is `Down`. Waits `Delay` ms if shown.
     void Back(double x);
+    /// Wipes the picture to `BackColor`, puts the turtle in the middle at heading 90.
+    /// Pen, colours and delay stay as they are.
     void Clear();
+    /// Puts the turtle back in the middle (0, 0) without drawing; keeps its heading.
     void Home();
+    /// Turns the turtle Winkel degrees counter-clockwise (to its left). Draws nothing.
+    /// The heading is not reduced: `Left(360)` from 90 gives 450.
     void Left(double Winkel);
+    /// Turns the turtle Winkel degrees clockwise (to its right). Draws nothing.
     void Right(double Winkel);
+    /// Jumps to (Xpos, Ypos) in LE, origin in the middle, y up, without drawing a line,
+    /// whatever the pen; keeps the heading. Example: `SetPosition(-3, 2)`.
     void SetPosition(double Xpos, double Ypos);
 
     // Shapes, text and colour ramps.
+    /// A disc of Radius LE around the turtle, filled and outlined in BrushColor (also with
+    /// the pen `Up`). The turtle stays where it is; afterwards the pen colour is BrushColor.
     void FillCircle(double Radius, TColor BrushColor);
+    /// A circle of Radius LE around the turtle in `PenColor` and `PenWidth`, also with the
+    /// pen `Up`. The turtle stays where it is.
     void DrawCircle(double Radius);
+    /// Writes the text S with its top-left corner at (Xpos, Ypos) in LE, in the font
+    /// SchriftName (e.g. "DejaVu Sans") of Schriftgroesse points and colour Schriftfarbe,
+    /// without a background box. The turtle does not move.
     void DrawStringPos(double Xpos, double Ypos, const TString& S, const TString& SchriftName,
                        std::int32_t Schriftgroesse, TColor Schriftfarbe);
+    /// Writes the text S centred across the area, its top at height Ypos LE, wherever the
+    /// turtle stands; font name, size in points and colour as for `DrawStringPos`.
     void DrawStringCent(double Ypos, const TString& S, const TString& SchriftName,
                         std::int32_t Schriftgroesse, TColor Schriftfarbe);
+    /// A rectangle filled in BrushColor with the turtle at one corner: side a LE along the
+    /// heading, side b LE to the left of it. Sides in `PenColor`; nothing with the pen `Up`.
+    /// The turtle ends where it began, its heading 360 greater.
+    /// Example: `FillRectangle(4, 2, clYellow)`.
     void FillRectangle(double a, double b, TColor BrushColor);
+    /// Colour number Nr of a ramp of MaxNr steps from Farbe2 (at Nr 0) towards Farbe1.
+    /// The steps are whole numbers, so Nr = MaxNr may stop just short of Farbe1; Nr beyond
+    /// MaxNr wraps. Draws nothing.
+    /// Example: `t.SetPenColor(t.SelectColor(clYellow, clBlue, i, 20))`.
     TColor SelectColor(TColor Farbe1, TColor Farbe2, std::int32_t Nr, std::int32_t MaxNr);
 
-    // Escape or Pause pressed now or since the last question.
+    /// True while Escape or Pause is held, and once for a press since the last question.
+    /// Ask it in a long drawing loop to let the class break it off: `while (!t.EscPressed())`.
     bool EscPressed();
 
     // Published properties.
+    /// The background colour; a `TColor` keeps red in its lowest byte.
     TColor BackColor() const { return FBackColor; }
+    /// Sets the background colour and wipes the picture to it; only the turtle remains.
+    /// Use `RGB(r, g, b)`, `clRed` or `Qt::red`: `0xFF0000` is blue.
     void SetBackColor(TColor Color);
+    /// The colour of the lines the turtle draws.
     TColor PenColor() const { return FLineColor; }
+    /// Sets the colour of the next lines: `RGB(r, g, b)`, `clRed` or `Qt::red` (`0xFF0000`
+    /// is blue). Redraws nothing.
     void SetPenColor(TColor c) { FLineColor = c; }
+    /// The width of the lines, in device pixels (0.1 mm on the printer).
     std::int32_t PenWidth() const { return FPenWidth; }
+    /// Sets the width of the next lines, in device pixels (0.1 mm on the printer).
     void SetPenWidth(std::int32_t w) { FPenWidth = w; }
+    /// The colour of the turtle (the triangle), red at first.
     TColor TurtleColor() const { return FTurtleColor; }
+    /// Sets the turtle's colour and draws it anew (waits `Delay` ms if shown).
     void SetTurtleColor(TColor Color);
+    /// The pause after each step, in milliseconds.
     std::uint16_t Delay() const { return FDelay; }
+    /// Pauses x milliseconds after each step so the class can watch the drawing grow.
+    /// It paces only while the turtle is shown (`Showing`); never on the printer.
     void SetDelay(std::uint16_t x);
+    /// Where the drawing goes now: `tdScreen`, `tdPrinter`, `tdWMF` or `tdClipb`.
     TTurtleDevice Device() const { return Fausgabe; }
+    /// Switches where the drawing goes and starts afresh there (area cleared, turtle in the
+    /// middle). Leaving `tdPrinter` prints the page; leaving `tdWMF` writes `FileName`.wmf;
+    /// leaving `tdClipb` puts the picture on the clipboard. Raises `EKritzelwerk` on failure.
     void SetAusgabe(TTurtleDevice Value);
+    /// The file name stem for `tdWMF`; ".wmf" is added when the recording ends.
     const TString& FileName() const { return FFilename; }
+    /// Sets the file name stem for `tdWMF` (a path may be part of it); "" gives
+    /// "Kritzelwerk1". The file holds an enhanced metafile (EMF) despite its ".wmf".
     void SetFilename(const TString& Value);
+    /// The turtle's size in pixels: its tip lies 2.5 times as far ahead.
     std::uint16_t TurtleSize() const { return FTurtleSize; }
+    /// Sets the turtle's size in pixels (7 at first) and draws it anew.
     void SetTurtleSize(std::uint16_t x);
+    /// Whether the turtle (the triangle) is shown.
     bool Showing() const { return FShowTurtle; }
+    /// Shows or hides the turtle. A hidden turtle draws faster: `Delay` does not pace it.
     void SetShowTurtle(bool x);
+    /// `Down` when moving draws lines, `Up` when it only moves.
     TPenState PenState() const { return FPenState; }
+    /// `Down`: the next moves draw lines; `Up`: they only move. Circles draw either way.
     void SetPenState(TPenState s) { FPenState = s; }
+    /// The handler that draws the picture on every repaint.
     const TStartPaint& OnStartPaint() const { return FStartPaint; }
+    /// Sets the handler that draws the picture; every repaint clears the area, puts the
+    /// turtle in the middle (keeping its heading) and runs it. Put all drawing here.
+    /// Example: `t.SetOnStartPaint([&] { t.SetHeading(North); t.Forwd(3); });`
     void SetOnStartPaint(TStartPaint handler) { FStartPaint = std::move(handler); }
+    /// The heading in degrees, counter-clockwise from right: 0 right, 90 up, 180 left.
     double Heading() const { return FHeading; }
+    /// Turns the turtle to x degrees (0 right, 90 up, counter-clockwise); no line.
+    /// Repaints keep the heading: set it at the start of `OnStartPaint`.
     void SetHeading(double x);
+    /// Right edge of the area in LE (the left edge is `MinX` = −MaxX).
     double MaxX() const { return GetMaxX(); }
+    /// Top edge of the area in LE (the bottom edge is `MinY` = −MaxY).
     double MaxY() const { return GetMaxY(); }
+    /// Left edge of the area in LE, −`MaxX`.
     double MinX() const { return GetMinX(); }
+    /// Bottom edge of the area in LE, −`MaxY`.
     double MinY() const { return GetMinY(); }
-    // The turtle's position; these hide the widget's own x() and y().
+    /// The turtle's x in LE, right of the middle (hides the widget's own x()).
     double x() const { return FAktPos.x; }
+    /// Jumps to x LE right of the middle without drawing; y stays.
     void SetxPosition(double x);
+    /// The turtle's y in LE, above the middle (hides the widget's own y()).
     double y() const { return FAktPos.y; }
+    /// Jumps to y LE above the middle without drawing; x stays.
     void SetYPosition(double y);
 
     // Every command and setter that takes a colour also takes Qt's: a QColor or one of
     // Qt's named colours. Without these, Qt::red would pass as the integer 7, almost black.
+    /// `SetBackColor` with Qt's colour, e.g. `QColor("#ff8000")`.
     void SetBackColor(const QColor& Color) { SetBackColor(FromQColor(Color)); }
+    /// `SetBackColor` with Qt's named colour, e.g. `Qt::red`.
     void SetBackColor(Qt::GlobalColor Color) { SetBackColor(FromQColor(Color)); }
+    /// `SetPenColor` with Qt's colour, e.g. `QColor("#ff8000")`.
     void SetPenColor(const QColor& c) { SetPenColor(FromQColor(c)); }
+    /// `SetPenColor` with Qt's named colour, e.g. `Qt::darkGreen`.
     void SetPenColor(Qt::GlobalColor c) { SetPenColor(FromQColor(c)); }
+    /// `SetTurtleColor` with Qt's colour.
     void SetTurtleColor(const QColor& Color) { SetTurtleColor(FromQColor(Color)); }
+    /// `SetTurtleColor` with Qt's named colour, e.g. `Qt::blue`.
     void SetTurtleColor(Qt::GlobalColor Color) { SetTurtleColor(FromQColor(Color)); }
+    /// `FillCircle` with Qt's colour, e.g. `FillCircle(1, Qt::yellow)`.
     template <QtColor C> void FillCircle(double Radius, const C& BrushColor) {
         FillCircle(Radius, FromQColor(BrushColor));
     }
+    /// `FillRectangle` with Qt's colour, e.g. `FillRectangle(4, 2, Qt::cyan)`.
     template <QtColor C> void FillRectangle(double a, double b, const C& BrushColor) {
         FillRectangle(a, b, FromQColor(BrushColor));
     }
+    /// `DrawStringPos` with Qt's colour for the text.
     template <QtColor C>
     void DrawStringPos(double Xpos, double Ypos, const TString& S, const TString& SchriftName,
                        std::int32_t Schriftgroesse, const C& Schriftfarbe) {
         DrawStringPos(Xpos, Ypos, S, SchriftName, Schriftgroesse, FromQColor(Schriftfarbe));
     }
+    /// `DrawStringCent` with Qt's colour for the text.
     template <QtColor C>
     void DrawStringCent(double Ypos, const TString& S, const TString& SchriftName,
                         std::int32_t Schriftgroesse, const C& Schriftfarbe) {
         DrawStringCent(Ypos, S, SchriftName, Schriftgroesse, FromQColor(Schriftfarbe));
     }
-    // Either end of the ramp may be Qt's colour, the other the framework's.
+    /// `SelectColor` with Qt's colour at either end or both, e.g.
+    /// `SelectColor(Qt::red, Qt::blue, i, 10)`.
     template <class C1, class C2>
     TColor SelectColor(const C1& Farbe1, const C2& Farbe2, std::int32_t Nr,
                        std::int32_t MaxNr) requires(QtColor<C1> || QtColor<C2>) {
         return SelectColor(AsTColor(Farbe1), AsTColor(Farbe2), Nr, MaxNr);
     }
-    // The colour properties as form tools see them.
+    /// `BackColor` as Qt's colour; for forms.
     QColor BackQColor() const { return ToQColor(FBackColor); }
+    /// `PenColor` as Qt's colour; for forms.
     QColor PenQColor() const { return ToQColor(FLineColor); }
+    /// `TurtleColor` as Qt's colour; for forms.
     QColor TurtleQColor() const { return ToQColor(FTurtleColor); }
 
-    // The setters that code generated by uic from a form calls: set<Property>.
+    /// For forms (code that uic writes); in a program use `SetBackColor`.
     void setBackColor(int c) { SetBackColor(c); }
+    /// For forms (code that uic writes); in a program use `SetBackColor`.
     void setBackColor(const QColor& c) { SetBackColor(c); }
+    /// For forms; in a program use `SetPenColor`.
     void setPenColor(int c) { SetPenColor(c); }
+    /// For forms; in a program use `SetPenColor`.
     void setPenColor(const QColor& c) { SetPenColor(c); }
+    /// For forms; in a program use `SetPenWidth`.
     void setPenWidth(int w) { SetPenWidth(w); }
+    /// For forms; in a program use `SetTurtleColor`.
     void setTurtleColor(int c) { SetTurtleColor(c); }
+    /// For forms; in a program use `SetTurtleColor`.
     void setTurtleColor(const QColor& c) { SetTurtleColor(c); }
+    /// For forms; in a program use `SetDelay`.
     void setDelay(int d) { SetDelay(static_cast<std::uint16_t>(d)); }
+    /// For forms; in a program use `SetAusgabe`.
     void setDevice(TTurtleDevice d) { SetAusgabe(d); }
+    /// For forms; in a program use `SetFilename`.
     void setFileName(const TUnicodeString& name) { SetFilename(FromUnicode(name)); }
+    /// For forms; in a program use `SetTurtleSize`.
     void setTurtleSize(int s) { SetTurtleSize(static_cast<std::uint16_t>(s)); }
+    /// For forms; in a program use `SetShowTurtle`.
     void setShowing(bool on) { SetShowTurtle(on); }
+    /// For forms; in a program use `SetPenState`.
     void setPenState(TPenState s) { SetPenState(s); }
+    /// For forms; in a program use `SetHeading`.
     void setHeading(double h) { SetHeading(h); }
+    /// For forms; in a program use `SetxPosition`.
     void setX(double v) { SetxPosition(v); }
+    /// For forms; in a program use `SetYPosition`.
     void setY(double v) { SetYPosition(v); }
+    /// `FileName` as Qt's string; for forms.
     TUnicodeString FileNameText() const { return ToUnicode(FFilename); }
 
-    // Screen pixels per LE, and device units per LE on the current surface.
+    /// Screen pixels per LE (per cm): the screen's dots per inch / 2.54, e.g. 38 at 96 dpi.
     std::int32_t PixelPerLE() const { return CPixelPerLE; }
+    /// Device units per LE on the current output: as `PixelPerLE` on the screen, 100 on the
+    /// printer.
     std::uint16_t DevicePixelPerLE() const { return FPixelPerLE; }
 
 signals:
-    // Emitted right after the OnStartPaint handler, so that forms can connect to it.
+    /// Emitted right after the `OnStartPaint` handler; a form draws in its slot
+    /// `on_turtle_StartPaint()`.
     void StartPaint();
 
 protected:
+    /// Clears the area, puts the turtle in the middle and runs `OnStartPaint`.
     void Paint() override;
 
 private:

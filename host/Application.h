@@ -19,67 +19,81 @@ namespace kritzel {
 
 class PaintQueue;
 
-// Raised inside a drawing that runs from the event loop once the application is closing,
-// so that the drawing ends at once; the loop swallows it without a report.
+/// Raised inside a drawing that runs from the event loop once the application is closing,
+/// so that the drawing ends at once; the loop swallows it without a report.
 class KRITZELWERK_EXPORT EAbort : public EKritzelwerk {
 public:
     EAbort() : EKritzelwerk("the application is closing; the drawing was broken off") {}
 };
 
-// What ProcessMessages and the paced wait do; tests put a counting one in.
+/// What ProcessMessages and the paced wait do; tests put a counting one in.
 class KRITZELWERK_EXPORT TMessagePump {
 public:
     virtual ~TMessagePump() = default;
+    /// Handles the pending events once.
     virtual void ProcessMessages() = 0;
-    // Sleeps until the next event or timeoutMs milliseconds.
+    /// Sleeps until the next event or timeoutMs milliseconds.
     virtual void WaitMessage(std::uint32_t timeoutMs) = 0;
 };
 
+/// The application: create one first in `main`, then the forms, then `return app.Run();`.
 class KRITZELWERK_EXPORT TApplication {
 public:
-    // Starts Qt; on a machine without a display on its offscreen platform.
+    /// Starts Qt; on a machine without a display on its offscreen platform.
     TApplication(int& argc, char** argv);
     TApplication(const TApplication&) = delete;
     TApplication& operator=(const TApplication&) = delete;
     ~TApplication();
 
-    // Runs the event loop until the main window closes or Terminate is called. Without a
-    // display nobody could close a window: it paints them once, keeps each shown one as a
-    // picture file (SaveShownWindows) and returns.
+    /// Runs the event loop until the main window closes or Terminate is called. Without a
+    /// display nobody could close a window: it paints them once, keeps each shown one as a
+    /// picture file (SaveShownWindows) and returns.
     int Run();
 
-    // Handles the pending events, delivers paint requests, presents if a frame is due.
+    /// Handles the pending events, delivers paint requests, presents if a frame is due.
     void ProcessMessages();
-    // Sleeps in the event system until an event arrives or timeoutMs have passed.
+    /// Sleeps in the event system until an event arrives or timeoutMs have passed.
     void WaitMessage(std::uint32_t timeoutMs);
 
+    /// Whether the application is closing (`Terminate` was called or the main form closed).
     bool Terminated() const;
+    /// Ends the application: `Run` returns, running drawings are broken off.
     void Terminate();
 
-    // Reports an exception that reached the event loop: OnException when set, else a
-    // message box on a display and standard error without one.
+    /// Reports an exception that reached the event loop: OnException when set, else a
+    /// message box on a display and standard error without one.
     void HandleException(const std::exception& e);
+    /// A handler of exceptions that reached the event loop.
     using TExceptionEvent = std::function<void(const std::exception&)>;
+    /// Sets who reports exceptions that reached the event loop; empty puts the default back.
     void SetOnException(TExceptionEvent handler);
 
-    // The first top-level form: closing it ends the application.
+    /// The first top-level form: closing it ends the application.
     QWidget* MainForm() const;
+    /// Makes form the main form, whose closing ends the application.
     void SetMainForm(QWidget* form);
 
-    // Whether windows are really shown (not Qt's offscreen or minimal platform).
+    /// Whether windows are really shown (not Qt's offscreen or minimal platform).
     bool HasDisplay() const;
 
     // --- Test seams ------------------------------------------------------------------
     // The services a test can replace (null puts the real one back), and the real pump
     // and key tracker behind them. The host reads the clock and the keyboard here.
+    /// Replaces the clock (for tests); null puts the real one back.
     void SetClock(TClock* clock);
+    /// The clock in use; null for the real one.
     TClock* Clock() const;
+    /// Replaces the keyboard (for tests); null puts the real one back.
     void SetKeyboard(TKeyboard* keyboard);
+    /// The keyboard in use.
     TKeyboard& Keyboard();
+    /// The real keyboard, fed from the windows' key events.
     TKeyTracker& KeyTracker();
+    /// Replaces the message pump (for tests); null puts the real one back.
     void SetMessagePump(TMessagePump* pump);
-    // The real pump, for a replacement that wants to count and still deliver.
+    /// The real pump, for a replacement that wants to count and still deliver.
     void DefaultProcessMessages();
+    /// The real pump's `WaitMessage`.
     void DefaultWaitMessage(std::uint32_t timeoutMs);
 
 private:
@@ -98,8 +112,8 @@ private:
     std::unique_ptr<Impl> d;
 };
 
-// The running application. Inside a host that started Qt itself (such as Qt Designer),
-// the first call attaches to that Qt application.
+/// The running application. Inside a host that started Qt itself (such as Qt Designer),
+/// the first call attaches to that Qt application.
 TApplication& Application();
 
 } // namespace kritzel

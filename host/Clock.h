@@ -7,17 +7,18 @@
 
 namespace kritzel {
 
-// A source of milliseconds; tests put a fake one into the application.
+/// A source of milliseconds; tests put a fake one into the application.
 class KRITZELWERK_EXPORT TClock {
 public:
     virtual ~TClock() = default;
+    /// Milliseconds since some start, wrapping at 2^32.
     virtual std::uint32_t Ticks() = 0;
 };
 
-// Milliseconds of the monotonic clock, unsigned 32-bit, wrapping.
+/// Milliseconds of the monotonic clock, unsigned 32-bit, wrapping.
 KRITZELWERK_EXPORT std::uint32_t MonotonicTicks();
 
-// The application's clock: the monotonic one unless a test has replaced it.
+/// The application's clock: the monotonic one unless a test has replaced it.
 KRITZELWERK_EXPORT std::uint32_t GetTickCount();
 
 } // namespace kritzel

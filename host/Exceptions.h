@@ -11,12 +11,16 @@
 
 namespace kritzel {
 
+/// What the library raises when the host fails: a printer, a file, the clipboard. Its
+/// `what()` says what failed and where. Catch it as `const std::exception&` as well.
 class KRITZELWERK_EXPORT EKritzelwerk : public std::runtime_error {
 public:
+    /// An error with its message.
     explicit EKritzelwerk(const std::string& message) : std::runtime_error(message) {}
+    /// An error with its message.
     explicit EKritzelwerk(const char* message) : std::runtime_error(message) {}
-    // Defined in the library, so that its type information exists once for every
-    // program and plugin that catches it.
+    /// Defined in the library, so that its type information exists once for every
+    /// program and plugin that catches it.
     ~EKritzelwerk() override;
 };
 

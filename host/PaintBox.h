@@ -10,57 +10,73 @@
 
 namespace kritzel {
 
-// Any window or control can own a control.
+/// Any window or control can own a control.
 using TWinControl = QWidget;
 
+/// Flags of a control's state, such as `csDesigning`.
 using TComponentState = unsigned;
+/// The control sits in a form designer, where nothing waits.
 constexpr TComponentState csDesigning = 1u << 0;
 
+/// A control with a backing image that it paints on whenever the framework asks it to;
+/// the base of `TTurtle`.
 class KRITZELWERK_EXPORT TPaintBox : public QWidget {
     Q_OBJECT
 
 public:
+    /// A control on AOwner (a form or widget), 105 × 105 pixels.
     explicit TPaintBox(TWinControl* AOwner = nullptr);
+    /// Frees the control.
     ~TPaintBox() override;
 
-    // The control's own surface; its coordinates are device pixels.
+    /// The control's own surface; its coordinates are device pixels.
     TCanvas* Canvas() { return &canvas_; }
 
-    // Size in device pixels.
+    /// Size in device pixels.
     int Width() const { return width_; }
+    /// Height in device pixels.
     int Height() const { return height_; }
-    // The size set here is also the size the control asks a layout for.
+    /// The size set here is also the size the control asks a layout for.
     void SetWidth(int w) { SetSize(w, height_); }
+    /// Sets the height in device pixels.
     void SetHeight(int h) { SetSize(width_, h); }
+    /// Sets width and height in device pixels, e.g. `turtle.SetSize(600, 400)`; the control
+    /// asks its window for that room. The next repaint draws at the new size.
     void SetSize(int w, int h);
 
-    // Runs the paint cycle at once; an exception reaches the caller.
+    /// Runs the paint cycle at once; an exception reaches the caller.
     void Repaint();
-    // Asks for a paint cycle from the event loop; requests are coalesced.
+    /// Asks for a paint cycle from the event loop; requests are coalesced.
     void Invalidate();
 
+    /// The control's state flags (`csDesigning`).
     TComponentState ComponentState() const { return state_; }
-    // Set by a form designer that hosts the control.
+    /// Set by a form designer that hosts the control.
     void SetDesigning(bool on);
 
-    // What the control shows, pixel for pixel.
+    /// What the control shows, pixel for pixel.
     const QImage& Picture() const { return image_; }
 
-    // What a layout should give the control: the size last set through SetSize,
-    // SetWidth or SetHeight; the control grows with the room a layout has.
+    /// What a layout should give the control: the size last set through SetSize,
+    /// SetWidth or SetHeight; the control grows with the room a layout has.
     QSize sizeHint() const override;
+    /// The least room the control asks a layout for.
     QSize minimumSizeHint() const override;
 
-    // For the paint queue: a delivered paint request, and throttled presentation.
+    /// For the paint queue: a delivered paint request, and throttled presentation.
     void DeliverPaint();
+    /// Shows what was drawn since the last call.
     void Present();
 
 protected:
-    // What the framework calls whenever the control must be painted.
+    /// What the framework calls whenever the control must be painted.
     virtual void Paint();
 
+    /// Copies the backing image to the screen.
     void paintEvent(QPaintEvent* event) override;
+    /// Resizes the backing image and asks for a repaint.
     void resizeEvent(QResizeEvent* event) override;
+    /// Asks for the first repaint.
     void showEvent(QShowEvent* event) override;
 
 private:

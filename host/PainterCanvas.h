@@ -18,52 +18,70 @@ class QWidget;
 
 namespace kritzel {
 
+/// A canvas that draws with QPainter, without antialiasing, on an image or a printer page.
 class KRITZELWERK_EXPORT PainterCanvas : public TCanvas {
 public:
+    /// A canvas that draws nothing until `BeginImage` or `BeginDevice`.
     PainterCanvas();
+    /// Closes the painter.
     ~PainterCanvas() override;
 
-    // Draw on an image that someone else owns; its pixels are the device pixels.
-    // dpi is what a point of font size means on it.
+    /// Draw on an image that someone else owns; its pixels are the device pixels.
+    /// dpi is what a point of font size means on it.
     void BeginImage(QImage* image, int dpi);
-    // Draw on a paint device such as a printer page, described in millimetres.
+    /// Draw on a paint device such as a printer page, described in millimetres.
     void BeginDevice(QPaintDevice* device, int widthMM, int heightMM);
-    // Closes the painter; the canvas draws nothing until the next Begin. False when the
-    // device could not finish what was drawn (a page that could not be written).
+    /// Closes the painter; the canvas draws nothing until the next Begin. False when the
+    /// device could not finish what was drawn (a page that could not be written).
     bool End();
+    /// Whether a painter is open.
     bool Active() const { return painter_ != nullptr; }
 
+    /// The image drawn on; null on a paint device.
     QImage* Image() const { return image_; }
-    // Where the image's top-left pixel lies in this canvas's coordinates; (0, 0) unless
-    // the image holds only part of a larger picture (BeginImage puts it back to (0, 0)).
+    /// Where the image's top-left pixel lies in this canvas's coordinates; (0, 0) unless
+    /// the image holds only part of a larger picture (BeginImage puts it back to (0, 0)).
     TPoint ImageOrigin() const { return origin_; }
+    /// Sets where the image's top-left pixel lies in this canvas's coordinates.
     void SetImageOrigin(TPoint origin);
-    // System colours are taken from this widget's palette when it is set.
+    /// System colours are taken from this widget's palette when it is set.
     void SetPaletteSource(const QWidget* widget) { paletteSource_ = widget; }
 
-    // Marks what was drawn since the last call, in device pixels, so it can be presented.
+    /// Marks what was drawn since the last call, in device pixels, so it can be presented.
     void SetTrackDirty(bool on) { trackDirty_ = on; }
+    /// Hands out what was drawn since the last call; false when nothing was.
     bool TakeDirty(TRect& r);
 
+    /// A line with the pen from the current point to (x, y).
     void LineTo(int x, int y) override;
+    /// The ellipse inscribed in the box, outlined with the pen and filled with the brush.
     void Ellipse(int x1, int y1, int x2, int y2) override;
+    /// Fills the rectangle with the brush.
     void FillRect(const TRect& r) override;
+    /// The closed polygon, outlined with the pen and filled with the brush.
     void Polygon(std::span<const TPoint> points) override;
+    /// Text with its top-left corner at (x, y).
     void TextOut(int x, int y, const TString& text) override;
+    /// The width of text in the current font, in device units.
     int TextWidth(const TString& text) override;
+    /// Copies the pixels of source's rectangle into dest.
     void CopyRect(const TRect& dest, TCanvas& source, const TRect& sourceRect) override;
+    /// The colour at a device point; -1 outside the surface.
     TColor Pixels(int x, int y) override;
 
 protected:
-    // The painter with pen, brush and mapping of this canvas in force; null when inactive.
+    /// The painter with pen, brush and mapping of this canvas in force; null when inactive.
     QPainter* Ready(bool usePen, bool useBrush);
+    /// The colour as Qt draws it, system colours from the palette source.
     QColor Resolve(TColor c) const;
+    /// Qt's font for the canvas's font at the current mapping.
     const QFont& CurrentFont();
-    // The metrics of CurrentFont.
+    /// The metrics of CurrentFont.
     const QFontMetrics& CurrentMetrics() {
         CurrentFont();
         return *metrics_;
     }
+    /// Adds a rectangle in device pixels to what was drawn.
     void MarkDirty(long long l, long long t, long long r, long long b);
 
 private:
