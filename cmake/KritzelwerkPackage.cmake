@@ -1,6 +1,6 @@
 # The Debian package, built by scripts/package with CPack: one package with the library,
 # its headers and build files, the Designer plugin in Qt's plugin folder, the Qt Creator
-# wizard and the demo. Configure with -DCMAKE_INSTALL_PREFIX=/usr for it.
+# wizard, the demo and the documentation (reference, help file, manual page, examples). Configure with -DCMAKE_INSTALL_PREFIX=/usr for it.
 
 set(CPACK_PACKAGE_NAME kritzelwerk)
 set(CPACK_PACKAGE_VENDOR "Kritzel-Werk")
@@ -16,7 +16,9 @@ string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
   ""
   "The package holds the library with its headers, CMake package and pkg-config"
   "file, the Qt Designer plugin (palette page Kritzel-Werk), a Qt Creator"
-  "project wizard and a demo program.")
+  "project wizard, a demo program, the command reference (HTML, and a Qt help"
+  "file for Qt Creator's F1), the manual page kritzelwerk(7) and the pupils'"
+  "example programs.")
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_DIRECTORY ${PROJECT_BINARY_DIR}/dist)
 set(CPACK_STRIP_FILES ON)

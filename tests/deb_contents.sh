@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Looks into the Debian package: its version, the Designer plugin in Qt's own plugin
-# folder, the Qt Creator wizard in Qt Creator's shared folder, no path of the tree it
+# folder, the Qt Creator wizard in Qt Creator's shared folder, the help file in Qt's
+# documentation folder, the reference, manual page, examples and menu entry, no path of the tree it
 # was built in inside any file, and no error from lintian. Exits 77 (skipped) when
 # lintian is missing, unless KRITZEL_REQUIRE_ALL=1.
 #   deb_contents.sh DEB VERSION TREE...
@@ -14,8 +15,14 @@ fail() { echo "deb_contents: $*" >&2; exit 1; }
 
 files=$(dpkg-deb -c "$deb" | awk '{print $6}')
 plugins=$(qtpaths6 --plugin-dir 2>/dev/null || /usr/lib/qt6/bin/qtpaths6 --plugin-dir)
+docs=$(qtpaths6 --query QT_INSTALL_DOCS 2>/dev/null || /usr/lib/qt6/bin/qtpaths6 --query QT_INSTALL_DOCS)
 for want in ".$plugins/designer/libkritzelwerk_designer.so" \
-            "./usr/share/qtcreator/templates/wizards/projects/kritzelwerk-stunde/wizard.json"; do
+            "./usr/share/qtcreator/templates/wizards/projects/kritzelwerk-stunde/wizard.json" \
+            "./usr/share/qtcreator/templates/wizards/projects/kritzelwerk-stunde/icon.png" \
+            ".$docs/kritzelwerk.qch" "./usr/share/doc/kritzelwerk/html/index.html" \
+            "./usr/share/man/man7/kritzelwerk.7.gz" "./usr/share/doc/kritzelwerk/examples/spiral.cpp" \
+            "./usr/share/applications/kritzelwerk-demo.desktop" \
+            "./usr/share/icons/hicolor/48x48/apps/kritzelwerk-demo.png"; do
   grep -qxF "$want" <<<"$files" || fail "$want is not in the package; it holds:
 $files"
 done
@@ -39,4 +46,4 @@ if grep '^E:' "$work/lintian" >&2; then
   fail "lintian reports errors"
 fi
 grep '^W:' "$work/lintian" || true
-echo "deb_contents: $(basename "$deb") holds the plugin and the wizard where Qt looks, and lintian finds no error"
+echo "deb_contents: $(basename "$deb") holds the plugin, the wizard and the help file where Qt looks, the documentation and the menu entry, and lintian finds no error"

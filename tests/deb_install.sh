@@ -2,7 +2,8 @@
 # Installs the Debian package on this machine with apt-get, as a school's
 # administrator would, and checks the lesson's tools with nothing set: a pupil's program
 # builds with pkg-config and with CMake and paints, Designer loads the plugin without
-# QT_PLUGIN_PATH, Qt Creator parses the wizard. Then removes the package with apt-get
+# QT_PLUGIN_PATH, Qt Creator parses the wizard and registers the help file, `man
+# kritzelwerk` finds the manual page. Then removes the package with apt-get
 # and checks that none of its files is left. The package is removed even when a check
 # fails, so the machine stays as it was; it stays installed for as short as the checks
 # take. Needs root; exits 77 (skipped) without it, or when a kritzelwerk package is
@@ -84,6 +85,9 @@ run ./build/spirale
 "$source_dir/scripts/with-xvfb" "$source_dir/tests/designer_plugin.sh" --system ||
   fail "Designer did not load the installed plugin"
 "$source_dir/tests/qtcreator_wizard.sh" || fail "Qt Creator did not parse the installed wizard"
+"$source_dir/tests/qtcreator_help.sh" || fail "Qt Creator did not register the installed help file"
+[ "$(man -w kritzelwerk 2>/dev/null)" = /usr/share/man/man7/kritzelwerk.7.gz ] ||
+  fail "man kritzelwerk does not find the manual page kritzelwerk(7)"
 
 cd /
 apt-get remove -y -qq -o DPkg::Lock::Timeout=300 kritzelwerk >"$work/apt.log" 2>&1 ||

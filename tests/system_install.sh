@@ -7,6 +7,7 @@
 set -euo pipefail
 build=$1
 plugins=$(qtpaths6 --plugin-dir 2>/dev/null || /usr/lib/qt6/bin/qtpaths6 --plugin-dir)
+docs=$(qtpaths6 --query QT_INSTALL_DOCS 2>/dev/null || /usr/lib/qt6/bin/qtpaths6 --query QT_INSTALL_DOCS)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 fail() { echo "system_install: $*" >&2; exit 1; }
@@ -21,9 +22,12 @@ for prefix in /usr /usr/local; do
   [ -n "$pc" ] || fail "installing into $prefix put no kritzelwerk.pc below $prefix/lib"
   cfg=$(find "$stage$prefix/lib" -path '*/cmake/Kritzelwerk/KritzelwerkConfig.cmake' | head -n1)
   [ -n "$cfg" ] || fail "installing into $prefix put no CMake package below $prefix/lib"
+  [ -f "$stage$docs/kritzelwerk.qch" ] ||
+    fail "installing into $prefix put no help file into Qt's documentation folder $docs"
   # Nothing else strays outside the prefix.
   stray=$(cd "$stage" && find . -type f | sed 's|^\.||' |
-          grep -v -e "^$prefix/" -e "^$plugins/designer/" -e '^/usr/share/qtcreator/' || true)
+          grep -v -e "^$prefix/" -e "^$plugins/designer/" -e '^/usr/share/qtcreator/' \
+                  -e "^$docs/kritzelwerk.qch$" || true)
   [ -z "$stray" ] || fail "installing into $prefix put files outside it: $stray"
 done
-echo "system_install: plugin and wizard go where Designer and Qt Creator look, for /usr and /usr/local"
+echo "system_install: plugin, wizard and help file go where Designer and Qt Creator look, for /usr and /usr/local"

@@ -8,6 +8,7 @@
 #include <QCheckBox>
 #include <QColorDialog>
 #include <QComboBox>
+#include <QCommandLineParser>
 #include <QDir>
 #include <QFileDialog>
 #include <QHBoxLayout>
@@ -24,7 +25,6 @@
 
 #include <cmath>
 #include <cstdio>
-#include <cstring>
 #include <string>
 
 using namespace kritzel;
@@ -288,10 +288,41 @@ private:
 
 int main(int argc, char** argv) {
     TApplication app(argc, argv);
-    QString folder;
-    for (int i = 1; i < argc; ++i)
-        if (std::strcmp(argv[i], "--render") == 0 && i + 1 < argc)
-            folder = QString::fromLocal8Bit(argv[++i]);
+    QCommandLineParser options;
+    options.setApplicationDescription(
+        QStringLiteral("The Kritzel-Werk turtle-graphics lesson drawings. Without a display, "
+                       "or with --render, each drawing is saved as a PNG file."));
+    const QCommandLineOption render(
+        QStringLiteral("render"),
+        QStringLiteral("Save every lesson drawing as a PNG file in <folder> instead of "
+                       "opening the window (without a display: ./kritzelwerk-demo)."),
+        QStringLiteral("folder"));
+    const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")},
+                                  QStringLiteral("Print this help and end."));
+    const QCommandLineOption version(QStringLiteral("version"),
+                                     QStringLiteral("Print the version and end."));
+    options.addOptions({render, help, version});
+    // Neither asking nor a wrong option opens a window or writes a file.
+    if (!options.parse(QCoreApplication::arguments())) {
+        std::fprintf(stderr, "kritzelwerk-demo: %s\n\n%s", qPrintable(options.errorText()),
+                     qPrintable(options.helpText()));
+        return 2;
+    }
+    if (options.isSet(help)) {
+        std::printf("%s", qPrintable(options.helpText()));
+        return 0;
+    }
+    if (options.isSet(version)) {
+        std::printf("kritzelwerk-demo %s\n", KRITZEL_VERSION);
+        return 0;
+    }
+    if (!options.positionalArguments().isEmpty()) {
+        std::fprintf(stderr, "kritzelwerk-demo: unexpected argument %s\n\n%s",
+                     qPrintable(options.positionalArguments().first()),
+                     qPrintable(options.helpText()));
+        return 2;
+    }
+    QString folder = options.value(render);
     if (folder.isEmpty() && !app.HasDisplay())
         folder = QDir::current().filePath(QStringLiteral("kritzelwerk-demo"));
     if (!folder.isEmpty()) return RenderAll(folder);

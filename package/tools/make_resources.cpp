@@ -1,6 +1,7 @@
-// Draws the package's resources once: the palette bitmap, the main icon and the package
-// description. The results are committed under package/resources; run this again only
-// to change them (see package/CMakeLists.txt for how).
+// Draws the package's resources once: the palette bitmap, the main icon, the package
+// description and the turtle as a PNG icon for the desktop menu and the Qt Creator wizard. The
+// results are committed under package/resources; run this again only to change them (see
+// package/CMakeLists.txt for how).
 #include <QColor>
 #include <QCoreApplication>
 #include <QFile>
@@ -74,6 +75,19 @@ bool WriteMainIcon(const QString& path) {
     return img.save(path, "ICO");
 }
 
+// The turtle as an application icon for the desktop menu and the Qt Creator wizard:
+// a square PNG of size pixels with alpha.
+bool WriteIconPng(const QString& path, int size) {
+    QImage img(size, size, QImage::Format_ARGB32);
+    img.fill(Qt::transparent);
+    {
+        QPainter p(&img);
+        p.setRenderHint(QPainter::Antialiasing);
+        DrawTurtle(p, size / 27.0);
+    }
+    return img.save(path, "PNG");
+}
+
 bool WriteDescription(const QString& path) {
     QStringEncoder toUtf16(QStringConverter::Utf16LE);
     const QByteArray bytes = toUtf16(QStringLiteral("Kritzel-Werk Komponente"));
@@ -92,7 +106,9 @@ int main(int argc, char** argv) {
     const QString dir = QString::fromLocal8Bit(argv[1]);
     const bool ok = WritePaletteBitmap(dir + "/TTURTLE.bmp") &&
                     WriteMainIcon(dir + "/MAINICON.ico") &&
-                    WriteDescription(dir + "/DESCRIPTION.utf16");
+                    WriteDescription(dir + "/DESCRIPTION.utf16") &&
+                    WriteIconPng(dir + "/kritzelwerk-48.png", 48) &&
+                    WriteIconPng(dir + "/kritzelwerk-128.png", 128);
     if (!ok) std::fprintf(stderr, "could not write the resources into %s\n", argv[1]);
     return ok ? 0 : 1;
 }

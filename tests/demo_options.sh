@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# The demo answers --help and --version and refuses an unknown option with its usage,
+# each without a window or a file: run without a display, where it would otherwise
+# render its drawings into the current folder.
+#   demo_options.sh DEMO VERSION
+set -uo pipefail
+demo=$1
+version=$2
+fail() { echo "demo_options: $*" >&2; exit 1; }
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cd "$work"
+unset DISPLAY WAYLAND_DISPLAY
+export QT_QPA_PLATFORM=offscreen
+
+out=$("$demo" --help 2>&1) || fail "--help failed: $out"
+grep -q -- "--render <folder>" <<<"$out" || fail "--help printed no usage: $out"
+out=$("$demo" --version 2>&1) || fail "--version failed: $out"
+[ "$out" = "kritzelwerk-demo $version" ] || fail "--version printed \"$out\""
+out=$("$demo" --no-such-option 2>&1) && fail "an unknown option was accepted"
+grep -q "no-such-option" <<<"$out" && grep -q -- "--help" <<<"$out" ||
+  fail "an unknown option did not give the error and the usage: $out"
+"$demo" stray >/dev/null 2>&1 && fail "a stray argument was accepted"
+left=$(ls -A)
+[ -z "$left" ] || fail "asking the demo left files behind: $left"
+echo "demo_options: --help, --version and a wrong option answered, nothing written"
