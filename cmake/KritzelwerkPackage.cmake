@@ -1,6 +1,7 @@
 # The Debian package, built by scripts/package with CPack: one package with the library,
 # its headers and build files, the Designer plugin in Qt's plugin folder, the Qt Creator
-# wizard, the demo and the documentation (reference, help file, manual page, examples). Configure with -DCMAKE_INSTALL_PREFIX=/usr for it.
+# wizard, the demo and the documentation (reference, help file, manual page, examples).
+# Configure with -DCMAKE_INSTALL_PREFIX=/usr for it.
 
 set(CPACK_PACKAGE_NAME kritzelwerk)
 set(CPACK_PACKAGE_VENDOR "Kritzel-Werk")
