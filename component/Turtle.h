@@ -101,6 +101,7 @@ public:
     ~TTurtle() override;
 
     // Turtle commands.
+
     /// Moves the turtle x LE (cm) along its heading; draws a line in `PenColor`, `PenWidth`
     /// when the pen is `Down`. A negative x moves backwards. Waits `Delay` ms if shown.
     void Forwd(double x);
@@ -122,6 +123,7 @@ public:
     void SetPosition(double Xpos, double Ypos);
 
     // Shapes, text and colour ramps.
+
     /// A disc of Radius LE around the turtle, filled and outlined in BrushColor (also with
     /// the pen `Up`). The turtle stays where it is; afterwards the pen colour is BrushColor.
     void FillCircle(double Radius, TColor BrushColor);
@@ -153,6 +155,7 @@ public:
     bool EscPressed();
 
     // Published properties.
+
     /// The background colour; a `TColor` keeps red in its lowest byte.
     TColor BackColor() const { return FBackColor; }
     /// Sets the background colour and wipes the picture to it; only the turtle remains.
@@ -229,6 +232,7 @@ public:
 
     // Every command and setter that takes a colour also takes Qt's: a QColor or one of
     // Qt's named colours. Without these, Qt::red would pass as the integer 7, almost black.
+
     /// `SetBackColor` with Qt's colour, e.g. `QColor("#ff8000")`.
     void SetBackColor(const QColor& Color) { SetBackColor(FromQColor(Color)); }
     /// `SetBackColor` with Qt's named colour, e.g. `Qt::red`.

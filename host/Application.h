@@ -79,6 +79,7 @@ public:
     // --- Test seams ------------------------------------------------------------------
     // The services a test can replace (null puts the real one back), and the real pump
     // and key tracker behind them. The host reads the clock and the keyboard here.
+
     /// Replaces the clock (for tests); null puts the real one back.
     void SetClock(TClock* clock);
     /// The clock in use; null for the real one.
