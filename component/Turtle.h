@@ -124,8 +124,8 @@ public:
 
     // Shapes, text and colour ramps.
 
-    /// A disc of Radius LE around the turtle, filled and outlined in BrushColor (also with
-    /// the pen `Up`). The turtle stays where it is; afterwards the pen colour is BrushColor.
+    /// A disc of Radius LE around the turtle, filled and outlined in BrushColor, also with
+    /// the pen `Up`. The turtle stays where it is.
     void FillCircle(double Radius, TColor BrushColor);
     /// A circle of Radius LE around the turtle in `PenColor` and `PenWidth`, also with the
     /// pen `Up`. The turtle stays where it is.

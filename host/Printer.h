@@ -21,7 +21,7 @@ public:
     TPrinter();
     TPrinter(const TPrinter&) = delete;
     TPrinter& operator=(const TPrinter&) = delete;
-    /// Ends nothing: an open job is dropped.
+    /// Frees the printer; a job still open is not sent to a queue: end it with `EndDoc`.
     ~TPrinter();
 
     /// The job's name in the print queue.
