@@ -58,8 +58,14 @@ public:
 protected:
     // What the framework calls whenever the control must be painted.
     virtual void Paint();
+    // A left mouse button went down at (X, Y), in device pixels of the control.
+    virtual void MouseDown(int X, int Y);
+    // A key went down while the control had the focus; Key is Qt's key code.
+    virtual void KeyDown(int Key);
 
     void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
