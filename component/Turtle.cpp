@@ -738,9 +738,26 @@ void TTurtle::ArcLine(long double mx, long double my, long double r, long double
         ZeichenFlaeche->Pen().SetColor(FLineColor);
     }
     TPoint Letzter = ZeichenFlaeche->PenPos();
+    // Away from the surface by more than a line's width, the arc cannot come back
+    // before it has walked that far: so many samples are skipped, and the pen lifted
+    // over them. Not while a fill notes its corners, which must all be there.
+    const long double Rand = 4 + std::max(FPenWidth, 0) / 2.0L;
+    const long double Breite = 2.0L * FMax.x * k, Hoehe = 2.0L * FMax.y * k;
+    const long double Schritt = Laenge / n;
+    bool abgesetzt = false;
     for (long j = 1; j <= n; ++j) {
         const long double phi = (von + (bis - von) * j / n) * Pi / 180;
         const SinCosResult sc = SinCos(phi);
+        if (!FFuellung && j < n) {
+            const long double px = cx + rd * sc.cos, py = cy - rd * sc.sin;
+            const long double aussen = std::max({-px, px - Breite, -py, py - Hoehe});
+            if (aussen > Rand && Schritt > 0) {
+                const long double weiter = std::floor((aussen - Rand) / Schritt);
+                j += static_cast<long>(std::min(weiter, static_cast<long double>(n - j - 1)));
+                abgesetzt = true;
+                continue;
+            }
+        }
         TPoint p;
         if (std::fabs(sc.sin) >= std::fabs(sc.cos)) {
             // Mostly across: one column after the other, the row from the circle.
@@ -755,10 +772,11 @@ void TTurtle::ArcLine(long double mx, long double my, long double r, long double
         if (p == Letzter) continue;
         Letzter = p;
         Merke(p, zeichnen);
-        if (zeichnen)
+        if (zeichnen && !abgesetzt)
             ZeichenFlaeche->LineTo(p.x, p.y);
         else
             ZeichenFlaeche->MoveTo(p.x, p.y);
+        abgesetzt = false;
     }
 }
 

@@ -125,6 +125,27 @@ TEST(Arc, EveryPixelAndMetafilePointLiesWithinHalfAUnitOfTheCircle) {
     }
 }
 
+TEST(Arc, AHugeArcFromBeyondTheEdgeIsDrawnWhereverItCrossesTheSurface) {
+    PixelsPerInchScope ppi(96);
+    Painted t(Sprite::Hidden);
+    t.SetPenState(Up);
+    t.SetPosition(-6, 0);
+    t.SetHeading(East);
+    t.SetPenState(Down);
+    t.SetPenColor(clBlue);
+    t.Arc(-1000, 0.8); // its centre 1000 LE below, from left of the surface to right of it
+    const double cx = 200 - 6 * 38, cy = 200 + 1000 * 38, r = 1000 * 38;
+    for (int x = 0; x < 400; ++x) {
+        int found = 0;
+        for (int y = 0; y < 400; ++y)
+            if (t.Canvas()->Pixels(x, y) == clBlue) {
+                ++found;
+                EXPECT_LE(OffCircle(x, y, cx, cy, r), 0.5 + 1e-9) << x << ", " << y;
+            }
+        EXPECT_GE(found, 1) << "column " << x;
+    }
+}
+
 TEST(Arc, DrawsTheSamePictureAtEachStepAndNothingWithThePenUp) {
     Painted up(Sprite::Hidden);
     up.SetPenState(Up);
