@@ -45,7 +45,7 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS "${PROJECT_BINARY_DIR}")
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "g++, qt6-base-dev, libgl-dev, cmake, pkg-config")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "g++, qt6-base-dev, qt6-svg-dev, libgl-dev, cmake, pkg-config")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "designer-qt6, qtcreator")
 # The loader's cache is refreshed by dpkg's trigger; the scripts CPack would write to
 # call ldconfig themselves are replaced by ones that leave that to the trigger.

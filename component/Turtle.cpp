@@ -1,10 +1,13 @@
 #include "Turtle.h"
 
+#include "host/PictureFile.h"
 #include "host/Types.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <utility>
 
 namespace kritzel {
 
@@ -131,6 +134,7 @@ void TTurtle::Paint() {
         bool& flag;
         ~ClearOnExit() { flag = false; }
     } clear{FRekursion};
+    FSpaeter.clear();
     // An Escape pressed before this drawing began (to close a dialog, say) must not break
     // it off: only a press from now on counts.
     ForgetKeyPress(VK_ESCAPE);
@@ -141,9 +145,16 @@ void TTurtle::Paint() {
     if (FStartPaint) FStartPaint();
     emit StartPaint();
     if (Printer().Printing()) SetAusgabe(tdScreen);
+    // Saves and copies that the handler asked for run now, each in a cycle of its own.
+    if (!FSpaeter.empty()) {
+        FRekursion = false;
+        RunDeferred();
+    }
 }
 
 void TTurtle::Init() {
+    // A fill begun before the picture was cleared has nothing left to fill.
+    FFuellung = false;
     if (FPrint && !Printer().Printing() && !Designing()) {
         Printer().SetTitle("Kriecher, Version 10.1");
         Printer().BeginDoc();
@@ -180,6 +191,7 @@ void TTurtle::SetPosition(double Xpos, double Ypos) {
     PaintTurtle();
     FAktPos = TVirtuell{Xpos, Ypos};
     const TPoint RealPos = GetRealCoords(FAktPos);
+    Merke(RealPos, false);
     ZeichenFlaeche->MoveTo(RealPos.x, RealPos.y);
     FPenState = kept;
     PaintTurtle();
@@ -428,6 +440,7 @@ void TTurtle::Right(double Winkel) {
 }
 
 void TTurtle::Home() {
+    FFuellung = false;
     SetPosition(0, 0);
 }
 
@@ -455,6 +468,7 @@ void TTurtle::MoveTo(double NewPosX, double NewPosY) {
     PaintTurtle();
     FAktPos = TVirtuell{NewPosX, NewPosY};
     const TPoint Real = GetRealCoords(FAktPos);
+    Merke(Real, FPenState == Down);
     if (FPenState == Down) {
         ZeichenFlaeche->Pen().SetWidth(FPenWidth);
         ZeichenFlaeche->Pen().SetColor(FLineColor);
@@ -637,6 +651,318 @@ void TTurtle::SetAusgabe(TTurtleDevice Value) {
     // A handler that switched the device while Init ran has the last word: Device
     // must name the device the flags now stand for.
     if (wechsel == FAusgabeWechsel) Fausgabe = Value;
+}
+
+// ---------------------------------------------------------------------------------------
+// Arcs, fills, stamps and aiming
+
+void TTurtle::Arc(double Radius, double Winkel) {
+    const long double R = Radius;
+    const long double r = std::fabs(R);
+    // The heading turns as the turtle walks: left round a centre on its left, right
+    // round one on its right.
+    const long double Drehung = Radius < 0 ? -static_cast<long double>(Winkel) : Winkel;
+    const long double h0 = FHeading;
+    const long double h1 = h0 + Drehung;
+    // The centre lies Radius to the left of the turtle (to the right when negative).
+    const SinCosResult a = SinCos(h0 * Pi / 180.0L);
+    const long double mx = FAktPos.x - R * a.sin;
+    const long double my = FAktPos.y + R * a.cos;
+    const SinCosResult b = SinCos(h1 * Pi / 180.0L);
+    const double endX = static_cast<double>(mx + R * b.sin);
+    const double endY = static_cast<double>(my - R * b.cos);
+    const double endH = static_cast<double>(h1);
+    if (!std::isfinite(r) || !std::isfinite(Drehung) || !std::isfinite(endX) ||
+        !std::isfinite(endY)) {
+        // Nowhere to draw a curve: the turtle ends as the arc would, in one step.
+        MoveTo(endX, endY);
+        SetHeading(endH);
+        return;
+    }
+    // Seen from the centre, the turtle stands 90 degrees behind its heading (ahead of it
+    // on a circle to the right).
+    const long double Versatz = Radius < 0 ? 90.0L : -90.0L;
+    // Whole turns beyond the second draw nothing new: the walk skips them.
+    long double Weg = Drehung;
+    if (std::fabs(Weg) > 720) Weg = std::copysign(360 + std::fmod(std::fabs(Weg), 360.0L), Weg);
+    const long double hs = h1 - Weg;
+    // Steps as Python's turtle takes them, so that a slow turtle is seen to walk the arc;
+    // the radius counted in screen pixels, as there.
+    const long double frac = std::fabs(Weg) / 360;
+    const int Schritte = 1 + static_cast<int>(std::min(11 + r * CPixelPerLE / 6, 59.0L) * frac);
+    for (int i = 1; i <= Schritte; ++i) {
+        PaintTurtle();
+        const long double ha = hs + Weg * (i - 1) / Schritte;
+        const long double hb = i == Schritte ? h1 : hs + Weg * i / Schritte;
+        if (FPenState == Down || FFuellung) ArcLine(mx, my, r, ha + Versatz, hb + Versatz);
+        if (i == Schritte) {
+            FAktPos = TVirtuell{endX, endY};
+            FHeading = endH;
+            const TPoint Real = GetRealCoords(FAktPos);
+            if (!(ZeichenFlaeche->PenPos() == Real)) {
+                Merke(Real, FPenState == Down);
+                if (FPenState == Down)
+                    ZeichenFlaeche->LineTo(Real.x, Real.y);
+                else
+                    ZeichenFlaeche->MoveTo(Real.x, Real.y);
+            }
+        } else {
+            const SinCosResult c = SinCos((hb + Versatz) * Pi / 180.0L);
+            FAktPos =
+                TVirtuell{static_cast<double>(mx + r * c.cos), static_cast<double>(my + r * c.sin)};
+            FHeading = static_cast<double>(hb);
+        }
+        PaintTurtle();
+    }
+}
+
+// The arc of the circle round (mx, my) with radius r, in LE, from the angle von to bis
+// (degrees from +x, counter-clockwise), drawn with the pen when it is down, noted for an
+// open fill. Each corner is a device point whose coordinate across the curve is
+// rounded from the true circle, one device unit after the other along it: every point
+// lies within half a device unit of the true arc.
+void TTurtle::ArcLine(long double mx, long double my, long double r, long double von,
+                      long double bis) {
+    const long double k = FPixelPerLE;
+    const long double cx = (mx - static_cast<long double>(FMin.x)) * k;
+    const long double cy = (static_cast<long double>(FMax.y) - my) * k;
+    const long double rd = r * k;
+    // Samples half a device unit apart along the arc, so that no corner is skipped; an
+    // arc too large to be seen is drawn coarser.
+    const long double Laenge = rd * std::fabs(bis - von) * Pi / 180;
+    const long double Anzahl = std::min(std::ceil(Laenge * 2), static_cast<long double>(1 << 22));
+    const long n = std::max(1L, static_cast<long>(Anzahl));
+    const bool zeichnen = FPenState == Down;
+    if (zeichnen) {
+        ZeichenFlaeche->Pen().SetWidth(FPenWidth);
+        ZeichenFlaeche->Pen().SetColor(FLineColor);
+    }
+    TPoint Letzter = ZeichenFlaeche->PenPos();
+    // Away from the surface by more than a line's width, the arc cannot come back
+    // before it has walked that far: so many samples are skipped, and the pen lifted
+    // over them. Not while a fill notes its corners, which must all be there.
+    const long double Rand = 4 + std::max(FPenWidth, 0) / 2.0L;
+    const long double Breite = 2.0L * FMax.x * k, Hoehe = 2.0L * FMax.y * k;
+    const long double Schritt = Laenge / n;
+    bool abgesetzt = false;
+    for (long j = 1; j <= n; ++j) {
+        const long double phi = (von + (bis - von) * j / n) * Pi / 180;
+        const SinCosResult sc = SinCos(phi);
+        if (!FFuellung && j < n) {
+            const long double px = cx + rd * sc.cos, py = cy - rd * sc.sin;
+            const long double aussen = std::max({-px, px - Breite, -py, py - Hoehe});
+            if (aussen > Rand && Schritt > 0) {
+                const long double weiter = std::floor((aussen - Rand) / Schritt);
+                j += static_cast<long>(std::min(weiter, static_cast<long double>(n - j - 1)));
+                abgesetzt = true;
+                continue;
+            }
+        }
+        TPoint p;
+        if (std::fabs(sc.sin) >= std::fabs(sc.cos)) {
+            // Mostly across: one column after the other, the row from the circle.
+            const long double X = std::rint(cx + rd * sc.cos);
+            const long double d = std::sqrt(std::max(rd * rd - (X - cx) * (X - cx), 0.0L));
+            p = TPoint{RoundToDevice(X), RoundToDevice(cy - std::copysign(d, sc.sin))};
+        } else {
+            const long double Y = std::rint(cy - rd * sc.sin);
+            const long double d = std::sqrt(std::max(rd * rd - (Y - cy) * (Y - cy), 0.0L));
+            p = TPoint{RoundToDevice(cx + std::copysign(d, sc.cos)), RoundToDevice(Y)};
+        }
+        if (p == Letzter) continue;
+        Letzter = p;
+        Merke(p, zeichnen);
+        if (zeichnen && !abgesetzt)
+            ZeichenFlaeche->LineTo(p.x, p.y);
+        else
+            ZeichenFlaeche->MoveTo(p.x, p.y);
+        abgesetzt = false;
+    }
+}
+
+// A device point the turtle passed, for an open fill; with Strich, the line to it from
+// the surface's current point too, with the turtle's pen.
+void TTurtle::Merke(const TPoint& Real, bool Strich) {
+    if (!FFuellung) return;
+    if (Strich)
+        FFuellStriche.push_back(TStrich{ZeichenFlaeche->PenPos(), Real, FLineColor, FPenWidth});
+    FFuellPunkte.push_back(Real);
+}
+
+void TTurtle::BeginFill() {
+    FFuellung = true;
+    FFuellPunkte.assign(1, GetRealCoords(FAktPos));
+    FFuellStriche.clear();
+}
+
+void TTurtle::EndFill(TColor BrushColor) {
+    if (!FFuellung) return;
+    FFuellung = false;
+    const std::vector<TPoint> Punkte = std::exchange(FFuellPunkte, {});
+    const std::vector<TStrich> Striche = std::exchange(FFuellStriche, {});
+    const TBrushStyle keptStyle = ZeichenFlaeche->Brush().Style();
+    PaintTurtle();
+    if (Punkte.size() >= 3) {
+        // Outlined in its own colour, as FillCircle is, then the lines drawn meanwhile
+        // again on top.
+        ZeichenFlaeche->Pen().SetWidth(1);
+        ZeichenFlaeche->Pen().SetColor(BrushColor);
+        ZeichenFlaeche->Brush().SetColor(BrushColor);
+        ZeichenFlaeche->Polygon(Punkte);
+        for (const TStrich& s : Striche) {
+            ZeichenFlaeche->Pen().SetWidth(s.Breite);
+            ZeichenFlaeche->Pen().SetColor(s.Farbe);
+            ZeichenFlaeche->MoveTo(s.von.x, s.von.y);
+            ZeichenFlaeche->LineTo(s.bis.x, s.bis.y);
+        }
+        const TPoint Real = GetRealCoords(FAktPos);
+        ZeichenFlaeche->MoveTo(Real.x, Real.y);
+    }
+    ZeichenFlaeche->Brush().SetStyle(keptStyle);
+    PaintTurtle();
+}
+
+void TTurtle::Stamp() {
+    PaintTurtle();
+    // The sprite's triangle, sized by the screen's scale, so that paper and metafile show
+    // it as large as the screen does.
+    const long double Skala = CPixelPerLE;
+    double Bogen = static_cast<double>((360.0L - FHeading) * Pi / 180.0L);
+    TVirtuell Virtuell[3];
+    for (int i = 0; i < 3; ++i) {
+        if (i > 0) Bogen = static_cast<double>(Bogen + TwoPiThirds);
+        const SinCosResult sc = SinCos(Bogen);
+        const double sinB = static_cast<double>(sc.sin * FTurtleSize / Skala);
+        const double cosB = static_cast<double>(sc.cos * FTurtleSize / Skala);
+        const long double f = i == 0 ? 2.5L : 1.0L;
+        Virtuell[i].x = static_cast<double>(FAktPos.x + f * cosB);
+        Virtuell[i].y = static_cast<double>(FAktPos.y - f * sinB);
+    }
+    TPoint Real[4];
+    for (int i = 0; i < 3; ++i)
+        Real[i] = GetRealCoords(Virtuell[i]);
+    Real[3] = Real[0];
+    ZeichenFlaeche->Pen().SetWidth(1);
+    ZeichenFlaeche->Pen().SetColor(FTurtleColor);
+    ZeichenFlaeche->Brush().SetColor(FTurtleColor);
+    ZeichenFlaeche->Polygon(Real);
+    PaintTurtle();
+}
+
+double TTurtle::Towards(double Xpos, double Ypos) const {
+    const long double dx = static_cast<long double>(Xpos) - FAktPos.x;
+    const long double dy = static_cast<long double>(Ypos) - FAktPos.y;
+    long double w = std::atan2(dy, dx) * 180 / Pi;
+    if (w < 0) w += 360;
+    const double Winkel = static_cast<double>(w);
+    // A tiny negative angle comes back as 360 once rounded.
+    return Winkel >= 360 ? 0.0 : Winkel;
+}
+
+double TTurtle::Distance(double Xpos, double Ypos) const {
+    return static_cast<double>(std::hypot(static_cast<long double>(Xpos) - FAktPos.x,
+                                          static_cast<long double>(Ypos) - FAktPos.y));
+}
+
+// ---------------------------------------------------------------------------------------
+// Saving and copying the drawing in one step
+
+// One paint cycle on a file's surface, as a metafile recording runs it: the screen's
+// scale, the pen down, no sprite. Whatever it changes is put back however it ends, and
+// the screen is asked to show the drawing again.
+void TTurtle::RunOnFile(TCanvas* Flaeche) {
+    struct Zurueck {
+        TTurtle& t;
+        TCanvas* Flaeche;
+        TPenState Pen;
+        bool Show, Print, Meta;
+        ~Zurueck() {
+            t.ZeichenFlaeche = Flaeche;
+            t.FPenState = Pen;
+            t.FShowTurtle = Show;
+            t.FPrint = Print;
+            t.FMetaflag = Meta;
+            t.FFuellung = false;
+            t.FRekursion = false;
+            // Saves asked for by the handler would only save this once more.
+            t.FSpaeter.clear();
+            t.Init_Koord();
+            try {
+                t.Invalidate();
+            } catch (...) {
+                // The next request repaints the screen.
+            }
+        }
+    } zurueck{*this, ZeichenFlaeche, FPenState, FShowTurtle, FPrint, FMetaflag};
+    // Repaints asked for meanwhile wait, as during any paint cycle.
+    FRekursion = true;
+    FPrint = false;
+    FMetaflag = false;
+    FPenState = Down;
+    FShowTurtle = false;
+    ZeichenFlaeche = Flaeche;
+    Init_Koord();
+    SetBackColor(FBackColor);
+    SetPosition(FStartPos.x, FStartPos.y);
+    SetTurtleColor(FTurtleColor);
+    if (FStartPaint) FStartPaint();
+    emit StartPaint();
+}
+
+void TTurtle::SaveToFile(const TString& Name) {
+    if (FRekursion) {
+        FSpaeter.push_back(TSpaeter{false, Name});
+        return;
+    }
+    // An unknown ending is refused before anything changes.
+    TPictureFile Datei(Name, Width(), Height(), PixelPerLEFor(Screen().PixelsPerInch()), this);
+    RunOnFile(Datei.Canvas());
+    Datei.Save();
+}
+
+void TTurtle::CopyToClipboard() {
+    if (FRekursion) {
+        FSpaeter.push_back(TSpaeter{true, {}});
+        return;
+    }
+    // The metafile as the clipboard device records it.
+    TMetafile Bild;
+    Bild.SetEnhanced(true);
+    Bild.SetHeight(Height());
+    Bild.SetWidth(Width());
+    {
+        // Freeing the canvas completes the picture.
+        TMetafileCanvas Flaeche(Bild, nullptr);
+        RunOnFile(&Flaeche);
+    }
+    Clipboard().Assign(Bild);
+}
+
+void TTurtle::RunDeferred() {
+    const std::vector<TSpaeter> Auftraege = std::exchange(FSpaeter, {});
+    for (const TSpaeter& a : Auftraege) {
+        if (a.Clipboard)
+            CopyToClipboard();
+        else
+            SaveToFile(a.Name);
+    }
+}
+
+// ---------------------------------------------------------------------------------------
+// Clicks and keys
+
+void TTurtle::MouseDown(int X, int Y) {
+    // The device point in LE on the screen's scale, the inverse of GetRealCoords there.
+    const long double k = CPixelPerLE;
+    const double x = static_cast<double>((X - Width() / 2.0L) / k);
+    const double y = static_cast<double>((Height() / 2.0L - Y) / k);
+    if (FOnClick) FOnClick(x, y);
+    emit Click(x, y);
+}
+
+void TTurtle::KeyDown(int Key) {
+    if (FOnKeyPress) FOnKeyPress(Key);
+    emit KeyPress(Key);
 }
 
 } // namespace kritzel

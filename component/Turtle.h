@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <vector>
 
 /// Kritzel-Werk: the turtle control `TTurtle`, its window `TForm`, the application
 /// `TApplication`, colours (`TColor`, `RGB`, `clRed` …) and the framework beneath.
@@ -154,6 +155,46 @@ public:
     /// Ask it in a long drawing loop to let the class break it off: `while (!t.EscPressed())`.
     bool EscPressed();
 
+    /// Walks an arc of radius |Radius| LE, drawing when the pen is down, and turns by
+    /// Winkel degrees on the way, as Python's turtle.circle(radius, extent) does: a
+    /// positive Radius has the centre on the left and turns left, a negative one has it
+    /// on the right and turns right; a negative Winkel walks the same circle backwards.
+    /// Ends exactly where the arc ends; the curve is drawn at the device's resolution.
+    void Arc(double Radius, double Winkel);
+    /// Starts a fill: EndFill fills the polygon of every position the turtle passes
+    /// from now on, pen up or down, arcs included. A repaint, Clear or Home drops it.
+    void BeginFill();
+    /// Fills the polygon begun by BeginFill in BrushColor (odd-even rule: where a
+    /// shape crosses itself, the inner part stays empty), with the lines drawn
+    /// meanwhile on top. Without BeginFill it does nothing.
+    void EndFill(TColor BrushColor);
+    /// Leaves the turtle's triangle, in TurtleColor and at its pose, in the picture:
+    /// it stays when the turtle moves on and is printed and recorded too.
+    void Stamp();
+    /// The heading from the turtle to the point (Xpos, Ypos) in LE, in degrees from 0
+    /// up to but not including 360; 0 when the turtle stands on the point.
+    double Towards(double Xpos, double Ypos) const;
+    /// The distance from the turtle to the point (Xpos, Ypos), in LE.
+    double Distance(double Xpos, double Ypos) const;
+    /// Saves the drawing, without the turtle, in the format the name's ending chooses:
+    /// .png (the control's pixels), .svg (vectors, 1 LE = 1 cm, text as text), .pdf
+    /// (one page of the drawing's size, true size), .emf or .wmf (the metafile that
+    /// Device = tdWMF writes). Runs OnStartPaint once on the file's surface, then the
+    /// screen shows the drawing again. Writes the name exactly as given, whole or not at
+    /// all; raises EKritzelwerk naming the file when it cannot, or for another ending.
+    void SaveToFile(const TString& Name);
+    /// Puts the drawing on the clipboard in one step, as Device = tdClipb and back
+    /// would: as a metafile, with a bitmap of the same picture.
+    void CopyToClipboard();
+    /// What a left click on the control calls, with the point clicked in LE (origin in
+    /// the middle, y up): SetOnClick([&](double x, double y) { t.SetPosition(x, y); }).
+    void SetOnClick(std::function<void(double x, double y)> handler) {
+        FOnClick = std::move(handler);
+    }
+    /// What a key pressed while the control has the focus calls, with Qt's key code
+    /// (Qt::Key_Left, Qt::Key_A, ...). Escape and Pause still reach EscPressed.
+    void SetOnKeyPress(std::function<void(int Key)> handler) { FOnKeyPress = std::move(handler); }
+
     // Published properties.
 
     /// The background colour; a `TColor` keeps red in its lowest byte.
@@ -253,6 +294,8 @@ public:
     template <QtColor C> void FillRectangle(double a, double b, const C& BrushColor) {
         FillRectangle(a, b, FromQColor(BrushColor));
     }
+    /// EndFill with Qt's colour: EndFill(Qt::yellow).
+    template <QtColor C> void EndFill(const C& BrushColor) { EndFill(FromQColor(BrushColor)); }
     /// `DrawStringPos` with Qt's colour for the text.
     template <QtColor C>
     void DrawStringPos(double Xpos, double Ypos, const TString& S, const TString& SchriftName,
@@ -324,10 +367,18 @@ signals:
     /// Emitted right after the `OnStartPaint` handler; a form draws in its slot
     /// `on_turtle_StartPaint()`.
     void StartPaint();
+    /// Emitted on a left click on the control, after the SetOnClick handler, with the
+    /// point in LE.
+    void Click(double x, double y);
+    /// Emitted on a key press while the control has the focus, after the SetOnKeyPress
+    /// handler, with Qt's key code.
+    void KeyPress(int Key);
 
 protected:
     /// Clears the area, puts the turtle in the middle and runs `OnStartPaint`.
     void Paint() override;
+    void MouseDown(int X, int Y) override;
+    void KeyDown(int Key) override;
 
 private:
     void Init();
@@ -348,6 +399,11 @@ private:
     void Text(const TVirtuell& at, bool centred, const TString& S, const TString& SchriftName,
               std::int32_t Schriftgroesse, TColor Schriftfarbe);
     bool Designing() const { return (ComponentState() & csDesigning) != 0; }
+    void ArcLine(long double mx, long double my, long double Radius, long double von,
+                 long double bis);
+    void Merke(const TPoint& Real, bool Strich);
+    void RunOnFile(TCanvas* Flaeche);
+    void RunDeferred();
 
     // Declared defaults of the published properties: a form tool's reset brings them
     // back, and form storage leaves out a value equal to them. TurtleColor's is red,
@@ -426,6 +482,26 @@ private:
     // The area has been filled with the background at least once: from then on a shown
     // sprite rests on the surface between commands.
     bool FBackFilled = false;
+
+    // An open fill: the device points passed since BeginFill, and the lines drawn
+    // meanwhile, which EndFill draws again on top of the fill.
+    struct TStrich {
+        TPoint von, bis;
+        TColor Farbe;
+        std::int32_t Breite;
+    };
+    bool FFuellung = false;
+    std::vector<TPoint> FFuellPunkte;
+    std::vector<TStrich> FFuellStriche;
+    // Saves (a file name) and copies (none) asked for while the drawing is painted; they
+    // run when its cycle has ended.
+    struct TSpaeter {
+        bool Clipboard;
+        TString Name;
+    };
+    std::vector<TSpaeter> FSpaeter;
+    std::function<void(double x, double y)> FOnClick;
+    std::function<void(int Key)> FOnKeyPress;
 };
 
 } // namespace kritzel

@@ -8,6 +8,7 @@
 #include "Clock.h"
 #include "Colors.h"
 #include "DeviceContext.h"
+#include "Dialogs.h"
 #include "Exceptions.h"
 #include "Export.h"
 #include "Form.h"

@@ -1,9 +1,12 @@
 #include "PaintBox.h"
 
 #include "Application.h"
+#include "Guarded.h"
 #include "PaintQueue.h"
 #include "Screen.h"
 
+#include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QResizeEvent>
@@ -136,6 +139,27 @@ void TPaintBox::SystemPaintRequest() {
 }
 
 void TPaintBox::Paint() {}
+
+void TPaintBox::MouseDown(int, int) {}
+
+void TPaintBox::KeyDown(int) {}
+
+void TPaintBox::mousePressEvent(QMouseEvent* event) {
+    QWidget::mousePressEvent(event);
+    if (event->button() != Qt::LeftButton) return;
+    // The event's position is in the widget's logical pixels; the control's are device
+    // pixels.
+    const double dpr = devicePixelRatioF();
+    const int x = int(std::floor(event->position().x() * dpr));
+    const int y = int(std::floor(event->position().y() * dpr));
+    Guarded([&] { MouseDown(x, y); }, "a click handler failed");
+}
+
+void TPaintBox::keyPressEvent(QKeyEvent* event) {
+    QWidget::keyPressEvent(event);
+    const int key = event->key();
+    Guarded([&] { KeyDown(key); }, "a key handler failed");
+}
 
 void TPaintBox::Present() {
     TRect r;

@@ -71,9 +71,17 @@ public:
 protected:
     /// What the framework calls whenever the control must be painted.
     virtual void Paint();
+    /// A left mouse button went down at (X, Y), in device pixels of the control.
+    virtual void MouseDown(int X, int Y);
+    /// A key went down while the control had the focus; Key is Qt's key code.
+    virtual void KeyDown(int Key);
 
     /// Copies the backing image to the screen.
     void paintEvent(QPaintEvent* event) override;
+    /// Hands a left click to MouseDown.
+    void mousePressEvent(QMouseEvent* event) override;
+    /// Hands a key press to KeyDown.
+    void keyPressEvent(QKeyEvent* event) override;
     /// Resizes the backing image and asks for a repaint.
     void resizeEvent(QResizeEvent* event) override;
     /// Asks for the first repaint.

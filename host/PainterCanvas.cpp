@@ -89,6 +89,7 @@ void PainterCanvas::Open(QPaintDevice* device) {
 void PainterCanvas::BeginImage(QImage* image, int dpi) {
     End();
     image_ = image;
+    baseScale_ = 1;
     origin_ = TPoint{0, 0};
     if (!image || image->isNull()) return;
     const int wmm = int(std::lround(image->width() * 25.4 / std::max(dpi, 1)));
@@ -100,9 +101,23 @@ void PainterCanvas::BeginImage(QImage* image, int dpi) {
 void PainterCanvas::BeginDevice(QPaintDevice* device, int widthMM, int heightMM) {
     End();
     image_ = nullptr;
+    baseScale_ = 1;
     if (!device) return;
     dc_.SetDevice(device->width(), device->height(), widthMM, heightMM, device->logicalDpiX(),
                   device->logicalDpiY());
+    Open(device);
+}
+
+void PainterCanvas::BeginPicture(QPaintDevice* device, int width, int height, int dpi,
+                                 double scale) {
+    End();
+    image_ = nullptr;
+    origin_ = TPoint{0, 0};
+    baseScale_ = scale > 0 ? scale : 1;
+    if (!device) return;
+    const int wmm = int(std::lround(width * 25.4 / std::max(dpi, 1)));
+    const int hmm = int(std::lround(height * 25.4 / std::max(dpi, 1)));
+    dc_.SetDevice(width, height, wmm, hmm, dpi, dpi);
     Open(device);
 }
 
@@ -152,7 +167,7 @@ QColor PainterCanvas::Resolve(TColor c) const {
 void PainterCanvas::SyncTransform() {
     if (dc_.Version() == dcVersion_) return;
     dcVersion_ = dc_.Version();
-    const double sx = dc_.ScaleX(), sy = dc_.ScaleY();
+    const double sx = dc_.ScaleX() * baseScale_, sy = dc_.ScaleY() * baseScale_;
     unscaled_ = sx == 1.0 && sy == 1.0;
     identity_ = unscaled_ && origin_.x == 0 && origin_.y == 0;
     if (identity_)

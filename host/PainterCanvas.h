@@ -31,6 +31,9 @@ public:
     void BeginImage(QImage* image, int dpi);
     /// Draw on a paint device such as a printer page, described in millimetres.
     void BeginDevice(QPaintDevice* device, int widthMM, int heightMM);
+    /// Draw on a vector device (an SVG or PDF page) as on an image of width x height
+    /// pixels at dpi; every pixel becomes scale units of the device.
+    void BeginPicture(QPaintDevice* device, int width, int height, int dpi, double scale);
     /// Closes the painter; the canvas draws nothing until the next Begin. False when the
     /// device could not finish what was drawn (a page that could not be written).
     bool End();
@@ -108,6 +111,8 @@ private:
     // Device units are image pixels: identity_ also when the image starts at (0, 0).
     bool unscaled_ = true;
     bool identity_ = true;
+    // Device units per unit of the device context, beside its own mapping.
+    double baseScale_ = 1;
     TPoint origin_;
     std::optional<std::pair<TColor, int>> appliedPen_;
     bool penOff_ = false;

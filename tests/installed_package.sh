@@ -34,6 +34,8 @@ ln -s "$build" "$work/build"
 "$HOME/kritzelwerk/bin/kritzelwerk-demo" --render "$work/demo" >/dev/null ||
   { echo "installed_package: the installed kritzelwerk-demo does not start" >&2; exit 1; }
 ls "$work/demo"/*.png >/dev/null
+[ -f "$work/demo/wiese.png" ] ||
+  { echo "installed_package: the installed demo drew no lesson of arcs, fills and stamps" >&2; exit 1; }
 
 block "A pupil's program" 1 cpp >"$HOME/spirale/spirale.cpp"
 painted() {
@@ -49,4 +51,20 @@ painted pkg-config
 block "Building your own program" 1 cmake >"$HOME/spirale/CMakeLists.txt"
 (cd "$HOME/spirale" && bash -euo pipefail -c "$(block "Building your own program" 3 sh)") >/dev/null
 painted CMake
-echo "installed package: the README's program, built by both recipes, ran and painted"
+
+# The pupils' programs that come with the package build by the same recipe and run:
+# steering paints its window, saving writes its SVG and PNG.
+examples=$HOME/kritzelwerk/share/doc/kritzelwerk/examples
+mkdir -p "$HOME/pupils"
+for pupil in steer save; do
+  [ -f "$examples/$pupil.cpp" ] || { echo "installed_package: no $examples/$pupil.cpp" >&2; exit 1; }
+  (cd "$HOME/pupils" && export PKG_CONFIG_PATH=$HOME/kritzelwerk/lib/pkgconfig &&
+     g++ "$examples/$pupil.cpp" $(pkg-config --cflags --libs kritzelwerk) -o "$pupil" &&
+     ./"$pupil" >/dev/null) ||
+    { echo "installed_package: the installed example $pupil.cpp does not build or run" >&2; exit 1; }
+done
+"$png_ink" "$HOME/pupils/Steuern.png" 1 ||
+  { echo "installed_package: the steering program painted no window" >&2; exit 1; }
+"$png_ink" "$HOME/pupils/blume.png" 200 && grep -q "<svg" "$HOME/pupils/blume.svg" ||
+  { echo "installed_package: the saving program wrote no drawing" >&2; exit 1; }
+echo "installed package: the README's program, built by both recipes, and the pupils' programs ran and painted"

@@ -179,6 +179,76 @@ void Flower(TTurtle& t) {
     }
 }
 
+// A petal: two arcs of a sixth of a circle, back to back, filled.
+void Petal(TTurtle& t, double radius, TColor colour) {
+    t.BeginFill();
+    for (int half = 0; half < 2; ++half) {
+        t.Arc(radius, 60);
+        t.Left(120);
+    }
+    t.EndFill(colour);
+}
+
+void Flowerbed(TTurtle& t) {
+    // The sun: a disc walked with one arc, filled.
+    t.SetPenColor(RGB(230, 150, 0));
+    t.SetPosition(4.2, 2.6);
+    t.SetHeading(0);
+    t.BeginFill();
+    t.Arc(1.1, 360);
+    t.EndFill(clYellow);
+    // A crescent moon, two arcs that bend the same way, and a star whose lines cross:
+    // where the outline is crossed twice, the fill leaves a hole.
+    t.SetPenColor(clGray);
+    t.SetPosition(-4.5, 2.5);
+    t.SetHeading(West);
+    t.BeginFill();
+    t.Arc(-1, 180);
+    t.SetHeading(226.4);
+    t.Arc(1.45, 87.2);
+    t.EndFill(RGB(255, 250, 200));
+    t.SetPenColor(RGB(200, 150, 0));
+    t.SetPosition(-2.6, 4.2);
+    t.SetHeading(0);
+    t.BeginFill();
+    for (int i = 0; i < 5; ++i) {
+        t.Forwd(1.6);
+        t.Right(144);
+    }
+    t.EndFill(RGB(255, 215, 0));
+    // Three flowers of eight petals each, on stems bent by an arc.
+    const double xs[3] = {-3.8, -0.2, 3.4};
+    const TColor colours[3] = {clFuchsia, RGB(255, 120, 0), clPurple};
+    for (int f = 0; f < 3; ++f) {
+        if (Stopped(t)) return;
+        t.SetPenColor(clGreen);
+        t.SetPenWidth(3);
+        t.SetPosition(xs[f], -4.2);
+        t.SetHeading(North);
+        t.Arc(f == 1 ? -8 : 8, 20);
+        t.SetPenWidth(1);
+        t.SetPenColor(clBlack);
+        for (int i = 0; i < 8; ++i) {
+            if (Stopped(t)) return;
+            Petal(t, 1.4, colours[f]);
+            t.Left(45);
+        }
+        t.FillCircle(0.25, clYellow);
+    }
+    // A crooked path of stamped turtles along the bottom.
+    t.SetTurtleColor(RGB(0, 120, 0));
+    t.SetPenState(Up);
+    t.SetPosition(-5.5, -5.2);
+    t.SetHeading(East - 20);
+    for (int i = 0; i < 10; ++i) {
+        if (Stopped(t)) return;
+        t.Stamp();
+        t.Arc(i % 2 == 0 ? 1.5 : -1.5, 40);
+    }
+    t.SetPenState(Down);
+    t.SetTurtleColor(clRed);
+}
+
 } // namespace
 
 const std::vector<Lesson>& All() {
@@ -192,6 +262,7 @@ const std::vector<Lesson>& All() {
         {"Achsen und Parabel", "achsen", Axes},
         {"Die ganze Fläche", "flaeche", WholeArea},
         {"Blume", "blume", Flower},
+        {"Blumenwiese (Bögen, Füllen, Stempel)", "wiese", Flowerbed},
     };
     return all;
 }

@@ -1,0 +1,48 @@
+#include "Dialogs.h"
+
+#include "Application.h"
+
+#include <QApplication>
+#include <QInputDialog>
+
+#include <limits>
+
+namespace kritzel {
+
+namespace {
+
+// A dialog needs widgets on a screen somebody looks at; elsewhere nobody could answer.
+bool CanAsk() {
+    return qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr &&
+           Application().HasDisplay();
+}
+
+QString Title() {
+    const QString name = QGuiApplication::applicationDisplayName();
+    return name.isEmpty() ? QStringLiteral("Kritzel-Werk") : name;
+}
+
+QString FromUtf8(const TString& s) {
+    return QString::fromUtf8(s.data(), qsizetype(s.size()));
+}
+
+} // namespace
+
+double AskNumber(const TString& Prompt, double Default) {
+    if (!CanAsk()) return Default;
+    bool ok = false;
+    constexpr double most = std::numeric_limits<double>::max();
+    const double value = QInputDialog::getDouble(Application().MainForm(), Title(),
+                                                 FromUtf8(Prompt), Default, -most, most, 6, &ok);
+    return ok ? value : Default;
+}
+
+TString AskText(const TString& Prompt, const TString& Default) {
+    if (!CanAsk()) return Default;
+    bool ok = false;
+    const QString value = QInputDialog::getText(Application().MainForm(), Title(), FromUtf8(Prompt),
+                                                QLineEdit::Normal, FromUtf8(Default), &ok);
+    return ok ? value.toStdString() : Default;
+}
+
+} // namespace kritzel

@@ -1,0 +1,36 @@
+// A drawing saved in one step as a file, in the format the file name's ending chooses:
+// PNG, SVG, PDF, or an enhanced metafile under .emf or .wmf.
+#pragma once
+
+#include "Canvas.h"
+#include "Types.h"
+
+#include <memory>
+
+class QWidget;
+
+namespace kritzel {
+
+class TPictureFile {
+public:
+    // A surface laid out as an image of width x height pixels at the screen's resolution,
+    // of which pixelsPerLE make a centimetre: vector files come out at true size. Raises
+    // EKritzelwerk naming the file, and the endings it knows, for any other ending.
+    TPictureFile(const TString& fileName, int width, int height, int pixelsPerLE,
+                 const QWidget* paletteSource);
+    TPictureFile(const TPictureFile&) = delete;
+    TPictureFile& operator=(const TPictureFile&) = delete;
+    ~TPictureFile();
+
+    TCanvas* Canvas();
+    // Completes the picture and writes it under the name given, through a temporary file
+    // and a rename: whole or not at all, an older file intact on failure. Raises
+    // EKritzelwerk naming the file.
+    void Save();
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> d;
+};
+
+} // namespace kritzel

@@ -1,0 +1,346 @@
+// The drawing saved in one step (PNG, SVG, PDF, metafile) and copied to the clipboard,
+// each file opened by a real reader and compared with the screen picture.
+#include "support.h"
+
+#include <gtest/gtest.h>
+
+#include <QClipboard>
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+#include <QMimeData>
+#include <QPainter>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QSvgRenderer>
+#include <QTemporaryDir>
+
+#include <sys/fsuid.h>
+#include <unistd.h>
+
+#include <algorithm>
+
+using namespace kritzel;
+using namespace kritzel::test;
+
+namespace {
+
+// Lines, a filled star, an arc, a stamp, a circle and text.
+void Drawing(TTurtle& t) {
+    t.SetHeading(0);
+    t.SetPenColor(clBlack);
+    t.SetPenWidth(1);
+    t.SetPosition(-1.5, -3.5);
+    t.Forwd(3);
+    t.SetPosition(-3, 2);
+    t.SetPenColor(clNavy);
+    t.BeginFill();
+    for (int i = 0; i < 5; ++i) {
+        t.Forwd(4);
+        t.Right(144);
+    }
+    t.EndFill(clYellow);
+    t.SetPosition(2, -1);
+    t.SetHeading(90);
+    t.SetPenColor(clRed);
+    t.SetPenWidth(2);
+    t.Arc(1.5, 270);
+    t.SetTurtleColor(clGreen);
+    t.Stamp();
+    t.SetPenWidth(1);
+    t.SetPosition(-3, -2);
+    t.FillCircle(0.6, clBlue);
+    t.DrawStringPos(-4.5, 4.8, "Kritzel", "DejaVu Sans", 16, clBlack);
+}
+
+struct Drawn : TTurtle {
+    Drawn() {
+        SetOnStartPaint([this] { Drawing(*this); });
+    }
+};
+
+// The screen's picture of the drawing, without the sprite.
+QImage ScreenPicture() {
+    Drawn t;
+    t.Repaint();
+    t.SetShowTurtle(false);
+    t.Repaint();
+    return t.Picture().convertToFormat(QImage::Format_RGB32);
+}
+
+bool Ink(QRgb p) {
+    return std::min({qRed(p), qGreen(p), qBlue(p)}) < 192;
+}
+
+// Drawn pixels of one picture with no drawn pixel of the other within 2 pixels, both
+// ways, the second picture placed where it fits best (readers may add a margin).
+struct Comparison {
+    int ink = 0, missing = 0, extra = 0;
+};
+Comparison Compare(const QImage& screen, const QImage& image) {
+    auto ink = [](const QImage& im, int x, int y) {
+        return x >= 0 && y >= 0 && x < im.width() && y < im.height() && Ink(im.pixel(x, y));
+    };
+    auto near = [&](const QImage& im, int x, int y) {
+        for (int v = -2; v <= 2; ++v)
+            for (int u = -2; u <= 2; ++u)
+                if (ink(im, x + u, y + v)) return true;
+        return false;
+    };
+    QImage moved(screen.size(), QImage::Format_RGB32);
+    long long best = -1;
+    for (int dy = -2; dy <= 2; ++dy)
+        for (int dx = -2; dx <= 2; ++dx) {
+            QImage m = image.copy(dx, dy, screen.width(), screen.height());
+            long long score = 0;
+            for (int y = 0; y < screen.height(); y += 2)
+                for (int x = 0; x < screen.width(); x += 2)
+                    score += Ink(screen.pixel(x, y)) != ink(m, x, y);
+            if (best < 0 || score < best) {
+                best = score;
+                moved = m;
+            }
+        }
+    Comparison c;
+    for (int y = 0; y < screen.height(); ++y)
+        for (int x = 0; x < screen.width(); ++x) {
+            if (ink(screen, x, y)) {
+                ++c.ink;
+                c.missing += !near(moved, x, y);
+            }
+            c.extra += ink(moved, x, y) && !near(screen, x, y);
+        }
+    return c;
+}
+
+// The tolerance of the metafile readers' test: one in a thousand drawn pixels.
+void ExpectSamePicture(const QImage& screen, const QImage& image, const char* reader) {
+    ASSERT_FALSE(image.isNull()) << reader << " drew nothing";
+    const Comparison c = Compare(screen, image.convertToFormat(QImage::Format_RGB32));
+    ASSERT_GT(c.ink, 1000);
+    EXPECT_LE(c.missing, c.ink / 1000) << reader << ": of " << c.ink << " drawn pixels";
+    EXPECT_LE(c.extra, c.ink / 1000) << reader << ": of " << c.ink << " drawn pixels";
+}
+
+// Runs a program with a home of its own and no display; its output on failure.
+bool RunProgram(const QString& program, const QStringList& args, const QString& home,
+                QString& output) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("HOME", home);
+    env.insert("XDG_CONFIG_HOME", home + "/config");
+    env.insert("XDG_CACHE_HOME", home + "/cache");
+    env.remove("DISPLAY");
+    env.remove("WAYLAND_DISPLAY");
+    QProcess p;
+    p.setProcessEnvironment(env);
+    p.setProcessChannelMode(QProcess::MergedChannels);
+    p.start(program, args);
+    const bool ok = p.waitForFinished(120000) && p.exitCode() == 0;
+    output = QString::fromLocal8Bit(p.readAll());
+    return ok;
+}
+
+// As root every folder is writable; the checks are made as an ordinary user.
+class AsOrdinaryUser {
+public:
+    AsOrdinaryUser() : root_(geteuid() == 0) {
+        if (root_) setfsuid(65534);
+    }
+    ~AsOrdinaryUser() {
+        if (root_) setfsuid(0);
+    }
+
+private:
+    bool root_;
+};
+
+} // namespace
+
+TEST(SaveToFile, PngIsTheScreenPictureAndTheScreenShowsTheDrawingAgain) {
+    PixelsPerInchScope ppi(96);
+    QTemporaryDir dir;
+    Drawn t;
+    t.Repaint();
+    t.Forwd(1); // not part of the drawing
+    const std::string name = dir.filePath("Bild.PNG").toStdString();
+    t.SaveToFile(name);
+    const QImage saved(QString::fromStdString(name));
+    EXPECT_EQ(DifferingPixels(saved.convertToFormat(QImage::Format_RGB32), ScreenPicture()), 0);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"Bild.PNG"}) << "no leftovers";
+    // The screen is repainted from the event loop: the drawing and the turtle are back.
+    Application().ProcessMessages();
+    EXPECT_TRUE(t.Showing());
+    EXPECT_EQ(t.PenState(), Down);
+    EXPECT_GT(CountColor(t.Picture(), clYellow), 100);
+    EXPECT_EQ(t.x(), -3.0) << "the turtle stands where the drawing left it";
+}
+
+TEST(SaveToFile, SvgIsVectorsAtTrueSizeThatInkscapeAndQtDrawAsTheScreen) {
+    PixelsPerInchScope ppi(96);
+    QTemporaryDir dir;
+    Drawn t;
+    t.Repaint();
+    const QString svg = dir.filePath("bild.svg");
+    t.SaveToFile(svg.toStdString());
+    const QByteArray text = ReadFile(svg);
+    // 400 pixels at 38 to the centimetre.
+    EXPECT_TRUE(text.contains("width=\"105.26mm\" height=\"105.26mm\"")) << text.left(300).data();
+    EXPECT_TRUE(text.contains(">Kritzel</text>")) << "text as text";
+    const QImage screen = ScreenPicture();
+
+    QSvgRenderer qt(svg);
+    ASSERT_TRUE(qt.isValid());
+    QImage byQt(screen.size(), QImage::Format_RGB32);
+    byQt.fill(Qt::white);
+    QPainter p(&byQt);
+    qt.render(&p);
+    p.end();
+    ExpectSamePicture(screen, byQt, "Qt's SVG renderer");
+
+    const QString inkscape = QStandardPaths::findExecutable("inkscape");
+    SKIP_OR_FAIL_IF(inkscape.isEmpty() ? MissingTool("inkscape", "inkscape") : "");
+    QString output;
+    // 96.52 dots per inch are 38 to the centimetre, as the screen.
+    ASSERT_TRUE(RunProgram(inkscape,
+                           {"--export-type=png", "--export-area-page", "--export-dpi=96.52",
+                            "--export-background=#ffffff", "--export-background-opacity=1", svg},
+                           dir.filePath("home"), output))
+        << output.toStdString();
+    ExpectSamePicture(screen, QImage(dir.filePath("bild.png")), "Inkscape");
+}
+
+TEST(SaveToFile, PdfIsOnePageAtTrueSizeAsTheScreen) {
+    PixelsPerInchScope ppi(96);
+    const QString pdftoppm = QStandardPaths::findExecutable("pdftoppm");
+    SKIP_OR_FAIL_IF(pdftoppm.isEmpty() ? MissingTool("pdftoppm", "poppler-utils") : "");
+    QTemporaryDir dir;
+    Drawn t;
+    t.Repaint();
+    const QString pdf = dir.filePath("bild.pdf");
+    t.SaveToFile(pdf.toStdString());
+    QString output;
+    ASSERT_TRUE(RunProgram(pdftoppm,
+                           {"-r", "96.52", "-png", "-singlefile", pdf, dir.filePath("seite")},
+                           dir.filePath("home"), output))
+        << output.toStdString();
+    const QImage page(dir.filePath("seite.png"));
+    ASSERT_FALSE(page.isNull());
+    EXPECT_NEAR(page.width(), 400, 1) << "the drawing's size, to the next whole point";
+    ExpectSamePicture(ScreenPicture(), page, "pdftoppm");
+
+    // At 10 dots a millimetre the drawing's 3 LE line measures 30 mm.
+    ASSERT_TRUE(RunProgram(pdftoppm,
+                           {"-r", "254", "-png", "-singlefile", pdf, dir.filePath("fein")},
+                           dir.filePath("home"), output));
+    const QImage fine(dir.filePath("fein.png"));
+    const int row = int(std::lround((5.2631578947368425 + 3.5) * 100)); // y = -3.5 LE
+    int first = -1, last = -1;
+    for (int x = 0; x < fine.width(); ++x)
+        for (int y = row - 3; y <= row + 3; ++y)
+            if (qGray(fine.pixel(x, y)) < 128) {
+                if (first < 0) first = x;
+                last = x;
+            }
+    EXPECT_NEAR(last - first + 1, 300, 3) << "30 mm at 10 dots per millimetre";
+}
+
+TEST(SaveToFile, MetafileIsByteForByteWhatTheRecordingWrites) {
+    QTemporaryDir dir;
+    Drawn t;
+    t.Repaint();
+    t.SetFilename(dir.filePath("aufnahme").toStdString());
+    t.SetAusgabe(tdWMF);
+    t.Repaint();
+    t.SetAusgabe(tdScreen);
+    const QByteArray recorded = ReadFile(dir.filePath("aufnahme.wmf"));
+    ASSERT_GT(recorded.size(), 1000);
+    for (const char* name : {"bild.emf", "bild.wmf"}) {
+        t.SaveToFile(dir.filePath(name).toStdString());
+        EXPECT_EQ(ReadFile(dir.filePath(name)), recorded) << name;
+    }
+}
+
+TEST(SaveToFile, AFileThatCannotBeWrittenNamesItKeepsTheOlderOneAndTheControlGoesOn) {
+    QTemporaryDir dir;
+    QDir root(dir.path());
+    QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                          QFileDevice::ExeOwner | QFileDevice::ReadOther |
+                                          QFileDevice::ExeOther);
+    root.mkdir("nurlesen");
+    for (const char* old : {"nurlesen/alt.png", "alt.gif"}) {
+        QFile f(dir.filePath(old));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("older picture");
+    }
+    QFile::setPermissions(dir.filePath("nurlesen"), QFileDevice::ReadOwner | QFileDevice::ExeOwner |
+                                                        QFileDevice::ReadOther |
+                                                        QFileDevice::ExeOther);
+    struct Case {
+        const char* what;
+        QString name;
+        const char* says;
+    };
+    for (const Case& c : {Case{"unknown ending", dir.filePath("alt.gif"), ".png, .svg, .pdf"},
+                          Case{"missing folder", dir.filePath("gibtsnicht/bild.svg"), ""},
+                          Case{"read-only folder", dir.filePath("nurlesen/alt.png"), ""},
+                          Case{"read-only folder, metafile", dir.filePath("nurlesen/b.emf"), ""},
+                          Case{"a folder", dir.filePath("nurlesen"), ""}}) {
+        SCOPED_TRACE(c.what);
+        Drawn t;
+        t.Repaint();
+        t.SetPenState(Up);
+        try {
+            AsOrdinaryUser user;
+            t.SaveToFile(c.name.toStdString());
+            ADD_FAILURE() << "the save did not fail";
+        } catch (const EKritzelwerk& e) {
+            EXPECT_NE(std::string(e.what()).find(c.name.toStdString()), std::string::npos)
+                << e.what();
+            EXPECT_NE(std::string(e.what()).find(c.says), std::string::npos) << e.what();
+        }
+        EXPECT_EQ(t.PenState(), Up);
+        EXPECT_TRUE(t.Showing());
+        Application().ProcessMessages();
+        t.SetPenState(Down);
+        t.SetPenColor(clFuchsia);
+        t.Forwd(2);
+        EXPECT_GT(CountColor(t.Picture(), clFuchsia), 50) << "the screen keeps working";
+    }
+    EXPECT_EQ(ReadFile(dir.filePath("nurlesen/alt.png")), "older picture");
+    EXPECT_EQ(ReadFile(dir.filePath("alt.gif")), "older picture");
+    EXPECT_EQ(QDir(dir.filePath("nurlesen")).entryList(QDir::Files), QStringList{"alt.png"});
+}
+
+TEST(SaveToFile, AskedForByTheDrawingItselfItSavesOnceWhenTheCycleEnds) {
+    QTemporaryDir dir;
+    const std::string name = dir.filePath("selbst.png").toStdString();
+    TTurtle t;
+    int drawn = 0;
+    t.SetOnStartPaint([&] {
+        ++drawn;
+        t.Forwd(2);
+        t.SaveToFile(name);
+    });
+    t.Repaint();
+    EXPECT_EQ(drawn, 2) << "the screen's cycle and the file's";
+    EXPECT_TRUE(QFile::exists(QString::fromStdString(name)));
+}
+
+TEST(CopyToClipboard, PutsWhatTheClipboardDeviceWouldPut) {
+    Drawn t;
+    t.Repaint();
+    t.SetAusgabe(tdClipb);
+    t.Repaint();
+    t.SetAusgabe(tdScreen);
+    const QByteArray recorded = QGuiApplication::clipboard()->mimeData()->data("image/emf");
+    ASSERT_GT(recorded.size(), 1000);
+    QGuiApplication::clipboard()->clear();
+    t.CopyToClipboard();
+    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+    ASSERT_NE(data, nullptr);
+    EXPECT_EQ(data->data("image/emf"), recorded);
+    EXPECT_EQ(DifferingPixels(
+                  qvariant_cast<QImage>(data->imageData()).convertToFormat(QImage::Format_RGB32),
+                  ScreenPicture()),
+              0);
+}
