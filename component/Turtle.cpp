@@ -105,6 +105,8 @@ TTurtle::TTurtle(TWinControl* AOwner) : TPaintBox(AOwner) {
     SetBildOldParams();
     FRekursion = false;
     FFilename.clear();
+    FEscSeen = KeyPressCount(VK_ESCAPE);
+    FPauseSeen = KeyPressCount(VK_PAUSE);
 }
 
 TTurtle::~TTurtle() {
@@ -132,9 +134,10 @@ void TTurtle::Paint() {
         ~ClearOnExit() { flag = false; }
     } clear{FRekursion};
     // An Escape pressed before this drawing began (to close a dialog, say) must not break
-    // it off: only a press from now on counts.
-    ForgetKeyPress(VK_ESCAPE);
-    ForgetKeyPress(VK_PAUSE);
+    // it off: only a press from now on counts, for this control alone, so that another
+    // control repainting inside a drawing leaves that drawing's press where it is.
+    FEscSeen = KeyPressCount(VK_ESCAPE);
+    FPauseSeen = KeyPressCount(VK_PAUSE);
     Init();
     const std::uint16_t DelayTime = FDelay;
     SetDelay(DelayTime);
@@ -403,8 +406,8 @@ void TTurtle::MakeADelay() {
 }
 
 bool TTurtle::EscPressed() {
-    if ((GetAsyncKeyState(VK_ESCAPE) & 0x8001) != 0) return true;
-    return (GetAsyncKeyState(VK_PAUSE) & 0x8001) != 0;
+    if ((AsyncKeyStateSince(VK_ESCAPE, FEscSeen) & 0x8001) != 0) return true;
+    return (AsyncKeyStateSince(VK_PAUSE, FPauseSeen) & 0x8001) != 0;
 }
 
 // ---------------------------------------------------------------------------------------

@@ -287,6 +287,10 @@ private:
     // The area has been filled with the background at least once: from then on a shown
     // sprite rests on the surface between commands.
     bool FBackFilled = false;
+    // The presses of Escape and Pause this control has already answered or forgotten;
+    // the key tracker is the application's, these marks are the control's own.
+    std::uint32_t FEscSeen = 0;
+    std::uint32_t FPauseSeen = 0;
 };
 
 } // namespace kritzel
