@@ -118,7 +118,21 @@ TTurtle::~TTurtle() {
         }
     }
     // The recording canvas completes its metafile when it goes, so it must go first.
+    ZeichenFlaeche = Canvas();
     FMetafileCanvas.reset();
+    // A recording still running is put out as leaving the device would put it out, so
+    // that a form recording into a file or onto the clipboard loses nothing when it
+    // closes.
+    if (FMetaflag && !Designing() && FMetafile) {
+        try {
+            if (OldG == tdWMF)
+                FMetafile->SaveToFile(FFilename + ".wmf");
+            else
+                Clipboard().Assign(*FMetafile);
+        } catch (...) {
+            // Nothing can be reported from a control that is going away.
+        }
+    }
     FMetafile.reset();
     BildOld.reset();
 }
