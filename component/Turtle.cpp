@@ -108,6 +108,8 @@ TTurtle::TTurtle(TWinControl* AOwner) : TPaintBox(AOwner) {
     SetBildOldParams();
     FRekursion = false;
     FFilename.clear();
+    FEscSeen = KeyPressCount(VK_ESCAPE);
+    FPauseSeen = KeyPressCount(VK_PAUSE);
 }
 
 TTurtle::~TTurtle() {
@@ -119,7 +121,21 @@ TTurtle::~TTurtle() {
         }
     }
     // The recording canvas completes its metafile when it goes, so it must go first.
+    ZeichenFlaeche = Canvas();
     FMetafileCanvas.reset();
+    // A recording still running is put out as leaving the device would put it out, so
+    // that a form recording into a file or onto the clipboard loses nothing when it
+    // closes.
+    if (FMetaflag && !Designing() && FMetafile) {
+        try {
+            if (OldG == tdWMF)
+                FMetafile->SaveToFile(FFilename + ".wmf");
+            else
+                Clipboard().Assign(*FMetafile);
+        } catch (...) {
+            // Nothing can be reported from a control that is going away.
+        }
+    }
     FMetafile.reset();
     BildOld.reset();
 }
@@ -136,9 +152,10 @@ void TTurtle::Paint() {
     } clear{FRekursion};
     FSpaeter.clear();
     // An Escape pressed before this drawing began (to close a dialog, say) must not break
-    // it off: only a press from now on counts.
-    ForgetKeyPress(VK_ESCAPE);
-    ForgetKeyPress(VK_PAUSE);
+    // it off: only a press from now on counts, for this control alone, so that another
+    // control repainting inside a drawing leaves that drawing's press where it is.
+    FEscSeen = KeyPressCount(VK_ESCAPE);
+    FPauseSeen = KeyPressCount(VK_PAUSE);
     Init();
     const std::uint16_t DelayTime = FDelay;
     SetDelay(DelayTime);
@@ -415,8 +432,8 @@ void TTurtle::MakeADelay() {
 }
 
 bool TTurtle::EscPressed() {
-    if ((GetAsyncKeyState(VK_ESCAPE) & 0x8001) != 0) return true;
-    return (GetAsyncKeyState(VK_PAUSE) & 0x8001) != 0;
+    if ((AsyncKeyStateSince(VK_ESCAPE, FEscSeen) & 0x8001) != 0) return true;
+    return (AsyncKeyStateSince(VK_PAUSE, FPauseSeen) & 0x8001) != 0;
 }
 
 // ---------------------------------------------------------------------------------------

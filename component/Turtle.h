@@ -502,6 +502,10 @@ private:
     std::vector<TSpaeter> FSpaeter;
     std::function<void(double x, double y)> FOnClick;
     std::function<void(int Key)> FOnKeyPress;
+    // The presses of Escape and Pause this control has already answered or forgotten;
+    // the key tracker is the application's, these marks are the control's own.
+    std::uint32_t FEscSeen = 0;
+    std::uint32_t FPauseSeen = 0;
 };
 
 } // namespace kritzel

@@ -19,6 +19,10 @@ void TClipboard::Assign(const TMetafile& metafile) {
     auto* data = new QMimeData;
     data->setData(QStringLiteral("image/emf"), emf);
     data->setData(QStringLiteral("image/x-emf"), emf);
+    // The name LibreOffice gives an enhanced metafile on the clipboard; under it, Draw
+    // and Writer paste a vector picture of the true size instead of the bitmap.
+    data->setData(QStringLiteral("application/x-openoffice-emf;windows_formatname=\"Image EMF\""),
+                  emf);
     if (!metafile.Picture().isNull()) data->setImageData(metafile.Picture());
     clipboard->setMimeData(data);
     const QMimeData* now = clipboard->mimeData();

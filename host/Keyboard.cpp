@@ -86,4 +86,15 @@ void ForgetKeyPress(int vk) {
     Application().Keyboard().ForgetPress(vk);
 }
 
+std::int16_t AsyncKeyStateSince(int vk, std::uint32_t& seen) {
+    TKeyboard& keyboard = Application().Keyboard();
+    const std::int16_t state = keyboard.AsyncKeyState(vk);
+    const std::uint32_t count = keyboard.PressCount(vk);
+    if (count == 0) return state;
+    std::uint16_t mine = static_cast<std::uint16_t>(state) & 0x8000;
+    if (count != seen) mine |= 0x0001;
+    seen = count;
+    return static_cast<std::int16_t>(mine);
+}
+
 } // namespace kritzel

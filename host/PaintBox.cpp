@@ -64,7 +64,9 @@ void TPaintBox::SetSize(int w, int h) {
     height_ = h;
     ResizeBacking(w, h);
     resize(LogicalSize(w, h));
-    Invalidate();
+    // A new size needs a drawing for it, even when the program changes the size in the
+    // middle of a drawing: that drawing's end must not take the request with it.
+    SystemPaintRequest();
 }
 
 void TPaintBox::SetDesigning(bool on) {

@@ -93,7 +93,8 @@ private:
     // Runs the paint cycle; a request of the window system that arrives meanwhile is
     // kept and answered with one more cycle when this one has ended.
     void RunPaint();
-    // The window system asks for a paint (the control was shown or resized).
+    // The control was shown or resized (by the window system or the program) and must
+    // be painted; during a cycle this is remembered for one more cycle afterwards.
     void SystemPaintRequest();
 
     QImage image_;

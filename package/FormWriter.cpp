@@ -8,6 +8,10 @@
 #include <QMetaProperty>
 #include <QWidget>
 
+#include <algorithm>
+#include <utility>
+#include <vector>
+
 namespace kritzel {
 
 namespace {
@@ -39,8 +43,13 @@ QByteArray TFormWriter::AddEnumProperties(const QByteArray& ui, QWidget* form) c
         QDomElement element = widgets.at(i).toElement();
         const QString name = element.attribute(QStringLiteral("name"));
         QObject* obj = form->objectName() == name ? form : form->findChild<QObject*>(name);
-        if (!obj || !ComponentRegistry().Find(obj->metaObject()->className())) continue;
+        if (!obj) continue;
         const QMetaObject* meta = obj->metaObject();
+        const TRegisteredComponent* registered = ComponentRegistry().Find(meta->className());
+        if (!registered) {
+            Arrange(element, *meta, 0);
+            continue;
+        }
         for (int p = meta->propertyOffset(); p < meta->propertyCount(); ++p) {
             const QMetaProperty prop = meta->property(p);
             const QString pname = QString::fromUtf8(prop.name());
@@ -59,15 +68,45 @@ QByteArray TFormWriter::AddEnumProperties(const QByteArray& ui, QWidget* form) c
                 doc.createTextNode((scope.isEmpty() ? QString() : scope + QStringLiteral("::")) +
                                    QString::fromUtf8(key)));
             property.appendChild(value);
-            // Properties come before the widget's children, as in any form file.
-            const QDomElement first = element.firstChildElement(QStringLiteral("widget"));
-            if (first.isNull())
-                element.appendChild(property);
-            else
-                element.insertBefore(property, first);
+            element.appendChild(property);
         }
+        Arrange(element, *meta, registered->Class.MetaObject->propertyOffset());
     }
     return doc.toByteArray(1);
+}
+
+void TFormWriter::Arrange(QDomElement& widget, const QMetaObject& meta, int own) const {
+    // In the order the properties are declared, which is the order loading applies them
+    // (Device before x and y, so that its start of a picture does not put the turtle
+    // back at the origin), and the same on every run. Of a registered control's widget
+    // base only the place on the form: the rest (visible, which is false for a form not
+    // yet shown, enabled, fonts) is Qt's, not the control's published state.
+    std::vector<std::pair<int, QDomElement>> kept;
+    std::vector<QDomElement> all;
+    for (QDomElement p = widget.firstChildElement(QStringLiteral("property")); !p.isNull();
+         p = p.nextSiblingElement(QStringLiteral("property")))
+        all.push_back(p);
+    for (QDomElement& p : all) {
+        const QString name = p.attribute(QStringLiteral("name"));
+        const int index = meta.indexOfProperty(name.toUtf8().constData());
+        widget.removeChild(p);
+        if (name == QLatin1String("geometry"))
+            kept.emplace_back(-1, p);
+        else if (index >= own)
+            kept.emplace_back(index, p);
+        else if (own == 0)
+            kept.emplace_back(meta.propertyCount(), p); // not a declared property: last
+    }
+    std::stable_sort(kept.begin(), kept.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    // Properties come before the widget's children, as in any form file.
+    const QDomNode first = widget.firstChild();
+    for (auto& [index, p] : kept) {
+        if (first.isNull())
+            widget.appendChild(p);
+        else
+            widget.insertBefore(p, first);
+    }
 }
 
 bool TFormWriter::checkProperty(QObject* obj, const QString& prop) const {

@@ -3,6 +3,7 @@
 // is a property that is not stored, and an empty text of a registered class.
 #pragma once
 
+#include <QDomElement>
 #include <QFormBuilder>
 
 #include <QHash>
@@ -29,6 +30,9 @@ private:
     // Qt's form builder writes only enumerations held as int; the framework's come as
     // themselves and are added to the form here.
     QByteArray AddEnumProperties(const QByteArray& ui, QWidget* form) const;
+    // Puts a widget's properties in declaration order, geometry first; leaves out those
+    // declared before index `own` (a registered control's widget base), but geometry.
+    void Arrange(QDomElement& widget, const QMetaObject& meta, int own) const;
     // The declared default of a property of a registered class; invalid when it has none.
     QVariant DeclaredDefault(const QObject* obj, const QString& prop) const;
 

@@ -13,6 +13,7 @@
 #include <QGuiApplication>
 #include <QMimeData>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -164,4 +165,39 @@ TEST(ClipboardX11, OtherProgramsGetTheEmfAndAnImage) {
     QImage image;
     ASSERT_TRUE(image.loadFromData(png, "PNG"));
     EXPECT_EQ(DifferingPixels(image.convertToFormat(QImage::Format_RGB32), ScreenPicture()), 0);
+}
+
+TEST(ClipboardX11, LibreOfficeDrawPastesAVectorPictureOfTheTrueSize) {
+    SKIP_OR_FAIL_IF(NoX11OrXclip());
+    SKIP_OR_FAIL_IF(MissingTool("soffice", "libreoffice-draw"));
+    PixelsPerInchScope ppi(96);
+    TForm form("Zwischenablage");
+    TTurtle t(&form);
+    form.Show();
+    t.Repaint();
+    CopyToClipboard(t);
+
+    // LibreOffice pastes while this process, the clipboard's owner, answers it.
+    QProcess p;
+    QEventLoop loop;
+    QObject::connect(&p, &QProcess::finished, &loop, &QEventLoop::quit);
+    QObject::connect(&p, &QProcess::errorOccurred, &loop, &QEventLoop::quit);
+    QTimer::singleShot(240000, &loop, &QEventLoop::quit);
+    p.start(QStringLiteral(KRITZEL_LO_PASTE), {});
+    if (p.state() != QProcess::NotRunning) loop.exec();
+    if (p.state() != QProcess::NotRunning) p.kill();
+    p.waitForFinished(5000);
+    const QString said = QString::fromUtf8(p.readAllStandardOutput());
+    ASSERT_EQ(p.exitCode(), 0) << said.toStdString() << p.readAllStandardError().toStdString();
+
+    // One picture, a vector one, as large as the control: 400 pixels at 96 per inch are
+    // 105.83 mm.
+    const QStringList shapes = said.split('\n').filter(QRegularExpression("^shape "));
+    ASSERT_EQ(shapes.size(), 1) << said.toStdString();
+    const QStringList f = shapes.front().split(' ');
+    ASSERT_EQ(f.size(), 6) << said.toStdString();
+    EXPECT_EQ(f[1], "com.sun.star.drawing.GraphicObjectShape");
+    EXPECT_EQ(f[5], "2") << "a vector picture, not a bitmap (1)";
+    EXPECT_NEAR(f[2].toInt(), 10583, 5);
+    EXPECT_NEAR(f[3].toInt(), 10583, 5);
 }

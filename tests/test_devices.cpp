@@ -213,19 +213,35 @@ TEST(DeviceSwitch, InTheDesignerNoFileIsWrittenAndNoJobIsOpened) {
     EXPECT_GT(CountColor(t.Picture(), clBlack), 0);
 }
 
-TEST(DeviceSwitch, DestroyingTheTurtleDuringARecordingWritesNothing) {
+TEST(DeviceSwitch, DestroyingTheTurtleDuringARecordingPutsThePictureOut) {
     InTempFolder folder;
     QGuiApplication::clipboard()->clear();
     for (TTurtleDevice d : {tdWMF, tdClipb}) {
         auto t = std::make_unique<TTurtle>();
         t->Repaint();
-        t->SetFilename("weg");
+        t->SetFilename(d == tdWMF ? "datei" : "ablage");
         t->SetAusgabe(d);
         t->Forwd(2);
         t.reset();
     }
-    EXPECT_TRUE(QDir(folder.Root()).entryList(QDir::Files | QDir::Hidden).isEmpty());
-    EXPECT_TRUE(ClipboardEmf().isEmpty());
+    // Only the file's recording went to the file, and each holds the line drawn.
+    EXPECT_EQ(QDir(folder.Root()).entryList(QDir::Files | QDir::Hidden),
+              QStringList{QStringLiteral("datei.wmf")});
+    for (const QByteArray& bytes : {ReadFile(folder.Path("datei.wmf")), ClipboardEmf()}) {
+        const Emf emf(bytes);
+        ASSERT_FALSE(HasFatalFailure());
+        EXPECT_EQ(emf.OfType(U_EMR_LINETO).size(), 1u);
+    }
+
+    // In the designer nothing is put out.
+    QGuiApplication::clipboard()->clear();
+    auto t = std::make_unique<TTurtle>();
+    t->SetDesigning(true);
+    t->SetFilename("entwurf");
+    t->SetAusgabe(tdWMF);
+    t->Forwd(2);
+    t.reset();
+    EXPECT_FALSE(QFile::exists(folder.Path("entwurf.wmf")));
 }
 
 // ---------------------------------------------------------------------------------------

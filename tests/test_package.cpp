@@ -266,6 +266,11 @@ protected:
         turtle = qobject_cast<TTurtle*>(widget.get());
         ASSERT_NE(turtle, nullptr);
     }
+    // The plugin is one instance for the whole process, and form loaders build their
+    // controls through it too: it must not stay bound to this test's editor.
+    void TearDown() override {
+        if (plugin) plugin->initialize(nullptr);
+    }
     QDesignerFormEditorInterface core;
     QDesignerCustomWidgetInterface* plugin = nullptr;
     std::unique_ptr<QWidget> widget;
@@ -466,4 +471,104 @@ TEST(FormStorage, ChangedValuesAreStoredResetOnesLeftOutAndTheFormLoadsBack) {
     stored = StoredProperties(SaveForm(form), QStringLiteral("kritzel::TTurtle"));
     for (const char* name : WithDeclaredDefault)
         EXPECT_EQ(stored.count(QString::fromLatin1(name)), 0u) << name;
+}
+
+namespace {
+
+// The names of the properties a form stores for the turtle, in the form's order.
+QStringList PropertyOrder(const QByteArray& ui) {
+    QDomDocument doc;
+    EXPECT_TRUE(doc.setContent(ui));
+    QStringList names;
+    const QDomNodeList widgets = doc.elementsByTagName(QStringLiteral("widget"));
+    for (int i = 0; i < widgets.size(); ++i) {
+        const QDomElement w = widgets.at(i).toElement();
+        if (w.attribute(QStringLiteral("class")) != QLatin1String("kritzel::TTurtle")) continue;
+        for (QDomElement p = w.firstChildElement(QStringLiteral("property")); !p.isNull();
+             p = p.nextSiblingElement(QStringLiteral("property")))
+            names << p.attribute(QStringLiteral("name"));
+    }
+    return names;
+}
+
+std::unique_ptr<QWidget> LoadBytes(QByteArray ui, TTurtle*& turtle) {
+    QBuffer buffer(&ui);
+    buffer.open(QIODevice::ReadOnly);
+    QString error;
+    std::unique_ptr<QWidget> form = LoadForm(&buffer, error);
+    EXPECT_NE(form, nullptr) << error.toStdString();
+    turtle = form ? form->findChild<TTurtle*>(QStringLiteral("turtle")) : nullptr;
+    return form;
+}
+
+} // namespace
+
+TEST(FormStorage, PropertiesAreStoredInDeclarationOrderAndLoadBackAsTheyWere) {
+    Register();
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString stem = dir.filePath(QStringLiteral("bild"));
+    QWidget form;
+    form.setObjectName(QStringLiteral("Form"));
+    auto* turtle = new TTurtle(&form);
+    turtle->setObjectName(QStringLiteral("turtle"));
+    turtle->setGeometry(10, 20, 300, 200);
+    turtle->SetDesigning(true);
+    turtle->SetBackColor(clYellow);
+    turtle->SetHeading(30);
+    turtle->setFileName(stem);
+    turtle->SetAusgabe(tdWMF);
+    turtle->SetPosition(1.25, -0.1);
+
+    const QByteArray saved = SaveForm(form);
+    EXPECT_EQ(SaveForm(form), saved) << "the same form is written alike";
+    const QStringList order = PropertyOrder(saved);
+    // The place on the form first, then the control's own in declaration order; nothing
+    // else of the widget base, in particular not `visible`, false for a form not shown.
+    QStringList expected{QStringLiteral("geometry")};
+    const QMetaObject& m = TTurtle::staticMetaObject;
+    for (int i = m.propertyOffset(); i < m.propertyCount(); ++i)
+        if (order.contains(QString::fromUtf8(m.property(i).name())))
+            expected << QString::fromUtf8(m.property(i).name());
+    EXPECT_EQ(order, expected);
+    EXPECT_TRUE(order.contains(QStringLiteral("Device")));
+    EXPECT_TRUE(order.contains(QStringLiteral("x")));
+
+    TTurtle* back = nullptr;
+    std::unique_ptr<QWidget> loaded = LoadBytes(saved, back);
+    ASSERT_NE(back, nullptr);
+    EXPECT_EQ(back->Device(), tdWMF);
+    EXPECT_EQ(back->x(), 1.25);
+    EXPECT_EQ(back->y(), -0.1);
+    EXPECT_EQ(back->Heading(), 30.0);
+    EXPECT_EQ(back->BackColor(), clYellow);
+    EXPECT_EQ(back->geometry(), QRect(10, 20, 300, 200));
+    loaded->show();
+    EXPECT_TRUE(back->isVisible()) << "a loaded control shows with its form";
+}
+
+TEST(FormStorage, AFormAsQtDesignerWritesItLoadsWithItsValues) {
+    Register();
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    QFile ui(QStringLiteral(KRITZEL_DESIGNER_FORM));
+    ASSERT_TRUE(ui.open(QIODevice::ReadOnly));
+    QByteArray bytes = ui.readAll();
+    bytes.replace("@STEM@", dir.filePath(QStringLiteral("tafel")).toUtf8());
+    {
+        TTurtle* t = nullptr;
+        std::unique_ptr<QWidget> form = LoadBytes(bytes, t);
+        ASSERT_NE(t, nullptr);
+        EXPECT_EQ(t->geometry(), QRect(20, 30, 360, 300));
+        EXPECT_EQ(t->BackColor(), RGB(255, 255, 0));
+        EXPECT_EQ(t->PenColor(), RGB(0, 0, 255));
+        EXPECT_EQ(t->TurtleColor(), RGB(0, 128, 0));
+        EXPECT_EQ(t->Device(), tdWMF);
+        EXPECT_EQ(QString::fromStdString(t->FileName()), dir.filePath(QStringLiteral("tafel")));
+        EXPECT_EQ(t->Heading(), 45.0);
+        EXPECT_EQ(t->x(), 1.25);
+        EXPECT_EQ(t->y(), -0.1);
+    }
+    // Closing the form ends its recording in the file it names.
+    EXPECT_TRUE(QFile::exists(dir.filePath(QStringLiteral("tafel.wmf"))));
 }

@@ -260,3 +260,38 @@ TEST(EscPressed, APressFromBeforeTheDrawingIsForgottenOneDuringItCounts) {
     t.Repaint();
     EXPECT_EQ(seen, (std::vector<bool>{false, true}));
 }
+
+TEST(EscPressed, APressCountsForTheDrawingsBegunBeforeItWhicheverControlRepaintsInside) {
+    TKeyTracker& keys = Application().KeyTracker();
+    auto press = [&] {
+        keys.KeyDown(VK_ESCAPE);
+        keys.KeyUp(VK_ESCAPE);
+    };
+    // Both orders: A's drawing with B repainting inside it, and B's with A inside.
+    for (bool aOutside : {true, false}) {
+        SCOPED_TRACE(aOutside ? "A outside" : "B outside");
+        TForm form("zwei");
+        TTurtle a(&form), b(&form);
+        TTurtle& outer = aOutside ? a : b;
+        TTurtle& inner = aOutside ? b : a;
+        std::vector<bool> innerSaw, outerSaw;
+        bool pressDuringInner = false;
+        inner.SetOnStartPaint([&] {
+            innerSaw.push_back(inner.EscPressed());
+            if (pressDuringInner) press();
+            innerSaw.push_back(inner.EscPressed());
+        });
+        outer.SetOnStartPaint([&] {
+            press(); // meant for this drawing, made before the other control repaints
+            inner.Repaint();
+            outerSaw.push_back(outer.EscPressed());
+            outerSaw.push_back(outer.EscPressed());
+            pressDuringInner = true; // made while both drawings run: both see it
+            inner.Repaint();
+            outerSaw.push_back(outer.EscPressed());
+        });
+        outer.Repaint();
+        EXPECT_EQ(innerSaw, (std::vector<bool>{false, false, false, true}));
+        EXPECT_EQ(outerSaw, (std::vector<bool>{true, false, true}));
+    }
+}

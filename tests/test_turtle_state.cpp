@@ -291,6 +291,29 @@ TEST(RepaintCycle, AResizeDuringTheDrawingIsPaintedOnceWhenItEnds) {
     EXPECT_EQ(t.Canvas()->PenPos(), (TPoint{300, 300}));
 }
 
+TEST(RepaintCycle, TheProgramsOwnSetSizeDuringTheDrawingIsPaintedOnceWhenItEnds) {
+    TForm form("größer");
+    TTurtle t(&form);
+    form.Show();
+    Drain();
+    int calls = 0;
+    double maxX = 0;
+    t.SetOnStartPaint([&] {
+        if (++calls == 1) {
+            t.Forwd(1);
+            t.SetSize(600, 600); // a button "größer" pressed while the drawing runs
+            t.Forwd(1);
+        }
+        maxX = t.MaxX();
+        // The handler's own requests stay answered by the running cycle.
+        t.Invalidate();
+    });
+    t.Repaint();
+    Drain();
+    EXPECT_EQ(calls, 2);
+    EXPECT_EQ(maxX, static_cast<double>(600.0L / 38 / 2));
+}
+
 TEST(TurtleState, InALayoutTheControlAsksForTheSizeItWasGiven) {
     QWidget window;
     auto* layout = new QHBoxLayout(&window);

@@ -2,6 +2,7 @@
 // with Escape and starts it again. Without a display it renders every lesson into PNG
 // files and prints the folder.
 #include "Lessons.h"
+#include "Output.h"
 
 #include <kritzelwerk/Turtle.h>
 
@@ -13,13 +14,13 @@
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
 #include <QSaveFile>
 #include <QSlider>
 #include <QSpinBox>
+#include <QStatusBar>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -76,7 +77,13 @@ int RenderAll(const QString& folder) {
 class DemoWindow : public TForm {
 public:
     DemoWindow() : TForm("Kritzel-Werk") {
-        auto* layout = new QHBoxLayout(this);
+        auto* outer = new QVBoxLayout(this);
+        auto* layout = new QHBoxLayout;
+        outer->addLayout(layout, 1);
+        // What the last output did, or what failed.
+        messages = new QStatusBar;
+        messages->setSizeGripEnabled(false);
+        outer->addWidget(messages);
         turtle = new TTurtle(this);
         turtle->SetSize(560, 560);
         turtle->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
@@ -166,16 +173,14 @@ public:
         QObject::connect(print, &QPushButton::clicked, [this] { PrintWithDialog(); });
         QObject::connect(printNow, &QPushButton::clicked, [this] { PrintAtOnce(); });
         QObject::connect(wmf, &QPushButton::clicked, [this] {
-            QString f = QFileDialog::getSaveFileName(this, QStringLiteral("Als Metafile speichern"),
-                                                     QStringLiteral("Kritzelwerk1.wmf"),
-                                                     QStringLiteral("Metafile (*.wmf)"));
+            QString filter;
+            const QString f = demo::MetafileName(
+                QFileDialog::getSaveFileName(this, QStringLiteral("Als Metafile speichern"),
+                                             QStringLiteral("Kritzelwerk1.emf"),
+                                             demo::MetafileFilters, &filter),
+                filter);
             if (f.isEmpty()) return;
-            // The turtle adds ".wmf" to the name it is given.
-            if (f.endsWith(QStringLiteral(".wmf"), Qt::CaseInsensitive) ||
-                f.endsWith(QStringLiteral(".emf"), Qt::CaseInsensitive))
-                f.chop(4);
-            turtle->SetFilename(f.toStdString());
-            Output(tdWMF);
+            Output(tdWMF, f);
         });
         QObject::connect(copy, &QPushButton::clicked, [this] { Output(tdClipb); });
 
@@ -244,22 +249,11 @@ private:
         Printer().SetCopies(copies);
     }
 
-    // Sends the drawing to another device and back to the screen.
-    void Output(TTurtleDevice device) {
-        const std::uint16_t keptDelay = turtle->Delay();
-        try {
-            turtle->SetDelay(0);
-            turtle->SetAusgabe(device);
-            DrawLesson();
-            turtle->SetAusgabe(tdScreen);
-        } catch (const EAbort&) {
-            // The window is closing: nothing to report.
-        } catch (const std::exception& e) {
-            turtle->SetAusgabe(tdScreen);
-            QMessageBox::warning(this, QStringLiteral("Kritzel-Werk"), QString::fromUtf8(e.what()));
-        }
-        turtle->SetDelay(keptDelay);
-        turtle->Invalidate();
+    // Sends the drawing to another device and back to the screen, and says how it went.
+    void Output(TTurtleDevice device, const QString& file = {}) {
+        const QString said = demo::Output(
+            *turtle, device, [this] { DrawLesson(); }, file);
+        if (!said.isEmpty()) messages->showMessage(said);
     }
 
     void UpdateStatus() {
@@ -280,6 +274,7 @@ private:
     QSpinBox* penWidth;
     QPushButton *penColor, *backColor, *turtleColor;
     QLabel* status;
+    QStatusBar* messages;
     TColor pen = clBlack;
     bool drawing = false;
 };
