@@ -148,7 +148,10 @@ int main(int argc, char** argv) {
     turtle.SetShowTurtle(false);
     turtle.SetHeading(90);
 
-    const auto runs = Record(turtle, o.lines);
+    // Only the other ways need the walk's points; a count of the turtle's instructions
+    // alone must not include the recording.
+    const bool others = Wanted(o, "drawline") || Wanted(o, "polyline") || Wanted(o, "plain");
+    const auto runs = others ? Record(turtle, o.lines) : std::vector<std::vector<QPoint>>{};
     QImage image(turtle.Width(), turtle.Height(), QImage::Format_RGB32);
     image.fill(Qt::white);
     QPen pen(QBrush(Qt::black), 1, Qt::SolidLine, Qt::FlatCap, Qt::RoundJoin);
