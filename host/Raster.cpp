@@ -1,6 +1,7 @@
 #include "Raster.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
@@ -101,6 +102,15 @@ struct Edge {
     long long x, e, q, rest, dy;
 };
 
+// Pixels [from, to) of a row, two at a time where they can be.
+void FillSpan(QRgb* row, long long from, long long to, QRgb c) {
+    const std::uint64_t two = (std::uint64_t(c) << 32) | c;
+    QRgb* p = row + from;
+    for (long long n = to - from; n >= 2; n -= 2, p += 2)
+        std::memcpy(p, &two, sizeof two);
+    if ((to - from) % 2) *p = c;
+}
+
 // The ceiling of this row's crossing; moves on to the next row.
 long long Step(Edge& edge) {
     const long long x = edge.x;
@@ -156,7 +166,7 @@ TRect Raster::Polygon(std::span<const TPoint> points, QRgb pen, QRgb brush, bool
                 QRgb* row = reinterpret_cast<QRgb*>(bits_ + std::ptrdiff_t(y) * stride_);
                 const long long from = std::max(std::min(x1, x2), 0LL);
                 const long long to = std::min(std::max(x1, x2), (long long)width_);
-                if (from < to) std::fill(row + from, row + to, brush);
+                if (from < to) FillSpan(row, from, to, brush);
             }
             m = 0;
         }
@@ -176,13 +186,15 @@ TRect Raster::Polygon(std::span<const TPoint> points, QRgb pen, QRgb brush, bool
             for (int k = 0; k + 1 < count; k += 2) {
                 const long long from = std::max(xs[k], 0LL);
                 const long long to = std::min(xs[k + 1], (long long)width_);
-                if (from < to) std::fill(row + from, row + to, brush);
+                if (from < to) FillSpan(row, from, to, brush);
             }
         }
     }
     for (std::size_t i = 0; i < n; ++i) {
         const TPoint& a = points[i];
         const TPoint& z = points[i + 1 == n ? 0 : i + 1];
+        // A last corner that repeats the first adds nothing: its pixel is drawn already.
+        if (i + 1 == n && n > 1 && a == z) continue;
         Line(a.x, a.y, z.x, z.y, pen, true);
     }
     return TRect{l, t, r + 1, b + 1};
