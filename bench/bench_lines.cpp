@@ -9,7 +9,7 @@
 // and subtract the run with --lines 0.
 //
 // Options: --lines N (200000), --pairs N (200000), --reps N (5),
-//          --only turtle|drawline|polyline|plain|pairs.
+//          --only turtle|drawline|polyline|plain|pairs|paced.
 #include <kritzelwerk/Turtle.h>
 
 #include <QCoreApplication>
@@ -22,6 +22,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <functional>
 #include <string>
 #include <vector>
@@ -209,6 +210,20 @@ int main(int argc, char** argv) {
         });
         std::printf("%ld Forwd(0.05) + Left(7) pairs, sprite shown, median pairs/s\n  %10.0f\n",
                     o.pairs, pairRate);
+    }
+    if (Wanted(o, "paced")) {
+        // A paced drawing must sleep through its delays, not spin.
+        turtle.SetShowTurtle(true);
+        turtle.SetDelay(10);
+        const std::clock_t cpu0 = std::clock();
+        const auto start = Clock::now();
+        for (int i = 0; i < 100; ++i)
+            turtle.Left(1);
+        const double wall = std::chrono::duration<double>(Clock::now() - start).count();
+        const double cpu = double(std::clock() - cpu0) / CLOCKS_PER_SEC;
+        turtle.SetDelay(0);
+        std::printf("100 turns with a delay of 10 ms: %.2f s, CPU %.1f %%\n", wall,
+                    wall > 0 ? 100 * cpu / wall : 0);
     }
     return 0;
 }
