@@ -29,15 +29,29 @@ struct SinCosResult {
     long double sin, cos;
 };
 
+// Both at once where the library offers it: the same two values for the price of one
+// reduction and one evaluation.
+SinCosResult SinCosNear(long double a) {
+#if defined(__GLIBC__)
+    SinCosResult r;
+    ::sincosl(a, &r.sin, &r.cos);
+    return r;
+#else
+    return {std::sin(a), std::cos(a)};
+#endif
+}
+
 SinCosResult SinCos(long double a) {
     constexpr long double HalfPi = Pi / 2;
-    if (!(std::fabs(a) > HalfPi / 2)) return {std::sin(a), std::cos(a)};
+    if (!(std::fabs(a) > HalfPi / 2)) return SinCosNear(a);
     if (!(std::fabs(a) < 1e18L)) return {std::sin(a), std::cos(a)};
     constexpr long double TwoByPi = 2 / Pi;
     const long double q = std::rint(a * TwoByPi);
     const long double r = a - q * HalfPi;
-    const long double s = std::sin(r), c = std::cos(r);
-    switch (static_cast<long long>(q) & 3) {
+    const auto [s, c] = SinCosNear(r);
+    // q is whole: rounding it is exact and, unlike a truncating cast, needs no switch of
+    // the floating-point unit's rounding mode.
+    switch (std::llrint(q) & 3) {
     case 0:
         return {s, c};
     case 1:

@@ -15,9 +15,13 @@
 #include <QTimerEvent>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
+#include <mutex>
+#include <thread>
 
 #if defined(Q_OS_UNIX)
 #include <unistd.h>
@@ -31,6 +35,58 @@ using Clock = std::chrono::steady_clock;
 
 // How often a running command looks at the window system's queue.
 constexpr auto pollInterval = std::chrono::microseconds(500);
+
+// Says when the window system's queue is due to be looked at again. A thread of its own
+// keeps the time, so that a running command's ProcessMessages reads one flag between
+// two looks instead of a clock. It waits only while a command pumps: each look starts
+// one interval, and with no look the thread sleeps until the next.
+class PollTicker {
+public:
+    PollTicker() = default;
+    PollTicker(const PollTicker&) = delete;
+    PollTicker& operator=(const PollTicker&) = delete;
+    ~PollTicker() {
+        {
+            const std::lock_guard lock(mutex_);
+            stop_ = true;
+        }
+        wakeUp_.notify_one();
+        if (thread_.joinable()) thread_.join();
+    }
+
+    // Whether an interval has passed since the last Rearm (at first: yes).
+    bool Due() const { return due_.load(std::memory_order_relaxed); }
+
+    // Starts the next interval.
+    void Rearm() {
+        due_.store(false, std::memory_order_relaxed);
+        {
+            const std::lock_guard lock(mutex_);
+            armed_ = true;
+            if (!thread_.joinable()) thread_ = std::thread([this] { Run(); });
+        }
+        wakeUp_.notify_one();
+    }
+
+private:
+    void Run() {
+        std::unique_lock lock(mutex_);
+        for (;;) {
+            wakeUp_.wait(lock, [this] { return armed_ || stop_; });
+            if (stop_) return;
+            armed_ = false;
+            if (wakeUp_.wait_for(lock, pollInterval, [this] { return stop_; })) return;
+            due_.store(true, std::memory_order_relaxed);
+        }
+    }
+
+    std::atomic<bool> due_{true};
+    std::mutex mutex_;
+    std::condition_variable wakeUp_;
+    bool armed_ = false;
+    bool stop_ = false;
+    std::thread thread_;
+};
 
 class MonotonicClock : public TClock {
 public:
@@ -89,7 +145,7 @@ struct Q_DECL_HIDDEN TApplication::Impl : public QObject {
 
     PaintQueue paints;
 
-    Clock::time_point lastPoll{};
+    PollTicker poll;
     QBasicTimer wake;
 
     void Install() {
@@ -128,13 +184,13 @@ struct Q_DECL_HIDDEN TApplication::Impl : public QObject {
 
     void Process() {
         if (paints.HasPending()) paints.Deliver();
-        const auto now = Clock::now();
-        if (now - lastPoll >= pollInterval) {
-            lastPoll = now;
+        if (poll.Due()) {
+            // Rearmed first: a handler that pumps again in there does not look again.
+            poll.Rearm();
             QCoreApplication::processEvents();
             if (paints.HasPending()) paints.Deliver();
+            paints.PresentIfDue(Clock::now());
         }
-        paints.PresentIfDue(now);
         if (terminated && paints.Delivering()) throw EAbort();
     }
 
@@ -145,7 +201,7 @@ struct Q_DECL_HIDDEN TApplication::Impl : public QObject {
         wake.start(int(std::min<std::uint32_t>(timeoutMs, 1u << 30)), Qt::PreciseTimer, this);
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
         wake.stop();
-        lastPoll = Clock::now();
+        poll.Rearm();
     }
 };
 

@@ -211,7 +211,8 @@ QPainter* PainterCanvas::Ready(bool usePen, bool useBrush) {
 void PainterCanvas::LineTo(int x, int y) {
     const TPoint from = penPos_;
     penPos_ = TPoint{x, y};
-    if (Direct() && Pen().Width() <= 1 && Inside(from.x, from.y) && Inside(x, y)) {
+    if (Direct() && Pen().Width() <= 1 && Raster::Within(from.x) && Raster::Within(from.y) &&
+        Raster::Within(x) && Raster::Within(y)) {
         RasterOn(pixels_, stride_, *image_).Line(from.x, from.y, x, y, PenRgb(), false);
         MarkDirty(std::min(from.x, x) - 1, std::min(from.y, y) - 1, std::max(from.x, x) + 2,
                   std::max(from.y, y) + 2);
@@ -263,10 +264,10 @@ void PainterCanvas::FillRect(const TRect& r) {
 void PainterCanvas::Polygon(std::span<const TPoint> points) {
     if (points.empty()) return;
     if (Direct() && Pen().Width() <= 1 && points.size() <= Raster::maxCorners) {
-        bool inside = true;
+        bool near = true;
         for (const TPoint& pt : points)
-            inside = inside && Inside(pt.x, pt.y);
-        if (inside) {
+            near = near && Raster::Within(pt.x) && Raster::Within(pt.y);
+        if (near) {
             const bool fill = Brush().Style() != bsClear;
             const TRect box = RasterOn(pixels_, stride_, *image_)
                                   .Polygon(points, PenRgb(), fill ? BrushRgb() : 0, fill);

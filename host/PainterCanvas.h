@@ -90,12 +90,9 @@ protected:
 private:
     void Open(QPaintDevice* device);
     void SyncTransform();
-    // Direct pixel access for small shapes, where QPainter's set-up would cost more than
-    // the pixels: only on a plain 32-bit image in device units.
+    // Direct pixel access for thin lines and polygons of a few corners, where QPainter's
+    // set-up would cost more than the pixels: only on a plain 32-bit image in device units.
     bool Direct() const { return pixels_ != nullptr && identity_; }
-    bool Inside(int x, int y) const {
-        return x >= 0 && y >= 0 && x < image_->width() && y < image_->height();
-    }
     QRgb PenRgb();
     QRgb BrushRgb();
 

@@ -1,6 +1,7 @@
 #include "Raster.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
@@ -8,85 +9,193 @@ namespace kritzel {
 
 namespace {
 
-// The smallest integer not below v, for values well inside the int range.
-int CeilToInt(double v) {
-    const int i = int(v);
-    return i + (double(i) < v ? 1 : 0);
+// a / b rounded down and up, for b > 0.
+long long FloorDiv(long long a, long long b) {
+    const long long q = a / b;
+    return q - (a % b != 0 && a < 0 ? 1 : 0);
+}
+long long CeilDiv(long long a, long long b) {
+    const long long q = a / b;
+    return q + (a % b != 0 && a > 0 ? 1 : 0);
 }
 
 } // namespace
 
 void Raster::Line(int x0, int y0, int x1, int y1, QRgb c, bool lastPixel) {
-    const int dx = std::abs(x1 - x0), sx = x0 < x1 ? 1 : -1;
-    const int dy = -std::abs(y1 - y0), sy = y0 < y1 ? 1 : -1;
-    int err = dx + dy;
-    for (;;) {
-        if (x0 == x1 && y0 == y1) {
-            if (lastPixel) Plot(x0, y0, c);
-            return;
-        }
-        Plot(x0, y0, c);
-        const int e2 = 2 * err;
-        if (e2 >= dy) {
-            err += dy;
-            x0 += sx;
-        }
-        if (e2 <= dx) {
-            err += dx;
-            y0 += sy;
+    const long long adx = std::llabs((long long)x1 - x0), ady = std::llabs((long long)y1 - y0);
+    if (adx == 0 && ady == 0) {
+        if (lastPixel && Inside(x0, y0))
+            reinterpret_cast<QRgb*>(bits_ + std::ptrdiff_t(y0) * stride_)[x0] = c;
+        return;
+    }
+    // Along the major axis u the line takes one pixel per step; pixel i lies i steps
+    // along u and k(i) = floor((2 i minor + major) / (2 major)) steps along the minor
+    // axis v, which is where the classic error-term loop puts it. So the pixels on the
+    // image can be found without walking the part of the line outside it.
+    const bool xMajor = adx >= ady;
+    const long long major = xMajor ? adx : ady, minor = xMajor ? ady : adx;
+    const long long u0 = xMajor ? x0 : y0, v0 = xMajor ? y0 : x0;
+    const int su = (xMajor ? x1 < x0 : y1 < y0) ? -1 : 1;
+    const int sv = (xMajor ? y1 < y0 : x1 < x0) ? -1 : 1;
+
+    // The steps [first, last) whose pixels lie on the image.
+    long long first = 0, last = major + (lastPixel ? 1 : 0);
+    if (Inside(x0, y0) && Inside(x1, y1)) {
+        // Nothing to cut off.
+    } else if (!Clip(u0, v0, su, sv, major, minor, xMajor, first, last)) {
+        return;
+    }
+    const long long twoMajor = 2 * major, twoMinor = 2 * minor;
+    long long r = major, k = 0;
+    if (first > 0) {
+        const long long start = twoMinor * first + major;
+        r = start % twoMajor;
+        k = start / twoMajor;
+    }
+    const long long x = xMajor ? u0 + su * first : v0 + sv * k;
+    const long long y = xMajor ? v0 + sv * k : u0 + su * first;
+    const std::ptrdiff_t du = xMajor ? 4 * su : su * stride_;
+    const std::ptrdiff_t dv = xMajor ? sv * stride_ : 4 * sv;
+    std::ptrdiff_t at = std::ptrdiff_t(y) * stride_ + 4 * std::ptrdiff_t(x);
+    for (long long n = last - first; n > 0; --n) {
+        *reinterpret_cast<QRgb*>(bits_ + at) = c;
+        at += du;
+        r += twoMinor;
+        if (r >= twoMajor) {
+            r -= twoMajor;
+            at += dv;
         }
     }
 }
 
+bool Raster::Clip(long long u0, long long v0, int su, int sv, long long major, long long minor,
+                  bool xMajor, long long& first, long long& last) const {
+    const long long uSize = xMajor ? width_ : height_, vSize = xMajor ? height_ : width_;
+    if (su > 0) {
+        first = std::max(first, -u0);
+        last = std::min(last, uSize - u0);
+    } else {
+        first = std::max(first, u0 - uSize + 1);
+        last = std::min(last, u0 + 1);
+    }
+    // The minor offsets whose v lies on the image, and the steps that have them.
+    long long kLo = sv > 0 ? -v0 : v0 - vSize + 1;
+    const long long kHi = sv > 0 ? vSize - 1 - v0 : v0;
+    kLo = std::max(kLo, 0LL);
+    if (kHi < kLo) return false;
+    if (minor == 0) {
+        if (kLo > 0) return false;
+    } else {
+        if (kLo > 0) first = std::max(first, CeilDiv(2 * major * kLo - major, 2 * minor));
+        last = std::min(last, FloorDiv(2 * major * (kHi + 1) - major - 1, 2 * minor) + 1);
+    }
+    return first < last;
+}
+
+namespace {
+
+// An edge of a polygon: it covers the rows y in [top, bottom) and crosses row y at
+// lo.x + (y - top) dx / dy. Its crossing's ceiling, x, is stepped row by row with the
+// remainder e = x dy - the exact crossing times dy, which stays in [0, dy).
+struct Edge {
+    int top, bottom;
+    long long x, e, q, rest, dy;
+};
+
+// Pixels [from, to) of a row, two at a time where they can be.
+void FillSpan(QRgb* row, long long from, long long to, QRgb c) {
+    const std::uint64_t two = (std::uint64_t(c) << 32) | c;
+    QRgb* p = row + from;
+    for (long long n = to - from; n >= 2; n -= 2, p += 2)
+        std::memcpy(p, &two, sizeof two);
+    if ((to - from) % 2) *p = c;
+}
+
+// The ceiling of this row's crossing; moves on to the next row.
+long long Step(Edge& edge) {
+    const long long x = edge.x;
+    edge.x += edge.q;
+    edge.e -= edge.rest;
+    if (edge.e < 0) {
+        edge.x += 1;
+        edge.e += edge.dy;
+    }
+    return x;
+}
+
+} // namespace
+
 TRect Raster::Polygon(std::span<const TPoint> points, QRgb pen, QRgb brush, bool fill) {
     const auto [l, t, r, b] = BoundsOf(points);
     const std::size_t n = points.size();
-    if (fill) {
-        // Each edge covers the rows whose centres lie in [top, bottom); along them its
-        // crossing moves by a fixed step.
-        struct Edge {
-            int first, last;
-            double x, step;
-        };
+    const int rowFrom = std::max(t, 0), rowTo = std::min(b, height_);
+    if (fill && rowFrom < rowTo) {
+        // On each row the pixels from the ceiling of one crossing up to, not including,
+        // the ceiling of the next are inside.
         Edge edges[maxCorners];
         int m = 0;
         for (std::size_t i = 0; i < n; ++i) {
             const TPoint& a = points[i];
-            const TPoint& e = points[i + 1 == n ? 0 : i + 1];
-            if (a.y == e.y) continue;
-            const TPoint& lo = a.y < e.y ? a : e;
-            const TPoint& hi = a.y < e.y ? e : a;
-            const double step = double(hi.x - lo.x) / double(hi.y - lo.y);
-            edges[m++] = Edge{lo.y, hi.y - 1, lo.x + 0.5 * step, step};
+            const TPoint& z = points[i + 1 == n ? 0 : i + 1];
+            if (a.y == z.y) continue;
+            const TPoint& lo = a.y < z.y ? a : z;
+            const TPoint& hi = a.y < z.y ? z : a;
+            const long long dx = (long long)hi.x - lo.x, dy = (long long)hi.y - lo.y;
+            const long long along = (long long)std::max(lo.y, rowFrom) - lo.y;
+            const long long ceil = along == 0 ? 0 : CeilDiv(along * dx, dy);
+            const long long q = FloorDiv(dx, dy);
+            edges[m++] = Edge{lo.y, hi.y, lo.x + ceil, ceil * dy - along * dx, q, dx - q * dy, dy};
         }
-        for (int y = t; y < b; ++y) {
-            double xs[maxCorners];
-            int count = 0;
-            for (int i = 0; i < m; ++i) {
-                const Edge& e = edges[i];
-                if (y < e.first || y > e.last) continue;
-                // Insertion keeps the few crossings of a row in order.
-                const double x = e.x + (y - e.first) * e.step;
-                int k = count++;
-                while (k > 0 && xs[k - 1] > x) {
-                    xs[k] = xs[k - 1];
-                    --k;
+        // A triangle, such as the sprite (whose last point may repeat its first): each
+        // of its rows crosses exactly two edges, the two that start at its top first.
+        const bool triangle = n == 3 || (n == 4 && points[3] == points[0]);
+        if (triangle && m >= 2) {
+            std::sort(edges, edges + m, [](const Edge& p, const Edge& q) { return p.top < q.top; });
+            // Copies, which the compiler can keep in registers.
+            Edge one = edges[0], two = edges[1];
+            bool third = m == 3;
+            for (int y = rowFrom; y < rowTo; ++y) {
+                if (third && y >= one.bottom) {
+                    one = edges[2];
+                    third = false;
+                } else if (third && y >= two.bottom) {
+                    two = edges[2];
+                    third = false;
                 }
+                const long long x1 = Step(one), x2 = Step(two);
+                QRgb* row = reinterpret_cast<QRgb*>(bits_ + std::ptrdiff_t(y) * stride_);
+                const long long from = std::max(std::min(x1, x2), 0LL);
+                const long long to = std::min(std::max(x1, x2), (long long)width_);
+                if (from < to) FillSpan(row, from, to, brush);
+            }
+            m = 0;
+        }
+        for (int y = rowFrom; y < rowTo && m > 0; ++y) {
+            long long xs[maxCorners];
+            int count = 0;
+            for (Edge* e = edges; e != edges + m; ++e) {
+                if (y < e->top || y >= e->bottom) continue;
+                const long long x = Step(*e);
+                // Insertion keeps the few crossings of a row in order.
+                int k = count++;
+                for (; k > 0 && xs[k - 1] > x; --k)
+                    xs[k] = xs[k - 1];
                 xs[k] = x;
             }
             QRgb* row = reinterpret_cast<QRgb*>(bits_ + std::ptrdiff_t(y) * stride_);
             for (int k = 0; k + 1 < count; k += 2) {
-                const int from = std::max(l, CeilToInt(xs[k] - 0.5));
-                const int to = std::min(r + 1, CeilToInt(xs[k + 1] - 0.5));
-                for (int x = from; x < to; ++x)
-                    row[x] = brush;
+                const long long from = std::max(xs[k], 0LL);
+                const long long to = std::min(xs[k + 1], (long long)width_);
+                if (from < to) FillSpan(row, from, to, brush);
             }
         }
     }
     for (std::size_t i = 0; i < n; ++i) {
         const TPoint& a = points[i];
-        const TPoint& e = points[(i + 1) % n];
-        Line(a.x, a.y, e.x, e.y, pen, true);
+        const TPoint& z = points[i + 1 == n ? 0 : i + 1];
+        // A last corner that repeats the first adds nothing: its pixel is drawn already.
+        if (i + 1 == n && n > 1 && a == z) continue;
+        Line(a.x, a.y, z.x, z.y, pen, true);
     }
     return TRect{l, t, r + 1, b + 1};
 }

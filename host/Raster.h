@@ -1,7 +1,7 @@
-// Direct pixel writing on a plain 32-bit image: thin lines, small polygons and row
-// copies, for the small shapes where QPainter's set-up would cost more than the pixels.
-// Its lines follow the classic pens; QPainter, which draws every other shape of the
-// canvas, covers the same pixels give or take one pixel sideways.
+// Direct pixel writing on a plain 32-bit image: thin lines and polygons of a few corners,
+// clipped to the image, and row copies; QPainter's set-up would cost more than most of
+// these shapes. Its lines follow the classic pens; QPainter, which draws every other
+// shape of the canvas, covers the same pixels give or take one pixel sideways.
 #pragma once
 
 #include "Types.h"
@@ -17,6 +17,10 @@ class Raster {
 public:
     // Polygons with more corners go to QPainter.
     static constexpr std::size_t maxCorners = 16;
+    // How far from the image a corner or line end may lie; the arithmetic stays exact in
+    // 64 bits up to here. Farther shapes go to QPainter, which cuts them back first.
+    static constexpr int reach = 1 << 22;
+    static bool Within(int v) { return v >= -reach && v <= reach; }
 
     // Rows of width pixels of 32 bits, stride bytes apart, that stay alive and unshared
     // while this raster writes to them.
@@ -25,12 +29,15 @@ public:
 
     bool Inside(int x, int y) const { return x >= 0 && y >= 0 && x < width_ && y < height_; }
 
-    // Bresenham's line, both ends inside. Thin lines leave out their last pixel, as the
-    // classic pens do; outlines keep it.
+    // Bresenham's line between two points within reach: exactly those of its pixels
+    // that lie on the image, whichever part of it does. Thin lines leave out their last
+    // pixel, as the classic pens do; outlines keep it.
     void Line(int x0, int y0, int x1, int y1, QRgb c, bool lastPixel);
-    // A polygon of at most maxCorners corners, all inside: pixels whose centres lie
-    // inside (odd-even rule) take the brush when fill is set, then the edges are traced
-    // with the pen. Returns the pixels it may have touched.
+    // A polygon of at most maxCorners corners within reach. With fill set, the pixels
+    // whose centres lie inside (odd-even rule) take the brush; a device point is a
+    // pixel's centre here, as it is for the outline, so the fill meets the outline
+    // without a gap at any slope. Then the edges are traced with the pen. Returns the
+    // pixels it may have touched, before clipping.
     TRect Polygon(std::span<const TPoint> points, QRgb pen, QRgb brush, bool fill);
 
     // Copies w x h pixels from (sx, sy) of from, an image of 32 bits per pixel, to
@@ -39,9 +46,10 @@ public:
                   long long w, long long h);
 
 private:
-    void Plot(int x, int y, QRgb c) {
-        reinterpret_cast<QRgb*>(bits_ + std::ptrdiff_t(y) * stride_)[x] = c;
-    }
+    // Narrows the steps [first, last) of a line from (u0, v0) along its major axis u to
+    // those whose pixels lie on the image; false when none does.
+    bool Clip(long long u0, long long v0, int su, int sv, long long major, long long minor,
+              bool xMajor, long long& first, long long& last) const;
 
     uchar* bits_ = nullptr;
     std::ptrdiff_t stride_ = 0;

@@ -4,10 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QKeyEvent>
 #include <QPaintEvent>
+#include <QResizeEvent>
 
+#include <functional>
 #include <stdexcept>
 #include <type_traits>
 
@@ -205,6 +208,38 @@ TEST(MessagePump, WaitSleepsUntilTheDeadlineOrAnEvent) {
     Application().ProcessMessages();
     EXPECT_LT(MonotonicTicks() - t1, 1000u);
     EXPECT_EQ(box.paints, 1);
+}
+
+TEST(MessagePump, ARunningCommandLetsResizeAndCloseThrough) {
+    // A command that pumps without ever waiting still hands the window system's events
+    // to the controls: between two looks at the queue the pump reads only a flag, and
+    // the next look comes half a millisecond later.
+    CountingBox box;
+    struct Window : QWidget {
+        bool closed = false;
+        void closeEvent(QCloseEvent* e) override {
+            closed = true;
+            e->ignore();
+        }
+    } window;
+    window.show();
+    Drain();
+    auto spinUntil = [&](const std::function<bool()>& done) {
+        const auto t0 = MonotonicTicks();
+        while (!done() && MonotonicTicks() - t0 < 2000) {
+            box.Canvas()->MoveTo(1, 1);
+            box.Canvas()->LineTo(9, 9);
+            Application().ProcessMessages();
+        }
+        return done();
+    };
+    box.paints = 0;
+    const QSize size = box.size();
+    QCoreApplication::postEvent(&box, new QResizeEvent(size + QSize(40, 30), size));
+    EXPECT_TRUE(spinUntil([&] { return box.paints > 0; })) << "the resize's paint";
+    EXPECT_EQ(box.Width(), size.width() + 40);
+    QCoreApplication::postEvent(&window, new QCloseEvent);
+    EXPECT_TRUE(spinUntil([&] { return window.closed; })) << "the close";
 }
 
 TEST(HostFailures, AreKritzelwerkErrorsThatRuntimeErrorHandlersStillCatch) {

@@ -285,3 +285,47 @@ TEST(Canvas, TheDirectRasteriserDrawsWhatQPainterDraws) {
             compare("shape " + std::to_string(i) + (fill ? " filled" : " outlined"));
         }
 }
+
+TEST(Canvas, TheRasteriserClipsToExactlyThePixelsOfTheWholeShape) {
+    // Drawn whole on a large image and clipped on a small one that sees only its middle,
+    // lines and polygons must give the same pixels there, whichever parts lie outside.
+    constexpr int big = 300, small = 100, off = 100;
+    const QRgb white = qRgb(255, 255, 255), pen = qRgb(0, 0, 255), brush = qRgb(255, 255, 0);
+    QImage whole(big, big, QImage::Format_RGB32), cut(small, small, QImage::Format_RGB32);
+    Raster wholeRaster(whole.bits(), whole.bytesPerLine(), big, big);
+    Raster cutRaster(cut.bits(), cut.bytesPerLine(), small, small);
+    std::uint32_t seed = 12345;
+    auto next = [&seed](int range) {
+        seed = seed * 1664525u + 1013904223u;
+        return int((seed >> 8) % std::uint32_t(range));
+    };
+    auto shifted = [](std::vector<TPoint> points) {
+        for (TPoint& p : points)
+            p = TPoint{p.x - off, p.y - off};
+        return points;
+    };
+    for (int round = 0; round < 400; ++round) {
+        whole.fill(white);
+        cut.fill(white);
+        std::vector<TPoint> points;
+        const int corners = round % 2 ? 2 : 3 + round % 5;
+        for (int i = 0; i < corners; ++i)
+            points.push_back(TPoint{next(big), next(big)});
+        const std::vector<TPoint> local = shifted(points);
+        if (corners == 2) {
+            const bool last = round % 4 == 1;
+            wholeRaster.Line(points[0].x, points[0].y, points[1].x, points[1].y, pen, last);
+            cutRaster.Line(local[0].x, local[0].y, local[1].x, local[1].y, pen, last);
+        } else {
+            wholeRaster.Polygon(points, pen, brush, true);
+            cutRaster.Polygon(local, pen, brush, true);
+        }
+        ASSERT_EQ(DifferingPixels(whole.copy(off, off, small, small), cut), 0) << "round " << round;
+    }
+    // Lines from far outside still find their pixels: a line across the image, 4 million
+    // pixels long, crosses every column once.
+    cut.fill(white);
+    cutRaster.Line(-Raster::reach, 20, Raster::reach, 80, pen, false);
+    EXPECT_EQ(CountColor(cut, clBlue), small);
+    EXPECT_EQ(cut.pixel(50, 50), pen);
+}

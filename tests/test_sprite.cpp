@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+#include <vector>
+
 using namespace kritzel;
 using namespace kritzel::test;
 
@@ -83,6 +86,66 @@ TEST(Sprite, PointsAlongTheHeadingAndRepeatsEvery360Degrees) {
     EXPECT_EQ(t.Canvas()->Pixels(200, 185), clRed);
     t.SetHeading(450);
     EXPECT_EQ(DifferingPixels(north, t.Picture()), 0);
+}
+
+namespace {
+
+// Background pixels that cannot be reached from the picture's border without crossing
+// another colour: the holes of a shape drawn on that background.
+int EnclosedBackground(const QImage& image, QRgb background) {
+    const int w = image.width(), h = image.height();
+    std::vector<char> seen(std::size_t(w) * std::size_t(h), 0);
+    std::vector<std::pair<int, int>> todo;
+    auto visit = [&](int x, int y) {
+        if (x < 0 || y < 0 || x >= w || y >= h) return;
+        char& s = seen[std::size_t(y) * std::size_t(w) + std::size_t(x)];
+        if (s || image.pixel(x, y) != background) return;
+        s = 1;
+        todo.emplace_back(x, y);
+    };
+    for (int x = 0; x < w; ++x) {
+        visit(x, 0);
+        visit(x, h - 1);
+    }
+    for (int y = 0; y < h; ++y) {
+        visit(0, y);
+        visit(w - 1, y);
+    }
+    while (!todo.empty()) {
+        const auto [x, y] = todo.back();
+        todo.pop_back();
+        visit(x + 1, y);
+        visit(x - 1, y);
+        visit(x, y + 1);
+        visit(x, y - 1);
+    }
+    int holes = 0;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            holes += image.pixel(x, y) == background &&
+                     !seen[std::size_t(y) * std::size_t(w) + std::size_t(x)];
+    return holes;
+}
+
+} // namespace
+
+TEST(Sprite, IsFilledWithoutHolesAtEveryWholeDegree) {
+    // The outline is traced 8-connected, so background that only diagonal steps could
+    // reach from outside lies inside it.
+    const QRgb white = qRgb(255, 255, 255);
+    for (const std::uint16_t size : {std::uint16_t(7), std::uint16_t(23)}) {
+        Painted t;
+        t.SetTurtleSize(size);
+        for (const double x : {0.0, 0.0123}) {
+            t.SetPosition(x, -x);
+            for (int degrees = 0; degrees < 360; ++degrees) {
+                t.SetHeading(degrees);
+                const QImage sprite = t.Picture().copy(100, 100, 200, 200);
+                ASSERT_EQ(EnclosedBackground(sprite, white), 0)
+                    << "size " << size << " at " << x << ", heading " << degrees;
+            }
+        }
+    }
 }
 
 TEST(Sprite, SizeZeroIsATinyMarkAndHugeSizesDoNotBreakAnything) {
