@@ -118,16 +118,12 @@ double Median(std::vector<double> v) {
     return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
 }
 
-// Items per second of one way, the median of the repetitions.
-double Rate(const Options& o, long items, const std::function<void()>& run) {
-    std::vector<double> rates;
-    for (int r = 0; r < o.reps; ++r) {
-        const auto start = Clock::now();
-        run();
-        const double s = std::chrono::duration<double>(Clock::now() - start).count();
-        rates.push_back(s > 0 ? double(items) / s : 0);
-    }
-    return Median(rates);
+// Items per second of one run.
+double Rate(long items, const std::function<void()>& run) {
+    const auto start = Clock::now();
+    run();
+    const double s = std::chrono::duration<double>(Clock::now() - start).count();
+    return s > 0 ? double(items) / s : 0;
 }
 
 bool Wanted(const Options& o, const char* way) {
@@ -157,57 +153,79 @@ int main(int argc, char** argv) {
     image.fill(Qt::white);
     QPen pen(QBrush(Qt::black), 1, Qt::SolidLine, Qt::FlatCap, Qt::RoundJoin);
 
-    std::printf("%ld lines of 0-299 px turning 91 degrees, %d repetitions, median lines/s\n",
+    std::printf("%ld lines of 0-299 px turning 91 degrees, %d rounds of every way, median "
+                "lines/s\n",
                 o.lines, o.reps);
-    double turtleRate = 0, drawLineRate = 0, polylineRate = 0, plainRate = 0;
-    if (Wanted(o, "turtle")) {
-        turtleRate = Rate(o, o.lines, [&] {
-            turtle.SetHeading(90);
-            Walk(turtle, o.lines);
-        });
-        std::printf("  turtle, sprite hidden   %10.0f\n", turtleRate);
+    // The ways take turns within each round, so that a machine busy with other work
+    // slows them alike and their ratios stay fair.
+    struct Way {
+        const char* name;
+        const char* label;
+        std::function<void()> run;
+        std::vector<double> rates;
+    };
+    const QRgb black = qRgb(0, 0, 0);
+    std::vector<Way> ways = {
+        {"turtle",
+         "turtle, sprite hidden",
+         [&] {
+             turtle.SetHeading(90);
+             Walk(turtle, o.lines);
+         },
+         {}},
+        {"drawline",
+         "QPainter::drawLine",
+         [&] {
+             QPainter p(&image);
+             p.setPen(pen);
+             for (const auto& run : runs)
+                 for (std::size_t i = 1; i < run.size(); ++i)
+                     p.drawLine(run[i - 1], run[i]);
+         },
+         {}},
+        {"polyline",
+         "QPainter::drawPolyline",
+         [&] {
+             QPainter p(&image);
+             p.setPen(pen);
+             for (const auto& run : runs)
+                 p.drawPolyline(run.data(), int(run.size()));
+         },
+         {}},
+        {"plain",
+         "plain Bresenham loop",
+         [&] {
+             for (const auto& run : runs)
+                 for (std::size_t i = 1; i < run.size(); ++i)
+                     PlainLine(image, run[i - 1], run[i], black);
+         },
+         {}},
+    };
+    for (int r = 0; r < o.reps; ++r)
+        for (Way& way : ways)
+            if (Wanted(o, way.name)) way.rates.push_back(Rate(o.lines, way.run));
+    double rate[4] = {};
+    for (std::size_t i = 0; i < ways.size(); ++i) {
+        if (ways[i].rates.empty()) continue;
+        rate[i] = Median(ways[i].rates);
+        std::printf("  %-24s %10.0f\n", ways[i].label, rate[i]);
     }
-    if (Wanted(o, "drawline")) {
-        drawLineRate = Rate(o, o.lines, [&] {
-            QPainter p(&image);
-            p.setPen(pen);
-            for (const auto& run : runs)
-                for (std::size_t i = 1; i < run.size(); ++i)
-                    p.drawLine(run[i - 1], run[i]);
-        });
-        std::printf("  QPainter::drawLine      %10.0f\n", drawLineRate);
-    }
-    if (Wanted(o, "polyline")) {
-        polylineRate = Rate(o, o.lines, [&] {
-            QPainter p(&image);
-            p.setPen(pen);
-            for (const auto& run : runs)
-                p.drawPolyline(run.data(), int(run.size()));
-        });
-        std::printf("  QPainter::drawPolyline  %10.0f\n", polylineRate);
-    }
-    if (Wanted(o, "plain")) {
-        plainRate = Rate(o, o.lines, [&] {
-            const QRgb black = qRgb(0, 0, 0);
-            for (const auto& run : runs)
-                for (std::size_t i = 1; i < run.size(); ++i)
-                    PlainLine(image, run[i - 1], run[i], black);
-        });
-        std::printf("  plain Bresenham loop    %10.0f\n", plainRate);
-    }
-    if (turtleRate > 0 && plainRate > 0 && drawLineRate > 0 && polylineRate > 0)
+    if (rate[0] > 0 && rate[1] > 0 && rate[2] > 0 && rate[3] > 0)
         std::printf("  turtle / plain %.2f   turtle / drawLine %.2f   turtle / drawPolyline %.2f\n",
-                    turtleRate / plainRate, turtleRate / drawLineRate, turtleRate / polylineRate);
+                    rate[0] / rate[3], rate[0] / rate[1], rate[0] / rate[2]);
 
     if (Wanted(o, "pairs")) {
         turtle.SetShowTurtle(true);
         turtle.SetPosition(0, 0);
-        const double pairRate = Rate(o, o.pairs, [&] {
-            for (long i = 0; i < o.pairs; ++i) {
-                turtle.Forwd(0.05);
-                turtle.Left(7);
-            }
-        });
+        std::vector<double> rates;
+        for (int r = 0; r < o.reps; ++r)
+            rates.push_back(Rate(o.pairs, [&] {
+                for (long i = 0; i < o.pairs; ++i) {
+                    turtle.Forwd(0.05);
+                    turtle.Left(7);
+                }
+            }));
+        const double pairRate = Median(rates);
         std::printf("%ld Forwd(0.05) + Left(7) pairs, sprite shown, median pairs/s\n  %10.0f\n",
                     o.pairs, pairRate);
     }

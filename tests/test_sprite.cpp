@@ -140,7 +140,9 @@ TEST(Sprite, IsFilledWithoutHolesAtEveryWholeDegree) {
             t.SetPosition(x, -x);
             for (int degrees = 0; degrees < 360; ++degrees) {
                 t.SetHeading(degrees);
-                const QImage sprite = t.Picture().copy(100, 100, 200, 200);
+                // The sprite reaches 2.5 sizes from the middle, (200, 200).
+                const int half = 3 * size + 4;
+                const QImage sprite = t.Picture().copy(200 - half, 200 - half, 2 * half, 2 * half);
                 ASSERT_EQ(EnclosedBackground(sprite, white), 0)
                     << "size " << size << " at " << x << ", heading " << degrees;
             }
