@@ -17,10 +17,14 @@ out=$("$demo" --help 2>&1) || fail "--help failed: $out"
 grep -q -- "--render <folder>" <<<"$out" || fail "--help printed no usage: $out"
 out=$("$demo" --version 2>&1) || fail "--version failed: $out"
 [ "$out" = "kritzelwerk-demo $version" ] || fail "--version printed \"$out\""
-out=$("$demo" --no-such-option 2>&1) && fail "an unknown option was accepted"
+out=$("$demo" --no-such-option 2>&1)
+status=$?
+[ "$status" = 2 ] || fail "an unknown option ended with status $status, not 2"
 grep -q "no-such-option" <<<"$out" && grep -q -- "--help" <<<"$out" ||
   fail "an unknown option did not give the error and the usage: $out"
-"$demo" stray >/dev/null 2>&1 && fail "a stray argument was accepted"
+"$demo" stray >/dev/null 2>&1
+status=$?
+[ "$status" = 2 ] || fail "a stray argument ended with status $status, not 2"
 left=$(ls -A)
 [ -z "$left" ] || fail "asking the demo left files behind: $left"
 echo "demo_options: --help, --version and a wrong option answered, nothing written"
