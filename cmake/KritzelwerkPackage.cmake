@@ -41,22 +41,21 @@ set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE ${KRITZEL_DEB_ARCH})
 set(CPACK_DEBIAN_PACKAGE_SECTION devel)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # Runtime libraries from the binaries; to build a pupil's program, a compiler, Qt's
-# development files and both build recipes' tools.
+# development files and both build recipes' tools. CMake itself only recommends make,
+# which generates for it by default (in a plain `cmake -S . -B build` and in Qt Creator
+# without Ninja), so an install without recommendations needs it named here.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS "${PROJECT_BINARY_DIR}")
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "g++, qt6-base-dev, qt6-svg-dev, libgl-dev, cmake, pkg-config")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "g++, qt6-base-dev, qt6-svg-dev, libgl-dev, cmake, make, pkg-config")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "designer-qt6, qtcreator")
-# The loader's cache is refreshed by dpkg's trigger; the scripts CPack would write to
-# call ldconfig themselves are replaced by ones that leave that to the trigger.
+# The loader's cache is refreshed by dpkg's trigger, and the package has no maintainer
+# scripts at all: dpkg keeps a package with a postrm listed as "rc" after a remove. CPack
+# writes ldconfig scripts unless scripts of these names are given; names of files that
+# do not exist stop that and add nothing.
 set(KRITZEL_DEB_CONTROL ${PROJECT_BINARY_DIR}/debian-control)
 file(WRITE ${KRITZEL_DEB_CONTROL}/triggers "activate-noawait ldconfig\n")
-foreach(script postinst postrm)
-  file(WRITE ${KRITZEL_DEB_CONTROL}/${script} "#!/bin/sh\nset -e\n")
-endforeach()
-file(CHMOD ${KRITZEL_DEB_CONTROL}/postinst ${KRITZEL_DEB_CONTROL}/postrm
-     FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
-                      WORLD_READ WORLD_EXECUTE)
+file(REMOVE ${KRITZEL_DEB_CONTROL}/postinst ${KRITZEL_DEB_CONTROL}/postrm)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${KRITZEL_DEB_CONTROL}/triggers
     ${KRITZEL_DEB_CONTROL}/postinst ${KRITZEL_DEB_CONTROL}/postrm)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)

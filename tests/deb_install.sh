@@ -82,6 +82,15 @@ g++ spirale.cpp $(pkg-config --cflags --libs kritzelwerk) -o spirale-pc || fail 
 run ./spirale-pc
 { cmake -S . -B build >/dev/null && cmake --build build >/dev/null; } || fail "CMake build"
 run ./build/spirale
+# The build tool CMake generated for must come with the package, not only as a
+# recommendation of CMake's, which an install without recommendations leaves out.
+tool=$(sed -n 's/^CMAKE_MAKE_PROGRAM:[A-Z]*=//p' build/CMakeCache.txt)
+owner=$(dpkg -S "$tool" 2>/dev/null || dpkg -S "$(realpath "$tool")" 2>/dev/null)
+owner=${owner%%:*}
+[ -n "$owner" ] || fail "no Debian package holds the build tool $tool"
+depends=$(dpkg-deb -f "$deb" Depends)
+grep -qE "(^|[ ,|])$owner([ ,(|]|\$)" <<<"$depends" ||
+  fail "the package does not depend on $owner, which holds the build tool $tool: $depends"
 "$source_dir/scripts/with-xvfb" "$source_dir/tests/designer_plugin.sh" --system ||
   fail "Designer did not load the installed plugin"
 "$source_dir/tests/qtcreator_wizard.sh" || fail "Qt Creator did not parse the installed wizard"
@@ -93,8 +102,11 @@ cd /
 apt-get remove -y -qq -o DPkg::Lock::Timeout=300 kritzelwerk >"$work/apt.log" 2>&1 ||
   { cat "$work/apt.log" >&2; fail "apt-get remove kritzelwerk failed"; }
 installed=0
+# An administrator expects nothing of a removed package to be listed, not even as "rc".
+status=$(dpkg-query -W -f='${db:Status-Abbrev}' kritzelwerk 2>/dev/null || true)
 dpkg --purge kritzelwerk >/dev/null 2>&1
 rm -f "$mark"
+[ -z "$status" ] || fail "after apt-get remove, dpkg still lists kritzelwerk as '$status'"
 left=()
 while IFS= read -r f; do
   [ -e "$f" ] || [ -L "$f" ] && left+=("$f")

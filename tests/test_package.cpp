@@ -547,6 +547,8 @@ TEST(FormStorage, PropertiesAreStoredInDeclarationOrderAndLoadBackAsTheyWere) {
     EXPECT_TRUE(back->isVisible()) << "a loaded control shows with its form";
 }
 
+// tests/forms/designer_form.ui was written by Qt Designer's own form editor (its
+// components library with this plugin), the values set through its property cursor.
 TEST(FormStorage, AFormAsQtDesignerWritesItLoadsWithItsValues) {
     Register();
     QTemporaryDir dir;
