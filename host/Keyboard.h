@@ -85,10 +85,10 @@ KRITZELWERK_EXPORT std::int16_t GetAsyncKeyState(int vk);
 KRITZELWERK_EXPORT std::uint32_t KeyPressCount(int vk);
 /// Forgets a press of the key since the last query.
 KRITZELWERK_EXPORT void ForgetKeyPress(int vk);
-// The key state as one reader sees it, so that one control's question cannot take a
-// press from another: bit 15 while the key is held, bit 0 when the key was pressed more
-// often than `seen` says, which is then brought up to date. A keyboard that does not
-// count presses answers with its own state.
+/// The key state as one reader sees it, so that one control's question cannot take a
+/// press from another: bit 15 while the key is held, bit 0 when the key was pressed more
+/// often than `seen` says, which is then brought up to date. A keyboard that does not
+/// count presses answers with its own state.
 KRITZELWERK_EXPORT std::int16_t AsyncKeyStateSince(int vk, std::uint32_t& seen);
 
 } // namespace kritzel
