@@ -908,6 +908,9 @@ void TTurtle::RunCycleOn(TCanvas* Flaeche) {
     FMetaflag = false;
     FPenState = Down;
     FShowTurtle = false;
+    // The file's picture starts afresh, as a repaint does: a fill open on the screen
+    // has no part in it.
+    FFuellung = false;
     ZeichenFlaeche = Flaeche;
     Init_Koord();
     SetBackColor(FBackColor);
