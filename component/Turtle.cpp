@@ -902,6 +902,14 @@ double TTurtle::Distance(double Xpos, double Ypos) const {
 // scale, the pen down, no sprite. Whatever it changes is put back however it ends, and
 // the screen is asked to show the drawing again.
 void TTurtle::RunOnFile(TCanvas* Flaeche) {
+    // The sprite leaves the screen first; it comes back where the drawing ends, as after
+    // a repaint.
+    PaintTurtle();
+    RunCycleOn(Flaeche);
+    PaintTurtle();
+}
+
+void TTurtle::RunCycleOn(TCanvas* Flaeche) {
     struct Zurueck {
         TTurtle& t;
         TCanvas* Flaeche;
@@ -931,6 +939,9 @@ void TTurtle::RunOnFile(TCanvas* Flaeche) {
     FMetaflag = false;
     FPenState = Down;
     FShowTurtle = false;
+    // The file's picture starts afresh, as a repaint does: a fill open on the screen
+    // has no part in it.
+    FFuellung = false;
     ZeichenFlaeche = Flaeche;
     Init_Koord();
     SetBackColor(FBackColor);

@@ -403,6 +403,7 @@ private:
                  long double bis);
     void Merke(const TPoint& Real, bool Strich);
     void RunOnFile(TCanvas* Flaeche);
+    void RunCycleOn(TCanvas* Flaeche);
     void RunDeferred();
 
     // Declared defaults of the published properties: a form tool's reset brings them

@@ -311,6 +311,25 @@ TEST(SaveToFile, AFileThatCannotBeWrittenNamesItKeepsTheOlderOneAndTheControlGoe
     EXPECT_EQ(QDir(dir.filePath("nurlesen")).entryList(QDir::Files), QStringList{"alt.png"});
 }
 
+TEST(SaveToFile, AFillOpenOnTheScreenHasNoPartInTheFile) {
+    QTemporaryDir dir;
+    TTurtle t;
+    t.SetOnStartPaint([&] {
+        t.Forwd(1);
+        t.EndFill(clRed); // no fill of its own is open
+    });
+    t.Repaint();
+    t.BeginFill();
+    t.SetPenState(Up);
+    for (int i = 0; i < 4; ++i) {
+        t.Forwd(2);
+        t.Left(90);
+    }
+    const QString png = dir.filePath("bild.png");
+    t.SaveToFile(png.toStdString());
+    EXPECT_EQ(CountColor(QImage(png).convertToFormat(QImage::Format_RGB32), clRed), 0);
+}
+
 TEST(SaveToFile, AskedForByTheDrawingItselfItSavesOnceWhenTheCycleEnds) {
     QTemporaryDir dir;
     const std::string name = dir.filePath("selbst.png").toStdString();
