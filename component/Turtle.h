@@ -3,6 +3,7 @@
 
 #include "host/Host.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstdint>
 #include <functional>
@@ -94,9 +95,15 @@ public:
     TColor BackColor() const { return FBackColor; }
     void SetBackColor(TColor Color);
     TColor PenColor() const { return FLineColor; }
-    void SetPenColor(TColor c) { FLineColor = c; }
+    void SetPenColor(TColor c) {
+        CheckGuiThread();
+        FLineColor = c;
+    }
     std::int32_t PenWidth() const { return FPenWidth; }
-    void SetPenWidth(std::int32_t w) { FPenWidth = w; }
+    void SetPenWidth(std::int32_t w) {
+        CheckGuiThread();
+        FPenWidth = w;
+    }
     TColor TurtleColor() const { return FTurtleColor; }
     void SetTurtleColor(TColor Color);
     std::uint16_t Delay() const { return FDelay; }
@@ -110,9 +117,13 @@ public:
     bool Showing() const { return FShowTurtle; }
     void SetShowTurtle(bool x);
     TPenState PenState() const { return FPenState; }
-    void SetPenState(TPenState s) { FPenState = s; }
+    // A value that is neither Up nor Down is refused with a warning.
+    void SetPenState(TPenState s);
     const TStartPaint& OnStartPaint() const { return FStartPaint; }
-    void SetOnStartPaint(TStartPaint handler) { FStartPaint = std::move(handler); }
+    void SetOnStartPaint(TStartPaint handler) {
+        CheckGuiThread();
+        FStartPaint = std::move(handler);
+    }
     double Heading() const { return FHeading; }
     void SetHeading(double x);
     double MaxX() const { return GetMaxX(); }
@@ -168,10 +179,13 @@ public:
     void setPenWidth(int w) { SetPenWidth(w); }
     void setTurtleColor(int c) { SetTurtleColor(c); }
     void setTurtleColor(const QColor& c) { SetTurtleColor(c); }
-    void setDelay(int d) { SetDelay(static_cast<std::uint16_t>(d)); }
+    // A form's value beyond the field's range is clamped to it, not wrapped.
+    void setDelay(int d) { SetDelay(static_cast<std::uint16_t>(std::clamp(d, 0, 65535))); }
     void setDevice(TTurtleDevice d) { SetAusgabe(d); }
     void setFileName(const TUnicodeString& name) { SetFilename(FromUnicode(name)); }
-    void setTurtleSize(int s) { SetTurtleSize(static_cast<std::uint16_t>(s)); }
+    void setTurtleSize(int s) {
+        SetTurtleSize(static_cast<std::uint16_t>(std::clamp(s, 0, 65535)));
+    }
     void setShowing(bool on) { SetShowTurtle(on); }
     void setPenState(TPenState s) { SetPenState(s); }
     void setHeading(double h) { SetHeading(h); }
@@ -203,6 +217,7 @@ private:
     void SetBildOldParams();
     void PaintTurtle();
     void MakeADelay();
+    void Pump();
     void Go(double x);
     void MoveTo(double NewPosX, double NewPosY);
     void Circle(double Radius, TColor penColor, TBrushStyle style, const TColor* brushColor);
@@ -287,6 +302,8 @@ private:
     // The area has been filled with the background at least once: from then on a shown
     // sprite rests on the surface between commands.
     bool FBackFilled = false;
+    // A broken-off command is putting the sprite back: nothing waits or pumps meanwhile.
+    bool FUnwinding = false;
 };
 
 } // namespace kritzel

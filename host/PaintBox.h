@@ -6,6 +6,7 @@
 #include "PainterCanvas.h"
 
 #include <QImage>
+#include <QPointer>
 #include <QWidget>
 
 namespace kritzel {
@@ -58,6 +59,9 @@ public:
 protected:
     // What the framework calls whenever the control must be painted.
     virtual void Paint();
+    // Whether anyone can see what the control draws: it is shown, or has been painted
+    // (and so shows its picture, or keeps it as one). A form still loading is not.
+    bool Watched() const { return painted_ || isVisible(); }
 
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -81,7 +85,19 @@ private:
     int hintHeight_ = 105;
     int painting_ = 0;
     bool systemAsked_ = false;
+    bool painted_ = false;
     TComponentState state_ = 0;
+};
+
+// Tells, after a call that ran the event loop, whether a control still exists: a handler
+// run meanwhile (a timer, a closed window that deletes itself) may have destroyed it.
+class KRITZELWERK_EXPORT TControlWatch {
+public:
+    explicit TControlWatch(TPaintBox* control) : control_(control) {}
+    bool Gone() const { return control_.isNull(); }
+
+private:
+    QPointer<TPaintBox> control_;
 };
 
 } // namespace kritzel
