@@ -177,7 +177,17 @@ void TTurtle::Paint() {
 void TTurtle::Init() {
     if (FPrint && !Printer().Printing() && !Designing()) {
         Printer().SetTitle("Kriecher, Version 10.1");
-        Printer().BeginDoc();
+        try {
+            Printer().BeginDoc();
+        } catch (...) {
+            // Reported once: the control goes back to the screen and draws there, instead
+            // of failing again at every repaint.
+            FPrint = false;
+            Fausgabe = tdScreen;
+            ++FAusgabeWechsel;
+            Init();
+            throw;
+        }
         Init_Printer();
         FDelayOld = FDelay;
         FDelay = 0;

@@ -26,7 +26,7 @@ TWinControl* OnGuiThread(TWinControl* owner) {
 }
 } // namespace
 
-TPaintBox::TPaintBox(TWinControl* AOwner) : QWidget(OnGuiThread(AOwner)) {
+TPaintBox::TPaintBox(TWinControl* AOwner) : QWidget(OnGuiThread(AOwner)), life_(new Life) {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::StrongFocus);
     canvas_.SetPaletteSource(this);
@@ -39,6 +39,8 @@ TPaintBox::TPaintBox(TWinControl* AOwner) : QWidget(OnGuiThread(AOwner)) {
 }
 
 TPaintBox::~TPaintBox() {
+    life_->alive = false;
+    if (life_->watchers == 0) delete life_;
     canvas_.End();
     // A control may outlive the application (a form held in a pointer declared before
     // it): then there is no queue left to leave, and a destructor must not raise.

@@ -6,7 +6,6 @@
 #include "PainterCanvas.h"
 
 #include <QImage>
-#include <QPointer>
 #include <QWidget>
 
 namespace kritzel {
@@ -68,6 +67,15 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    friend class TControlWatch;
+    // Outlives the control while a watch still looks at it. The control belongs to one
+    // thread, so plain counts do: a watch costs next to nothing on every command.
+    struct Life {
+        bool alive = true;
+        unsigned watchers = 0;
+    };
+    Life* life_;
+
     void ResizeBacking(int w, int h);
     QSize LogicalSize(int w, int h) const;
     // Runs the paint cycle; a request of the window system that arrives meanwhile is
@@ -91,13 +99,18 @@ private:
 
 // Tells, after a call that ran the event loop, whether a control still exists: a handler
 // run meanwhile (a timer, a closed window that deletes itself) may have destroyed it.
-class KRITZELWERK_EXPORT TControlWatch {
+class TControlWatch {
 public:
-    explicit TControlWatch(TPaintBox* control) : control_(control) {}
-    bool Gone() const { return control_.isNull(); }
+    explicit TControlWatch(TPaintBox* control) : life_(control->life_) { ++life_->watchers; }
+    TControlWatch(const TControlWatch&) = delete;
+    TControlWatch& operator=(const TControlWatch&) = delete;
+    ~TControlWatch() {
+        if (--life_->watchers == 0 && !life_->alive) delete life_;
+    }
+    bool Gone() const { return !life_->alive; }
 
 private:
-    QPointer<TPaintBox> control_;
+    TPaintBox::Life* life_;
 };
 
 } // namespace kritzel

@@ -270,16 +270,17 @@ TEST_F(PrinterPdf, MetafileThenPrinterWritesTheFileBeforeTheJobBegins) {
     }
     EXPECT_TRUE(QFileInfo::exists(stem + ".wmf"));
     EXPECT_FALSE(Printer().Printing());
-    EXPECT_EQ(t.Device(), tdWMF) << "a failed job keeps the old value";
+    EXPECT_EQ(t.Device(), tdScreen) << "a failed job goes back to the screen";
     QFile::remove(stem + ".wmf");
 
-    // Every later Init tries the job again.
+    // The failure was reported once: a later repaint draws on the screen and does not
+    // try the job again.
     Printer().SetFileName(pdf.toStdString());
     t.Repaint();
     EXPECT_FALSE(QFileInfo::exists(stem + ".wmf")) << "no recording was running";
-    EXPECT_FALSE(Printer().Printing()) << "the repaint began the job and ended it again";
+    EXPECT_FALSE(Printer().Printing());
     EXPECT_EQ(t.Device(), tdScreen);
-    EXPECT_EQ(Info(pdf).pages, 1);
+    EXPECT_FALSE(QFileInfo::exists(pdf)) << "no job was begun";
 
     // And the good order: file out, then the job is open.
     QFile::remove(pdf);
@@ -388,6 +389,30 @@ TEST(PrinterNoQueue, BeginDocWithNoQueueAndNoFileIsAClearError) {
     t.SetAusgabe(tdScreen);
     t.Forwd(1);
     EXPECT_GT(CountColor(t.Picture(), clBlack), 0);
+}
+
+TEST(PrinterNoQueue, AFailedSwitchIsReportedOnceAndTheControlDrawsOnTheScreen) {
+    if (qEnvironmentVariable("KRITZEL_EXPECT_NO_QUEUE") != QLatin1String("1"))
+        GTEST_SKIP() << "runs where there is no print queue (ctest -R test_printer_no_queue)";
+    Printer().SetFileName("");
+    int reports = 0;
+    Application().SetOnException([&](const std::exception&) { ++reports; });
+    TTurtle t;
+    t.SetOnStartPaint([&] { t.Forwd(2); });
+    t.show();
+    t.Repaint();
+    EXPECT_THROW(t.SetAusgabe(tdPrinter), EKritzelwerk);
+    EXPECT_EQ(t.Device(), tdScreen);
+    for (int i = 0; i < 10; ++i) {
+        t.Canvas()->Brush().SetColor(clWhite);
+        t.Canvas()->FillRect(TRect{0, 0, 400, 400});
+        t.Invalidate();
+        QCoreApplication::processEvents();
+    }
+    Application().SetOnException(nullptr);
+    EXPECT_EQ(reports, 0) << "the failure was reported once, by SetAusgabe";
+    EXPECT_GT(CountColor(t.Picture(), clBlack), 0) << "the repaints drew on the screen";
+    EXPECT_FALSE(Printer().Printing());
 }
 
 // ---------------------------------------------------------------------------------------
