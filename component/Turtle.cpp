@@ -134,6 +134,9 @@ TTurtle::TTurtle(TWinControl* AOwner) : TPaintBox(AOwner) {
 
 TTurtle::~TTurtle() {
     if (FPrint) {
+        // Ending the job waits for the print server while handling events: a control
+        // that is going away must not be painted meanwhile.
+        hide();
         try {
             if (Printer().Printing()) Printer().EndDoc();
         } catch (...) {
@@ -177,9 +180,12 @@ void TTurtle::Paint() {
 void TTurtle::Init() {
     if (FPrint && !Printer().Printing() && !Designing()) {
         Printer().SetTitle("Kriecher, Version 10.1");
+        // Waiting for the print server handles events, which may destroy the control.
+        TControlWatch alive(this);
         try {
             Printer().BeginDoc();
         } catch (...) {
+            if (alive.Gone()) throw;
             // Reported once: the control goes back to the screen and draws there, instead
             // of failing again at every repaint.
             FPrint = false;
@@ -187,6 +193,10 @@ void TTurtle::Init() {
             ++FAusgabeWechsel;
             Init();
             throw;
+        }
+        if (alive.Gone()) {
+            Printer().AbortDoc();
+            throw EAbort(ControlGone);
         }
         Init_Printer();
         FDelayOld = FDelay;
@@ -691,16 +701,20 @@ void TTurtle::SetAusgabe(TTurtleDevice Value) {
         if (Designing()) {
             FPrint = p;
         } else if (!p) {
-            // Only a job that is really open can be ended.
+            // Only a job that is really open can be ended. Ending it waits for the print
+            // server while handling events, which may destroy the control.
+            TControlWatch alive(this);
             try {
                 if (Printer().Printing()) Printer().EndDoc();
             } catch (...) {
+                if (alive.Gone()) throw;
                 // The queue did not take the page: end on the screen and say why.
                 FPrint = false;
                 Fausgabe = tdScreen;
                 Init();
                 throw;
             }
+            if (alive.Gone()) throw EAbort(ControlGone);
             FPrint = false;
         } else {
             FPrint = true;
