@@ -36,8 +36,8 @@ std::string ServerName() {
 }
 
 EKritzelwerk Silent(const std::string& server) {
-    return EKritzelwerk("cannot print: the print server \"" + server + "\" did not answer within " +
-                        std::to_string(serverTimeoutMs / 1000) + " seconds");
+    return EKritzelwerk("cannot print: the print server \"" + server +
+                        "\" did not answer; printing gave up waiting for it");
 }
 
 // A connection of its own to the print server, whose every wait ends after the timeout.

@@ -660,6 +660,7 @@ TEST(PrinterCups, AStoppedPrintServerIsAnErrorNamingItAndTheWindowGoesOn) {
     EXPECT_LT(r.ms, 10000u);
     EXPECT_GT(r.ticks, 20);
     EXPECT_EQ(t.Device(), tdScreen);
+    std::printf("stopped print server: the job's start failed after %u ms\n", unsigned(r.ms));
     // Stopped while the job is open: ending it gives up as well.
     t.SetAusgabe(tdPrinter);
     ASSERT_TRUE(Printer().Printing());
@@ -672,4 +673,6 @@ TEST(PrinterCups, AStoppedPrintServerIsAnErrorNamingItAndTheWindowGoesOn) {
     EXPECT_GT(r.ticks, 20);
     EXPECT_EQ(t.Device(), tdScreen);
     EXPECT_FALSE(Printer().Printing());
+    std::printf("stopped print server: the job's end failed after %u ms: %s\n", unsigned(r.ms),
+                r.error.c_str());
 }
