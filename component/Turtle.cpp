@@ -1,6 +1,7 @@
 #include "Turtle.h"
 
 #include "host/PictureFile.h"
+#include "host/Registry.h"
 #include "host/Types.h"
 
 #include <algorithm>
@@ -17,6 +18,9 @@ namespace {
 // floating-point unit did; these constants are held at that precision.
 constexpr long double Pi = 3.14159265358979323851L;
 constexpr long double TwoPiThirds = 2.09439510239319549227L;
+
+constexpr const char* ControlGone =
+    "the turtle was destroyed while one of its commands ran; the command was broken off";
 
 constexpr std::int32_t DeviceMin = std::numeric_limits<std::int32_t>::min();
 constexpr std::int32_t DeviceMax = std::numeric_limits<std::int32_t>::max();
@@ -80,6 +84,26 @@ std::int32_t PixelPerLEFor(int pixelsPerInch) {
     return p < 1 ? 1 : p;
 }
 
+// Puts back what a command changed for its own duration when the command is broken off
+// (the application closing, a host error); the normal path puts it back itself, in its
+// own order, and dismisses the guard. When the control itself has gone meanwhile there
+// is nothing left to put back.
+template <class F> class PutBack {
+public:
+    PutBack(TPaintBox* control, F f) : alive_(control), f_(std::move(f)) {}
+    PutBack(const PutBack&) = delete;
+    PutBack& operator=(const PutBack&) = delete;
+    ~PutBack() {
+        if (armed_ && !alive_.Gone()) f_();
+    }
+    void Dismiss() { armed_ = false; }
+
+private:
+    TControlWatch alive_;
+    F f_;
+    bool armed_ = true;
+};
+
 } // namespace
 
 TColor RGB(std::uint8_t r, std::uint8_t g, std::uint8_t b) {
@@ -100,6 +124,7 @@ std::uint8_t GetBValue(TColor c) {
 // Construction, destruction and the repaint cycle
 
 TTurtle::TTurtle(TWinControl* AOwner) : TPaintBox(AOwner) {
+    // The paint box has refused a thread other than the GUI thread.
     SetSize(400, 400);
     ZeichenFlaeche = Canvas();
     FPrint = false;
@@ -127,11 +152,15 @@ TTurtle::TTurtle(TWinControl* AOwner) : TPaintBox(AOwner) {
 }
 
 TTurtle::~TTurtle() {
-    if (FPrint && Printer().Printing()) {
+    if (FPrint) {
+        // Ending the job waits for the print server while handling events: a control
+        // that is going away must not be painted meanwhile.
+        hide();
         try {
-            Printer().EndDoc();
+            if (Printer().Printing()) Printer().EndDoc();
         } catch (...) {
-            // Nothing can be reported from a control that is going away.
+            // Nothing can be reported from a control that is going away, nor can it
+            // reach the printer once the application has gone before it.
         }
     }
     // The recording canvas completes its metafile when it goes, so it must go first.
@@ -160,10 +189,7 @@ void TTurtle::Paint() {
     FRekursion = true;
     // The guard also comes down when Init or the handler raises an error, so that the
     // control paints again next time.
-    struct ClearOnExit {
-        bool& flag;
-        ~ClearOnExit() { flag = false; }
-    } clear{FRekursion};
+    PutBack clear(this, [this] { FRekursion = false; });
     FSpaeter.clear();
     // An Escape pressed before this drawing began (to close a dialog, say) must not break
     // it off: only a press from now on counts, for this control alone, so that another
@@ -173,8 +199,16 @@ void TTurtle::Paint() {
     Init();
     const std::uint16_t DelayTime = FDelay;
     SetDelay(DelayTime);
-    if (FStartPaint) FStartPaint();
+    // The handler may delete its own control (or replace itself): it runs from a copy,
+    // and the cycle goes no further once the control has gone.
+    TControlWatch alive(this);
+    if (FStartPaint) {
+        const TStartPaint handler = FStartPaint;
+        handler();
+        if (alive.Gone()) throw EAbort(ControlGone);
+    }
     emit StartPaint();
+    if (alive.Gone()) throw EAbort(ControlGone);
     if (Printer().Printing()) SetAusgabe(tdScreen);
     // Saves and copies that the handler asked for run now, each in a cycle of its own.
     if (!FSpaeter.empty()) {
@@ -188,7 +222,24 @@ void TTurtle::Init() {
     FFuellung = false;
     if (FPrint && !Printer().Printing() && !Designing()) {
         Printer().SetTitle("Kriecher, Version 10.1");
-        Printer().BeginDoc();
+        // Waiting for the print server handles events, which may destroy the control.
+        TControlWatch alive(this);
+        try {
+            Printer().BeginDoc();
+        } catch (...) {
+            if (alive.Gone()) throw;
+            // Reported once: the control goes back to the screen and draws there, instead
+            // of failing again at every repaint.
+            FPrint = false;
+            Fausgabe = tdScreen;
+            ++FAusgabeWechsel;
+            Init();
+            throw;
+        }
+        if (alive.Gone()) {
+            Printer().AbortDoc();
+            throw EAbort(ControlGone);
+        }
         Init_Printer();
         FDelayOld = FDelay;
         FDelay = 0;
@@ -217,7 +268,9 @@ void TTurtle::Init() {
 // Property setters
 
 void TTurtle::SetPosition(double Xpos, double Ypos) {
+    CheckGuiThread();
     const TPenState kept = FPenState;
+    PutBack pen(this, [this, kept] { FPenState = kept; });
     FPenState = Up;
     PaintTurtle();
     FAktPos = TVirtuell{Xpos, Ypos};
@@ -225,18 +278,22 @@ void TTurtle::SetPosition(double Xpos, double Ypos) {
     Merke(RealPos, false);
     ZeichenFlaeche->MoveTo(RealPos.x, RealPos.y);
     FPenState = kept;
+    pen.Dismiss();
     PaintTurtle();
 }
 
 void TTurtle::SetxPosition(double x) {
+    CheckGuiThread();
     SetPosition(x, FAktPos.y);
 }
 
 void TTurtle::SetYPosition(double y) {
+    CheckGuiThread();
     SetPosition(FAktPos.x, y);
 }
 
 void TTurtle::SetBackColor(TColor Color) {
+    CheckGuiThread();
     FBackColor = Color;
     ZeichenFlaeche->Brush().SetColor(Color);
     TRect ARect;
@@ -253,18 +310,21 @@ void TTurtle::SetBackColor(TColor Color) {
 }
 
 void TTurtle::SetTurtleColor(TColor Color) {
+    CheckGuiThread();
     PaintTurtle();
     FTurtleColor = Color;
     PaintTurtle();
 }
 
 void TTurtle::SetHeading(double x) {
+    CheckGuiThread();
     PaintTurtle();
     FHeading = x;
     PaintTurtle();
 }
 
 void TTurtle::SetTurtleSize(std::uint16_t x) {
+    CheckGuiThread();
     PaintTurtle();
     FTurtleSize = x;
     SetBildOldParams();
@@ -272,12 +332,14 @@ void TTurtle::SetTurtleSize(std::uint16_t x) {
 }
 
 void TTurtle::SetShowTurtle(bool x) {
+    CheckGuiThread();
     PaintTurtle();
     FShowTurtle = x;
     PaintTurtle();
 }
 
 void TTurtle::SetDelay(std::uint16_t x) {
+    CheckGuiThread();
     if (FPrint) {
         FDelay = 0;
     } else {
@@ -286,7 +348,17 @@ void TTurtle::SetDelay(std::uint16_t x) {
     }
 }
 
+void TTurtle::SetPenState(TPenState s) {
+    CheckGuiThread();
+    if (s != Up && s != Down) {
+        RefuseFormValue("PenState", s);
+        return;
+    }
+    FPenState = s;
+}
+
 void TTurtle::SetFilename(const TString& Value) {
+    CheckGuiThread();
     FFilename = Value.empty() ? TString("Kritzelwerk1") : Value;
 }
 
@@ -360,7 +432,7 @@ void TTurtle::SetBildOldParams() {
 
 void TTurtle::PaintTurtle() {
     if (!FShowTurtle || FPrint) {
-        if (!Designing()) Application().ProcessMessages();
+        if (!Designing() && !FUnwinding) Pump();
         return;
     }
     if (BildOldPos.Right != 0) {
@@ -423,18 +495,30 @@ void TTurtle::PaintTurtle() {
     if (restedOff && FBackFilled && BildOldPos.Right != 0) PaintTurtle();
 }
 
+// Lets the application handle its pending messages once. A handler run meanwhile may
+// destroy this control: then the command unwinds without touching it.
+void TTurtle::Pump() {
+    TControlWatch alive(this);
+    Application().ProcessMessages();
+    if (alive.Gone()) throw EAbort(ControlGone);
+}
+
 void TTurtle::MakeADelay() {
-    if (Designing()) return;
-    if (FDelay == 0) {
-        Application().ProcessMessages();
+    if (Designing() || FUnwinding) return;
+    // A control that nobody can see yet (a form still loading its properties) has
+    // nothing to watch, so it does not wait.
+    if (FDelay == 0 || !Watched()) {
+        Pump();
         return;
     }
     const std::uint32_t Time1 = GetTickCount();
     // Escape or Pause pressed during the wait ends it at once, so that a long delay
     // cannot hold a lesson up; the press is still there for EscPressed.
     const std::uint32_t escapes = KeyPressCount(VK_ESCAPE) + KeyPressCount(VK_PAUSE);
+    TControlWatch alive(this);
     for (;;) {
         Application().ProcessMessages();
+        if (alive.Gone()) throw EAbort(ControlGone);
         const std::uint32_t elapsed = GetTickCount() - Time1;
         // A closing application ends the wait at once.
         if (elapsed > FDelay || Application().Terminated()) break;
@@ -442,10 +526,12 @@ void TTurtle::MakeADelay() {
         // Sleep in the event system until something happens or the delay is over,
         // instead of spinning a core; the delay is read afresh on every pass.
         Application().WaitMessage(std::uint32_t(FDelay) - elapsed + 1);
+        if (alive.Gone()) throw EAbort(ControlGone);
     }
 }
 
 bool TTurtle::EscPressed() {
+    CheckGuiThread();
     if ((AsyncKeyStateSince(VK_ESCAPE, FEscSeen) & 0x8001) != 0) return true;
     return (AsyncKeyStateSince(VK_PAUSE, FPauseSeen) & 0x8001) != 0;
 }
@@ -454,28 +540,34 @@ bool TTurtle::EscPressed() {
 // Movement commands
 
 void TTurtle::Forwd(double x) {
+    CheckGuiThread();
     Go(x);
 }
 
 void TTurtle::Back(double x) {
+    CheckGuiThread();
     Go(-x);
 }
 
 // The new heading is formed at extended precision and rounded once, when it is stored.
 void TTurtle::Left(double Winkel) {
+    CheckGuiThread();
     SetHeading(static_cast<double>(static_cast<long double>(FHeading) + Winkel));
 }
 
 void TTurtle::Right(double Winkel) {
+    CheckGuiThread();
     SetHeading(static_cast<double>(static_cast<long double>(FHeading) - Winkel));
 }
 
 void TTurtle::Home() {
+    CheckGuiThread();
     FFuellung = false;
     SetPosition(0, 0);
 }
 
 void TTurtle::Clear() {
+    CheckGuiThread();
     Home();
     SetHeading(90);
     SetBackColor(FBackColor);
@@ -514,10 +606,12 @@ void TTurtle::MoveTo(double NewPosX, double NewPosY) {
 // Shapes, text and colour ramps
 
 void TTurtle::DrawCircle(double Radius) {
+    CheckGuiThread();
     Circle(Radius, FLineColor, bsClear, nullptr);
 }
 
 void TTurtle::FillCircle(double Radius, TColor BrushColor) {
+    CheckGuiThread();
     Circle(Radius, BrushColor, bsSolid, &BrushColor);
 }
 
@@ -527,6 +621,7 @@ void TTurtle::Circle(double Radius, TColor penColor, TBrushStyle style, const TC
     const std::int32_t r = RoundToDevice(static_cast<long double>(FPixelPerLE) * Radius);
     const TPenState keptPen = FPenState;
     const TBrushStyle keptStyle = ZeichenFlaeche->Brush().Style();
+    PutBack pen(this, [this, keptPen] { FPenState = keptPen; });
     FPenState = Up;
     PaintTurtle();
     ZeichenFlaeche->Pen().SetColor(penColor);
@@ -538,14 +633,32 @@ void TTurtle::Circle(double Radius, TColor penColor, TBrushStyle style, const TC
         SaturateToInt32(std::int64_t(c.x) - r), SaturateToInt32(std::int64_t(c.y) - r),
         SaturateToInt32(std::int64_t(c.x) + r), SaturateToInt32(std::int64_t(c.y) + r));
     FPenState = keptPen;
+    pen.Dismiss();
     ZeichenFlaeche->Brush().SetStyle(keptStyle);
     PaintTurtle();
 }
 
 void TTurtle::FillRectangle(double a, double b, TColor BrushColor) {
+    CheckGuiThread();
     const double oldX = FAktPos.x;
     const double oldY = FAktPos.y;
     const bool oldshowing = FShowTurtle;
+    const double oldHeading = FHeading;
+    // Broken off halfway, the turtle goes back where it stood, and a sprite that was
+    // shown is shown again (without a wait, which could only be broken off again).
+    PutBack pose(this, [=, this] {
+        FAktPos = TVirtuell{oldX, oldY};
+        FHeading = oldHeading;
+        FShowTurtle = oldshowing;
+        if (!oldshowing || FPrint || BildOldPos.Right != 0) return;
+        FUnwinding = true;
+        try {
+            PaintTurtle();
+        } catch (...) {
+            // The sprite is drawn with the next command.
+        }
+        FUnwinding = false;
+    });
     SetShowTurtle(false);
     TPoint Rechteck[4];
     const double sides[4] = {a, b, a, b};
@@ -561,15 +674,18 @@ void TTurtle::FillRectangle(double a, double b, TColor BrushColor) {
     FAktPos.x = oldX;
     FAktPos.y = oldY;
     SetShowTurtle(oldshowing);
+    pose.Dismiss();
 }
 
 void TTurtle::DrawStringPos(double Xpos, double Ypos, const TString& S, const TString& SchriftName,
                             std::int32_t Schriftgroesse, TColor Schriftfarbe) {
+    CheckGuiThread();
     Text(TVirtuell{Xpos, Ypos}, false, S, SchriftName, Schriftgroesse, Schriftfarbe);
 }
 
 void TTurtle::DrawStringCent(double Ypos, const TString& S, const TString& SchriftName,
                              std::int32_t Schriftgroesse, TColor Schriftfarbe) {
+    CheckGuiThread();
     Text(TVirtuell{0, Ypos}, true, S, SchriftName, Schriftgroesse, Schriftfarbe);
 }
 
@@ -600,6 +716,7 @@ void TTurtle::Text(const TVirtuell& at, bool centred, const TString& S, const TS
 }
 
 TColor TTurtle::SelectColor(TColor Farbe1, TColor Farbe2, std::int32_t Nr, std::int32_t MaxNr) {
+    CheckGuiThread();
     // A ramp of no steps has nowhere to go: it stays at its start colour.
     if (MaxNr == 0) return RGB(GetRValue(Farbe2), GetGValue(Farbe2), GetBValue(Farbe2));
     auto channel = [Nr, MaxNr](std::uint8_t c1, std::uint8_t c2) {
@@ -618,22 +735,31 @@ TColor TTurtle::SelectColor(TColor Farbe1, TColor Farbe2, std::int32_t Nr, std::
 // Output devices
 
 void TTurtle::SetAusgabe(TTurtleDevice Value) {
+    CheckGuiThread();
+    if (Value != tdScreen && Value != tdPrinter && Value != tdWMF && Value != tdClipb) {
+        RefuseFormValue("Device", Value);
+        return;
+    }
     const unsigned wechsel = ++FAusgabeWechsel;
     const bool p = Value == tdPrinter;
     if (p != FPrint) {
         if (Designing()) {
             FPrint = p;
         } else if (!p) {
-            // Only a job that is really open can be ended.
+            // Only a job that is really open can be ended. Ending it waits for the print
+            // server while handling events, which may destroy the control.
+            TControlWatch alive(this);
             try {
                 if (Printer().Printing()) Printer().EndDoc();
             } catch (...) {
+                if (alive.Gone()) throw;
                 // The queue did not take the page: end on the screen and say why.
                 FPrint = false;
                 Fausgabe = tdScreen;
                 Init();
                 throw;
             }
+            if (alive.Gone()) throw EAbort(ControlGone);
             FPrint = false;
         } else {
             FPrint = true;

@@ -3,6 +3,7 @@
 
 #include "host/Host.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstdint>
 #include <functional>
@@ -206,11 +207,17 @@ public:
     TColor PenColor() const { return FLineColor; }
     /// Sets the colour of the next lines: `RGB(r, g, b)`, `clRed` or `Qt::red` (`0xFF0000`
     /// is blue). Redraws nothing.
-    void SetPenColor(TColor c) { FLineColor = c; }
+    void SetPenColor(TColor c) {
+        CheckGuiThread();
+        FLineColor = c;
+    }
     /// The width of the lines, in device pixels (0.1 mm on the printer).
     std::int32_t PenWidth() const { return FPenWidth; }
     /// Sets the width of the next lines, in device pixels (0.1 mm on the printer).
-    void SetPenWidth(std::int32_t w) { FPenWidth = w; }
+    void SetPenWidth(std::int32_t w) {
+        CheckGuiThread();
+        FPenWidth = w;
+    }
     /// The colour of the turtle (the triangle), red at first.
     TColor TurtleColor() const { return FTurtleColor; }
     /// Sets the turtle's colour and draws it anew (waits `Delay` ms if shown).
@@ -242,13 +249,17 @@ public:
     /// `Down` when moving draws lines, `Up` when it only moves.
     TPenState PenState() const { return FPenState; }
     /// `Down`: the next moves draw lines; `Up`: they only move. Circles draw either way.
-    void SetPenState(TPenState s) { FPenState = s; }
+    /// A value that is neither Up nor Down is refused with a warning.
+    void SetPenState(TPenState s);
     /// The handler that draws the picture on every repaint.
     const TStartPaint& OnStartPaint() const { return FStartPaint; }
     /// Sets the handler that draws the picture; every repaint clears the area, puts the
     /// turtle in the middle (keeping its heading) and runs it. Put all drawing here.
     /// Example: `t.SetOnStartPaint([&] { t.SetHeading(North); t.Forwd(3); });`
-    void SetOnStartPaint(TStartPaint handler) { FStartPaint = std::move(handler); }
+    void SetOnStartPaint(TStartPaint handler) {
+        CheckGuiThread();
+        FStartPaint = std::move(handler);
+    }
     /// The heading in degrees, counter-clockwise from right: 0 right, 90 up, 180 left.
     double Heading() const { return FHeading; }
     /// Turns the turtle to x degrees (0 right, 90 up, counter-clockwise); no line.
@@ -336,14 +347,16 @@ public:
     void setTurtleColor(int c) { SetTurtleColor(c); }
     /// For forms; in a program use `SetTurtleColor`.
     void setTurtleColor(const QColor& c) { SetTurtleColor(c); }
-    /// For forms; in a program use `SetDelay`.
-    void setDelay(int d) { SetDelay(static_cast<std::uint16_t>(d)); }
+    /// For forms; in a program use `SetDelay`. A value beyond 0 to 65535 is clamped.
+    void setDelay(int d) { SetDelay(static_cast<std::uint16_t>(std::clamp(d, 0, 65535))); }
     /// For forms; in a program use `SetAusgabe`.
     void setDevice(TTurtleDevice d) { SetAusgabe(d); }
     /// For forms; in a program use `SetFilename`.
     void setFileName(const TUnicodeString& name) { SetFilename(FromUnicode(name)); }
-    /// For forms; in a program use `SetTurtleSize`.
-    void setTurtleSize(int s) { SetTurtleSize(static_cast<std::uint16_t>(s)); }
+    /// For forms; in a program use `SetTurtleSize`. A value beyond 0 to 65535 is clamped.
+    void setTurtleSize(int s) {
+        SetTurtleSize(static_cast<std::uint16_t>(std::clamp(s, 0, 65535)));
+    }
     /// For forms; in a program use `SetShowTurtle`.
     void setShowing(bool on) { SetShowTurtle(on); }
     /// For forms; in a program use `SetPenState`.
@@ -393,6 +406,7 @@ private:
     void SetBildOldParams();
     void PaintTurtle();
     void MakeADelay();
+    void Pump();
     void Go(double x);
     void MoveTo(double NewPosX, double NewPosY);
     void Circle(double Radius, TColor penColor, TBrushStyle style, const TColor* brushColor);
@@ -507,6 +521,8 @@ private:
     // the key tracker is the application's, these marks are the control's own.
     std::uint32_t FEscSeen = 0;
     std::uint32_t FPauseSeen = 0;
+    // A broken-off command is putting the sprite back: nothing waits or pumps meanwhile.
+    bool FUnwinding = false;
 };
 
 } // namespace kritzel

@@ -12,6 +12,7 @@
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QPointer>
+#include <QThread>
 #include <QTimerEvent>
 
 #include <algorithm>
@@ -120,6 +121,17 @@ void NameRuntimeFolder() {
 #endif
 }
 
+// The thread that started the application: the one that runs its loop and may use the
+// controls. Atomic, because a worker thread reads it to find out that it is not that one.
+std::atomic<std::thread::id> guiThread;
+
+// Whether a paint cycle or an event handler of the loop is running further up the stack:
+// there, once the application is closing, the drawing is broken off. A program that goes
+// on after the loop has ended (main after Run) keeps drawing.
+bool InsideTheLoop() {
+    return QThread::currentThread()->loopLevel() > 0;
+}
+
 void StartOffscreenWithoutDisplay() {
     if (qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) return;
     if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
@@ -191,7 +203,10 @@ struct Q_DECL_HIDDEN TApplication::Impl : public QObject {
             if (paints.HasPending()) paints.Deliver();
             paints.PresentIfDue(Clock::now());
         }
-        if (terminated && paints.Delivering()) throw EAbort();
+        // However the drawing was started (a paint request, Repaint from a button or a
+        // timer), it ends here once the application is closing: every wait would return
+        // at once, and the drawing would run on unpaced and unseen.
+        if (terminated && (paints.Delivering() || InsideTheLoop())) throw EAbort();
     }
 
     void Wait(std::uint32_t timeoutMs) {
@@ -207,12 +222,17 @@ struct Q_DECL_HIDDEN TApplication::Impl : public QObject {
 
 TApplication::TApplication(int& argc, char** argv) : d(std::make_unique<Impl>()) {
     if (current_) throw EKritzelwerk("a TApplication is already running");
+    if (QCoreApplication::instance() &&
+        QThread::currentThread() != QCoreApplication::instance()->thread())
+        throw EKritzelwerk("a TApplication must be created on the thread that runs Qt's "
+                           "event loop");
     if (!QCoreApplication::instance()) {
         StartOffscreenWithoutDisplay();
         NameRuntimeFolder();
         d->own = std::make_unique<KritzelQApplication>(argc, argv);
     }
     current_ = this;
+    guiThread = std::this_thread::get_id();
     d->Install();
 }
 
@@ -324,12 +344,31 @@ PaintQueue& TApplication::Paints() {
     return d->paints;
 }
 
+void CheckGuiThread() {
+    const std::thread::id gui = guiThread.load(std::memory_order_relaxed);
+    // Before any application has started there is nothing to protect yet; the first
+    // use of the application says what is missing.
+    if (gui == std::thread::id() || gui == std::this_thread::get_id()) [[likely]]
+        return;
+    throw EKritzelwerk("Kritzel-Werk was called from a worker thread: a turtle and the "
+                       "application may only be used on the GUI thread, the one that "
+                       "created the TApplication");
+}
+
 TApplication& Application() {
+    CheckGuiThread();
     if (TApplication::current_) return *TApplication::current_;
     if (!QCoreApplication::instance())
         throw EKritzelwerk("Kritzel-Werk needs a running TApplication; create one first");
+    // Attaching happens on the loop's thread only.
+    if (QThread::currentThread() != QCoreApplication::instance()->thread())
+        throw EKritzelwerk("Kritzel-Werk was called from a worker thread: a turtle and the "
+                           "application may only be used on the GUI thread");
     // A host that started Qt itself: attach once, for the rest of the process.
-    static TApplication* attached = new TApplication(TApplication::Attached{});
+    static TApplication* attached = [] {
+        guiThread = std::this_thread::get_id();
+        return new TApplication(TApplication::Attached{});
+    }();
     return *attached;
 }
 

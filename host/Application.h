@@ -21,10 +21,18 @@ class PaintQueue;
 
 /// Raised inside a drawing that runs from the event loop once the application is closing,
 /// so that the drawing ends at once; the loop swallows it without a report.
+/// Also raised inside a command whose control was destroyed while it waited (a handler
+/// run meanwhile deleted it): the command unwinds without touching the control.
 class KRITZELWERK_EXPORT EAbort : public EKritzelwerk {
 public:
     EAbort() : EKritzelwerk("the application is closing; the drawing was broken off") {}
+    explicit EAbort(const char* why) : EKritzelwerk(why) {}
 };
+
+/// Raises EKritzelwerk unless called on the thread that runs the application's event
+/// loop (the GUI thread): controls and the application belong to that thread alone. A
+/// worker thread hands its results over with a queued signal instead.
+KRITZELWERK_EXPORT void CheckGuiThread();
 
 /// What ProcessMessages and the paced wait do; tests put a counting one in.
 class KRITZELWERK_EXPORT TMessagePump {

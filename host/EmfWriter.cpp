@@ -1,5 +1,7 @@
 #include "EmfWriter.h"
 
+#include "Exceptions.h"
+
 #include <algorithm>
 #include <bit>
 #include <cstring>
@@ -85,8 +87,6 @@ class EmfWriter::Record {
 public:
     // A new record at the end of the file, of at most room bytes.
     Record(EmfWriter& w, std::uint32_t type, std::size_t room) : writer_(&w), room_(room) {
-        if (room > std::numeric_limits<std::uint32_t>::max())
-            throw std::length_error("EMF record too large");
         start_ = p_ = w.Reserve(room);
         U32(type).U32(0); // iType, nSize
     }
@@ -149,7 +149,7 @@ private:
 
 EmfWriter::EmfWriter(int widthPx, int heightPx, int ppi)
     : width_(std::max(widthPx, 1)), height_(std::max(heightPx, 1)), ppi_(ppi < 1 ? 96 : ppi) {
-    buf_.resize(64 * 1024);
+    Grow(64 * 1024);
     // Written now with the counts so far, and again by Finish with the final ones.
     Record header(*this, EMR_HEADER, kHeaderSize);
     WriteHeader(header);
@@ -186,20 +186,34 @@ void EmfWriter::WriteHeader(Record& header) const {
         .End();
 }
 
+// The end record's size: until the writer finishes, room for it is always kept, so that
+// finishing never needs memory and never passes the limit.
+constexpr std::size_t kEofBytes = 20;
+
 void EmfWriter::Grow(std::size_t bytes) {
-    const std::size_t need = len_ + bytes;
-    if (bytes > std::numeric_limits<std::uint32_t>::max() ||
-        need > std::numeric_limits<std::uint32_t>::max())
-        throw std::length_error("EMF larger than 4 GiB");
-    buf_.resize(std::max(need, buf_.size() * 2));
+    const std::size_t keep = closing_ ? 0 : kEofBytes;
+    if (bytes > limit_ || len_ + keep > limit_ - bytes) {
+        full_ = true;
+        throw EKritzelwerk("the metafile has reached the 4 GiB its format allows; this "
+                           "drawing command was left out of it");
+    }
+    const std::size_t need = len_ + bytes + keep;
+    const std::size_t cap = std::min(std::max(need, cap_ * 2), limit_);
+    auto* grown = static_cast<std::uint8_t*>(std::realloc(buf_.get(), cap));
+    if (!grown) throw std::bad_alloc();
+    (void)buf_.release();
+    buf_.reset(grown);
+    cap_ = cap;
 }
 
 // No per-record allocation: the buffer grows geometrically and a record is a bump of len_.
 std::uint8_t* EmfWriter::Reserve(std::size_t bytes) {
-    if (buf_.size() - len_ < bytes) Grow(bytes);
+    const std::size_t keep = closing_ ? 0 : kEofBytes;
+    const std::size_t end = std::min(cap_, limit_);
+    if (end < len_ + keep || end - len_ - keep < bytes) Grow(bytes);
     ++records_;
     inPath_ = false;
-    return buf_.data() + len_;
+    return buf_.get() + len_;
 }
 
 void EmfWriter::CheckOpen() const {
@@ -538,7 +552,13 @@ void EmfWriter::BitBlt(int dx, int dy, int w, int h, const std::uint32_t* pixels
 }
 
 std::vector<std::uint8_t> EmfWriter::Finish() {
+    const Bytes bytes = FinishBytes();
+    return std::vector<std::uint8_t>(bytes.data.get(), bytes.data.get() + bytes.size);
+}
+
+EmfWriter::Bytes EmfWriter::FinishBytes() {
     CheckOpen();
+    closing_ = true;
     Record(*this, EMR_EOF, 20)
         .U32(0)  // nPalEntries
         .U32(16) // offPalEntries: where a palette would start
@@ -546,11 +566,17 @@ std::vector<std::uint8_t> EmfWriter::Finish() {
         .End();
     finished_ = true;
 
-    Record header(buf_.data(), EMR_HEADER);
+    Record header(buf_.get(), EMR_HEADER);
     WriteHeader(header);
-    buf_.resize(len_);
-    buf_.shrink_to_fit();
-    return std::move(buf_);
+    // Shrinking in place; should the system not manage that, the larger block will do.
+    if (auto* fitted = static_cast<std::uint8_t*>(std::realloc(buf_.get(), len_))) {
+        (void)buf_.release();
+        buf_.reset(fitted);
+        cap_ = len_;
+    }
+    Bytes done{std::move(buf_), len_};
+    cap_ = len_ = 0;
+    return done;
 }
 
 } // namespace kritzel

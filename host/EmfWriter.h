@@ -9,6 +9,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
+#include <memory>
 #include <span>
 #include <string>
 #include <vector>
@@ -61,8 +63,26 @@ public:
     // still draw the block opaque.
     void BitBlt(int dx, int dy, int w, int h, const std::uint32_t* pixels, int stride);
 
-    // Appends EMR_EOF, completes the header and hands over the bytes. The writer is spent
-    // afterwards: any further call throws std::logic_error.
+    // The largest file the format can describe: its header counts bytes in 32 bits.
+    static constexpr std::size_t kMaxBytes = 0xFFFFFFFFu;
+    // A record that would take the file beyond its limit is refused with EKritzelwerk and
+    // nothing of it is written; the file keeps room for its end record, so that Finish
+    // completes what fitted. Tests lower the limit (at least 64 KiB).
+    void SetLimit(std::size_t bytes) { limit_ = std::max<std::size_t>(bytes, 64 * 1024); }
+    // Whether a record was refused at the limit: the picture is incomplete.
+    bool Full() const { return full_; }
+
+    struct Free {
+        void operator()(std::uint8_t* p) const noexcept { std::free(p); }
+    };
+    struct Bytes {
+        std::unique_ptr<std::uint8_t, Free> data;
+        std::size_t size = 0;
+    };
+    // Appends EMR_EOF, completes the header and hands over the bytes without copying them.
+    // The writer is spent afterwards: any further call throws std::logic_error.
+    Bytes FinishBytes();
+    // The same, as a vector.
     std::vector<std::uint8_t> Finish();
     // Records written so far, the header included (and EMR_EOF after Finish).
     std::size_t RecordCount() const { return records_; }
@@ -90,8 +110,14 @@ private:
     void SelectNew(std::uint32_t& selected, std::uint32_t handle);
     void SelectStock(std::uint32_t& selected, std::uint32_t stock);
 
-    std::vector<std::uint8_t> buf_; // sized to capacity; len_ bytes are used
+    // Grown with realloc, which the system can do by remapping pages instead of copying
+    // them: near the 4 GiB limit the memory stays near the file's size.
+    std::unique_ptr<std::uint8_t, Free> buf_;
+    std::size_t cap_ = 0; // len_ bytes of cap_ are used
     std::size_t len_ = 0;
+    std::size_t limit_ = kMaxBytes;
+    bool full_ = false;
+    bool closing_ = false;
     std::size_t records_ = 0;
     bool finished_ = false;
 

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <vector>
 
 namespace kritzel {
@@ -37,13 +38,17 @@ public:
     void SetHeight(int h) { height_ = h; }
 
     /// The finished enhanced metafile; empty until a canvas has recorded into it.
-    const std::vector<std::uint8_t>& Data() const { return data_; }
+    std::span<const std::uint8_t> Data() const { return {data_.get(), size_}; }
+    /// Whether the recording reached the format's 4 GiB limit and left commands out.
+    bool Incomplete() const { return incomplete_; }
     /// The same picture as a bitmap.
     const QImage& Picture() const { return picture_; }
 
     /// Writes the metafile through a temporary file and a rename, so that a failed save
     /// leaves neither a half-written file nor a lost older one. Raises an error that
-    /// names the file.
+    /// names the file. Only a regular file (or nothing) is replaced: a folder, a symbolic
+    /// link, a device or a pipe at the name is refused, and so is a name that holds a NUL
+    /// or is not UTF-8. An incomplete picture is written and then reported as an error.
     void SaveToFile(const TString& fileName) const;
 
 private:
@@ -51,7 +56,9 @@ private:
     bool enhanced_ = true;
     int width_ = 0;
     int height_ = 0;
-    std::vector<std::uint8_t> data_;
+    std::shared_ptr<const std::uint8_t> data_;
+    std::size_t size_ = 0;
+    bool incomplete_ = false;
     QImage picture_;
 };
 
@@ -81,6 +88,8 @@ public:
 
     /// How many records the metafile holds so far.
     std::size_t RecordCount() const;
+    // The writer behind the canvas, for tests (its type is internal).
+    EmfWriter& Writer() { return *writer_; }
 
 private:
     void UsePen();

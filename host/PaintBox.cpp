@@ -17,11 +17,19 @@
 namespace kritzel {
 
 namespace {
-// Widgets cannot grow beyond this; neither can a backing image sensibly.
+// The largest backing image side the control draws on (Qt's widgets could grow to
+// 16,777,215, but an image that large would not fit in memory); the control itself is
+// kept no larger, so that a huge geometry from a form cannot make its window huge.
 constexpr int maxSide = 16384;
+
+// A control belongs to the GUI thread: refused elsewhere before Qt sees it.
+TWinControl* OnGuiThread(TWinControl* owner) {
+    CheckGuiThread();
+    return owner;
+}
 } // namespace
 
-TPaintBox::TPaintBox(TWinControl* AOwner) : QWidget(AOwner) {
+TPaintBox::TPaintBox(TWinControl* AOwner) : QWidget(OnGuiThread(AOwner)), life_(new Life) {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::StrongFocus);
     canvas_.SetPaletteSource(this);
@@ -30,11 +38,16 @@ TPaintBox::TPaintBox(TWinControl* AOwner) : QWidget(AOwner) {
     PaintQueue::Current().Register(this);
     ResizeBacking(width_, height_);
     resize(LogicalSize(width_, height_));
+    setMaximumSize(LogicalSize(maxSide, maxSide));
 }
 
 TPaintBox::~TPaintBox() {
+    life_->alive = false;
+    if (life_->watchers == 0) delete life_;
     canvas_.End();
-    PaintQueue::Current().Unregister(this);
+    // A control may outlive the application (a form held in a pointer declared before
+    // it): then there is no queue left to leave, and a destructor must not raise.
+    if (PaintQueue* queue = PaintQueue::Running()) queue->Unregister(this);
 }
 
 QSize TPaintBox::LogicalSize(int w, int h) const {
@@ -52,6 +65,7 @@ QSize TPaintBox::minimumSizeHint() const {
 }
 
 void TPaintBox::SetSize(int w, int h) {
+    CheckGuiThread();
     w = std::clamp(w, 0, maxSide);
     h = std::clamp(h, 0, maxSide);
     if (w != hintWidth_ || h != hintHeight_) {
@@ -94,11 +108,13 @@ void TPaintBox::ResizeBacking(int w, int h) {
 }
 
 void TPaintBox::Repaint() {
+    CheckGuiThread();
     RunPaint();
     Present();
 }
 
 void TPaintBox::Invalidate() {
+    CheckGuiThread();
     PaintQueue::Current().Request(this);
 }
 
@@ -112,9 +128,13 @@ void TPaintBox::RunPaint() {
     // closing), it has answered every request the program made meanwhile, so that a
     // handler asking for its own repaint does not loop; a resize or show that came while
     // it ran gets one paint afterwards.
+    // A handler run by the cycle may have destroyed the control: then the cycle only
+    // unwinds.
     struct Leave {
         TPaintBox& box;
+        TControlWatch alive{&box};
         ~Leave() {
+            if (alive.Gone()) return;
             if (--box.painting_ > 0) return;
             PaintQueue::Current().Withdraw(&box);
             if (!box.systemAsked_) return;
@@ -128,6 +148,7 @@ void TPaintBox::RunPaint() {
         }
     };
     ++painting_;
+    painted_ = true;
     Leave leave{*this};
     Paint();
 }

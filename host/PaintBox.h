@@ -75,6 +75,9 @@ protected:
     virtual void MouseDown(int X, int Y);
     /// A key went down while the control had the focus; Key is Qt's key code.
     virtual void KeyDown(int Key);
+    /// Whether anyone can see what the control draws: it is shown, or has been painted
+    /// (and so shows its picture, or keeps it as one). A form still loading is not.
+    bool Watched() const { return painted_ || isVisible(); }
 
     /// Copies the backing image to the screen.
     void paintEvent(QPaintEvent* event) override;
@@ -88,6 +91,15 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    friend class TControlWatch;
+    // Outlives the control while a watch still looks at it. The control belongs to one
+    // thread, so plain counts do: a watch costs next to nothing on every command.
+    struct Life {
+        bool alive = true;
+        unsigned watchers = 0;
+    };
+    Life* life_;
+
     void ResizeBacking(int w, int h);
     QSize LogicalSize(int w, int h) const;
     // Runs the paint cycle; a request of the window system that arrives meanwhile is
@@ -106,7 +118,24 @@ private:
     int hintHeight_ = 105;
     int painting_ = 0;
     bool systemAsked_ = false;
+    bool painted_ = false;
     TComponentState state_ = 0;
+};
+
+// Tells, after a call that ran the event loop, whether a control still exists: a handler
+// run meanwhile (a timer, a closed window that deletes itself) may have destroyed it.
+class TControlWatch {
+public:
+    explicit TControlWatch(TPaintBox* control) : life_(control->life_) { ++life_->watchers; }
+    TControlWatch(const TControlWatch&) = delete;
+    TControlWatch& operator=(const TControlWatch&) = delete;
+    ~TControlWatch() {
+        if (--life_->watchers == 0 && !life_->alive) delete life_;
+    }
+    bool Gone() const { return !life_->alive; }
+
+private:
+    TPaintBox::Life* life_;
 };
 
 } // namespace kritzel

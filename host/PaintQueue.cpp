@@ -20,6 +20,10 @@ PaintQueue& PaintQueue::Current() {
     return Application().Paints();
 }
 
+PaintQueue* PaintQueue::Running() noexcept {
+    return TApplication::current_ ? &TApplication::current_->Paints() : nullptr;
+}
+
 void PaintQueue::Install() {
     // Whatever was drawn is shown whenever the event loop goes idle.
     if (auto* dispatcher = QAbstractEventDispatcher::instance())

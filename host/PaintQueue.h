@@ -47,6 +47,8 @@ private:
     friend class TPaintBox;
     // The queue of the running application.
     static PaintQueue& Current();
+    // The same, or null once the application has gone; never raises, for destructors.
+    static PaintQueue* Running() noexcept;
 
     static constexpr auto frameInterval = std::chrono::milliseconds(16);
 

@@ -1,5 +1,6 @@
 #include "Printer.h"
 
+#include "Application.h"
 #include "Exceptions.h"
 
 #include <QDir>
@@ -13,10 +14,79 @@
 #include <cups/cups.h>
 #endif
 
+#include <chrono>
 #include <cmath>
+#include <future>
+#include <memory>
+#include <optional>
 #include <string>
+#include <thread>
 
 namespace kritzel {
+
+#if defined(KRITZEL_HAVE_CUPS)
+namespace {
+
+// How long the print server may take to answer before printing gives up on it.
+constexpr int serverTimeoutMs = 4000;
+
+std::string ServerName() {
+    const char* server = cupsServer();
+    return server && *server ? server : "localhost";
+}
+
+EKritzelwerk Silent(const std::string& server) {
+    return EKritzelwerk("cannot print: the print server \"" + server +
+                        "\" did not answer; printing gave up waiting for it");
+}
+
+// A connection of its own to the print server, whose every wait ends after the timeout.
+http_t* Connect(const std::string& server) {
+    http_t* http = httpConnect2(server.c_str(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1,
+                                serverTimeoutMs, nullptr);
+    if (http)
+        httpSetTimeout(
+            http, serverTimeoutMs / 1000.0, [](http_t*, void*) { return 0; }, nullptr);
+    return http;
+}
+
+// Talks to the print server on a worker thread while this one goes on handling events
+// (repaints, closing, Escape), and gives up when the server stays silent. A worker left
+// behind ends by itself: its own waits are bounded as well.
+template <class R, class F> std::optional<R> WhileResponsive(F talk) {
+    auto task = std::make_shared<std::packaged_task<R()>>(std::move(talk));
+    std::future<R> done = task->get_future();
+    std::thread([task] { (*task)(); }).detach();
+    // Connecting and the request's own waits are bounded each; this bounds them together.
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(2 * serverTimeoutMs + 500);
+    while (done.wait_for(std::chrono::milliseconds(0)) != std::future_status::ready) {
+        if (std::chrono::steady_clock::now() >= deadline) return std::nullopt;
+        Application().ProcessMessages();
+        Application().WaitMessage(10);
+    }
+    return done.get();
+}
+
+struct Answer {
+    enum { Answered, Unreachable, Silent } how = Silent;
+    std::string server;
+};
+
+// Whether the print server answers at all; one that is not there is no delay.
+Answer AskServer(const std::string& server) {
+    Answer answer{Answer::Unreachable, server};
+    http_t* http = Connect(answer.server);
+    if (!http) return answer;
+    ipp_t* response = cupsDoRequest(http, ippNewRequest(IPP_OP_CUPS_GET_DEFAULT), "/");
+    answer.how = response ? Answer::Answered : Answer::Silent;
+    ippDelete(response);
+    httpClose(http);
+    return answer;
+}
+
+} // namespace
+#endif
 
 TPrinter::TPrinter() = default;
 
@@ -43,6 +113,25 @@ void TPrinter::PresetOn(QPrinter& printer) const {
 
 void TPrinter::BeginDoc() {
     if (printing_) return;
+    if (busy_)
+        throw EKritzelwerk("cannot print: the printer is still waiting for the print server");
+#if defined(KRITZEL_HAVE_CUPS)
+    if (fileName_.empty()) {
+        // Qt asks the server for its queues and would wait for it without end.
+        busy_ = true;
+        // Named here: CUPS keeps the server a program chose per thread.
+        const std::string server = ServerName();
+        std::optional<Answer> answer;
+        try {
+            answer = WhileResponsive<Answer>([server] { return AskServer(server); });
+        } catch (...) {
+            busy_ = false;
+            throw;
+        }
+        busy_ = false;
+        if (!answer || answer->how == Answer::Silent) throw Silent(server);
+    }
+#endif
     auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
     std::string target;
     if (!fileName_.empty()) {
@@ -100,6 +189,16 @@ void TPrinter::BeginDoc() {
     printing_ = true;
 }
 
+void TPrinter::AbortDoc() {
+    if (!printing_) return;
+    printing_ = false;
+    canvas_.End();
+    printer_.reset();
+    spool_.reset();
+    queue_.clear();
+    target_.clear();
+}
+
 void TPrinter::EndDoc() {
     if (!printing_) return;
     printing_ = false;
@@ -120,7 +219,7 @@ void TPrinter::EndDoc() {
         return;
     }
 #if defined(KRITZEL_HAVE_CUPS)
-    const std::unique_ptr<QTemporaryFile> spool = std::move(spool_);
+    std::unique_ptr<QTemporaryFile> spool = std::move(spool_);
     const std::string queue = std::move(queue_);
     queue_.clear();
     const QByteArray path = QFile::encodeName(spool->fileName());
@@ -129,12 +228,49 @@ void TPrinter::EndDoc() {
     if (copies_ > 1)
         optionCount =
             cupsAddOption("copies", std::to_string(copies_).c_str(), optionCount, &options);
-    const int job = cupsPrintFile2(CUPS_HTTP_DEFAULT, queue.c_str(), path.constData(),
-                                   title_.c_str(), optionCount, options);
-    cupsFreeOptions(optionCount, options);
-    if (job == 0)
-        throw EKritzelwerk("cannot print on the print queue \"" + queue +
-                           "\": " + cupsLastErrorString());
+    // The worker owns copies of all it needs: it may outlive this call.
+    const std::string server = ServerName(), title = title_;
+    struct Sent {
+        int job = 0;
+        std::string error;
+        bool silent = false;
+    };
+    busy_ = true;
+    std::optional<Sent> sent;
+    try {
+        sent = WhileResponsive<Sent>(
+            [server, queue, title, path = QByteArray(path), optionCount, options] {
+                Sent result;
+                http_t* http = Connect(server);
+                if (!http) {
+                    result.error = cupsLastErrorString();
+                } else {
+                    result.job = cupsPrintFile2(http, queue.c_str(), path.constData(),
+                                                title.c_str(), optionCount, options);
+                    if (result.job == 0) {
+                        result.error = cupsLastErrorString();
+                        result.silent = cupsLastError() == IPP_STATUS_ERROR_SERVICE_UNAVAILABLE;
+                    }
+                    httpClose(http);
+                }
+                cupsFreeOptions(optionCount, options);
+                return result;
+            });
+    } catch (...) {
+        busy_ = false;
+        // The spool file must stay until the worker has sent it; it is left behind then.
+        spool->setAutoRemove(false);
+        throw;
+    }
+    busy_ = false;
+    if (!sent) {
+        // The worker may still be reading the page.
+        spool->setAutoRemove(false);
+        throw Silent(server);
+    }
+    if (sent->silent) throw Silent(server);
+    if (sent->job == 0)
+        throw EKritzelwerk("cannot print on the print queue \"" + queue + "\": " + sent->error);
 #endif
 }
 

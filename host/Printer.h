@@ -49,13 +49,18 @@ public:
     void PresetOn(QPrinter& printer) const;
 
     /// Starts a job of one page. Raises an error naming the queue or file when there is
-    /// none or it cannot be opened, and then leaves everything as it was.
+    /// none or it cannot be opened, and then leaves everything as it was. Waiting for the
+    /// print server, the application goes on handling events; a server that does not
+    /// answer within a few seconds is an error that names it.
     void BeginDoc();
     /// Ends the job and sends it; does nothing when no job is open. Raises an error
-    /// naming the queue when the queue does not take the job.
+    /// naming the queue when the queue does not take the job, or the server when it does
+    /// not answer within a few seconds; events are handled meanwhile.
     void EndDoc();
     /// Whether a job is open.
     bool Printing() const { return printing_; }
+    // Drops the open job unprinted (its control went away as it began).
+    void AbortDoc();
 
     /// The page's surface; its device context starts in device pixels.
     TCanvas* Canvas() { return &canvas_; }
@@ -68,6 +73,8 @@ private:
     TString printerName_;
     int copies_ = 1;
     bool printing_ = false;
+    // Waiting for the print server, with events handled meanwhile.
+    bool busy_ = false;
     std::unique_ptr<QPrinter> printer_;
     // The page on its way to a print queue.
     std::unique_ptr<QTemporaryFile> spool_;

@@ -1,6 +1,7 @@
 #include "Registry.h"
 
 #include <QMetaObject>
+#include <QtGlobal>
 
 #include <algorithm>
 
@@ -39,6 +40,12 @@ TComponentRegistry& ComponentRegistry() {
 
 void RegisterComponents(const TString& page, std::initializer_list<TComponentClass> classes) {
     ComponentRegistry().RegisterComponents(page, std::vector<TComponentClass>(classes));
+}
+
+void RefuseFormValue(const char* property, int value) {
+    qWarning("Kritzel-Werk: %s refuses the value %d, which is none of its own; it keeps the "
+             "value it had",
+             property, value);
 }
 
 } // namespace kritzel

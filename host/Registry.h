@@ -57,6 +57,10 @@ private:
 /// The process's registry.
 KRITZELWERK_EXPORT TComponentRegistry& ComponentRegistry();
 
+/// Warns that a property refused a value that is none of its type's (as a form may hold):
+/// the value stays as it was. Form tools show the warning among Qt's.
+KRITZELWERK_EXPORT void RefuseFormValue(const char* property, int value);
+
 /// Registers control classes on a palette page of the process's registry.
 KRITZELWERK_EXPORT void RegisterComponents(const TString& page,
                                            std::initializer_list<TComponentClass> classes);

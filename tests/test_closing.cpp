@@ -77,3 +77,47 @@ TEST(Closing, OnceClosingWaitsEndAtOnceAndCommandsStillWork) {
     EXPECT_NO_THROW(Application().ProcessMessages());
     EXPECT_EQ(Application().Run(), 0) << "a closed application does not start its loop again";
 }
+
+// Runs in a program of its own (the test_closing_repaint run): it closes the application.
+TEST(ClosingRepaint, ADrawingStartedByRepaintFromAButtonEndsWhenTheApplicationCloses) {
+    TForm form("Knopf");
+    TTurtle t(&form);
+    form.Show();
+    int afterClose = 0;
+    bool closed = false;
+    bool runaway = false;
+    // The pupil's loop stops only on Escape, or (for this test) after three seconds.
+    QTimer::singleShot(0, &form, [&] {
+        t.SetOnStartPaint([&] {
+            t.SetDelay(20);
+            const auto t0 = MonotonicTicks();
+            while (!t.EscPressed()) {
+                t.Forwd(0.1);
+                t.Left(1);
+                if (closed) ++afterClose;
+                if (Since(t0) > 3000) {
+                    runaway = true;
+                    break;
+                }
+            }
+        });
+        t.Repaint();
+    });
+    QTimer::singleShot(200, [&] {
+        closed = true;
+        form.close();
+    });
+    const auto t0 = MonotonicTicks();
+    QCoreApplication::exec();
+    EXPECT_FALSE(runaway) << "the drawing went on after closing";
+    EXPECT_LE(afterClose, 1);
+    EXPECT_LT(Since(t0), 1000u) << "the program ends promptly";
+    // Nothing the drawing held stays changed: the turtle still draws.
+    t.SetOnStartPaint(nullptr);
+    t.Repaint();
+    t.SetShowTurtle(false);
+    const QImage before = t.Picture();
+    t.Clear();
+    t.Forwd(1);
+    EXPECT_GT(DifferingPixels(t.Picture(), before), 0);
+}

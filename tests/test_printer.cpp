@@ -15,9 +15,20 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
+#include <QTimer>
+
 #include <cmath>
+#include <csignal>
 #include <optional>
 #include <stdexcept>
+
+#if defined(KRITZEL_TEST_CUPS)
+#include <cups/cups.h>
+#endif
+
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 using namespace kritzel;
 using namespace kritzel::test;
@@ -270,16 +281,17 @@ TEST_F(PrinterPdf, MetafileThenPrinterWritesTheFileBeforeTheJobBegins) {
     }
     EXPECT_TRUE(QFileInfo::exists(stem + ".wmf"));
     EXPECT_FALSE(Printer().Printing());
-    EXPECT_EQ(t.Device(), tdWMF) << "a failed job keeps the old value";
+    EXPECT_EQ(t.Device(), tdScreen) << "a failed job goes back to the screen";
     QFile::remove(stem + ".wmf");
 
-    // Every later Init tries the job again.
+    // The failure was reported once: a later repaint draws on the screen and does not
+    // try the job again.
     Printer().SetFileName(pdf.toStdString());
     t.Repaint();
     EXPECT_FALSE(QFileInfo::exists(stem + ".wmf")) << "no recording was running";
-    EXPECT_FALSE(Printer().Printing()) << "the repaint began the job and ended it again";
+    EXPECT_FALSE(Printer().Printing());
     EXPECT_EQ(t.Device(), tdScreen);
-    EXPECT_EQ(Info(pdf).pages, 1);
+    EXPECT_FALSE(QFileInfo::exists(pdf)) << "no job was begun";
 
     // And the good order: file out, then the job is open.
     QFile::remove(pdf);
@@ -388,6 +400,92 @@ TEST(PrinterNoQueue, BeginDocWithNoQueueAndNoFileIsAClearError) {
     t.SetAusgabe(tdScreen);
     t.Forwd(1);
     EXPECT_GT(CountColor(t.Picture(), clBlack), 0);
+}
+
+TEST(PrinterNoQueue, AFailedSwitchIsReportedOnceAndTheControlDrawsOnTheScreen) {
+    if (qEnvironmentVariable("KRITZEL_EXPECT_NO_QUEUE") != QLatin1String("1"))
+        GTEST_SKIP() << "runs where there is no print queue (ctest -R test_printer_no_queue)";
+    Printer().SetFileName("");
+    int reports = 0;
+    Application().SetOnException([&](const std::exception&) { ++reports; });
+    TTurtle t;
+    t.SetOnStartPaint([&] { t.Forwd(2); });
+    t.show();
+    t.Repaint();
+    EXPECT_THROW(t.SetAusgabe(tdPrinter), EKritzelwerk);
+    EXPECT_EQ(t.Device(), tdScreen);
+    for (int i = 0; i < 10; ++i) {
+        t.Canvas()->Brush().SetColor(clWhite);
+        t.Canvas()->FillRect(TRect{0, 0, 400, 400});
+        t.Invalidate();
+        QCoreApplication::processEvents();
+    }
+    Application().SetOnException(nullptr);
+    EXPECT_EQ(reports, 0) << "the failure was reported once, by SetAusgabe";
+    EXPECT_GT(CountColor(t.Picture(), clBlack), 0) << "the repaints drew on the screen";
+    EXPECT_FALSE(Printer().Printing());
+}
+
+// ---------------------------------------------------------------------------------------
+// A print server that does not answer: printing gives up after a few seconds, naming it,
+// and the window stays responsive meanwhile
+
+namespace {
+
+struct SwitchResult {
+    std::string error;
+    std::uint32_t ms = 0;
+    int ticks = 0; // a timer's ticks during the wait: the window was responsive
+};
+
+// Runs a device switch that talks to the print server, with a timer ticking meanwhile.
+template <class F> SwitchResult TimedSwitch(F&& change) {
+    SwitchResult r;
+    QTimer timer;
+    timer.setInterval(50);
+    QObject::connect(&timer, &QTimer::timeout, [&] { ++r.ticks; });
+    timer.start();
+    const auto t0 = MonotonicTicks();
+    try {
+        change();
+        r.error = "no error";
+    } catch (const EKritzelwerk& e) {
+        r.error = e.what();
+    }
+    r.ms = MonotonicTicks() - t0;
+    return r;
+}
+
+} // namespace
+
+TEST(PrinterSilentServer, ASocketThatNeverAnswersIsAnErrorNamingItAndTheWindowGoesOn) {
+#if !defined(KRITZEL_TEST_CUPS)
+    GTEST_SKIP() << "without CUPS, printing goes through Qt's own print path";
+#endif
+    QTemporaryDir dir;
+    const std::string path = (dir.path() + "/silent.sock").toStdString();
+    const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
+    ASSERT_GE(fd, 0);
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    ASSERT_LT(path.size(), sizeof(addr.sun_path));
+    std::copy(path.begin(), path.end(), addr.sun_path);
+    ASSERT_EQ(bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof(addr)), 0);
+    ASSERT_EQ(listen(fd, 16), 0); // connections wait in the backlog, never answered
+    cupsSetServer(path.c_str());
+    Printer().SetFileName("");
+    TTurtle t;
+    t.Repaint();
+    const SwitchResult r = TimedSwitch([&] { t.SetAusgabe(tdPrinter); });
+    cupsSetServer(nullptr);
+    close(fd);
+    EXPECT_NE(r.error.find("did not answer"), std::string::npos) << r.error;
+    EXPECT_NE(r.error.find(path), std::string::npos) << r.error;
+    EXPECT_LT(r.ms, 10000u) << r.ms;
+    std::printf("silent print server: the error came after %u ms\n", unsigned(r.ms));
+    EXPECT_GT(r.ticks, 20) << "the window went on during the wait";
+    EXPECT_EQ(t.Device(), tdScreen);
+    EXPECT_FALSE(Printer().Printing());
 }
 
 // ---------------------------------------------------------------------------------------
@@ -543,4 +641,38 @@ TEST(PrinterCups, AFileOrAQueueWithCopiesChosenInThePrintDialogIsWherePrintingGo
     Printer().PresetOn(preset);
     EXPECT_EQ(preset.printerName(), queue);
     EXPECT_EQ(preset.copyCount(), 2);
+}
+
+TEST(PrinterCups, AStoppedPrintServerIsAnErrorNamingItAndTheWindowGoesOn) {
+    SKIP_OR_FAIL_IF(NoCups());
+    const pid_t server = pid_t(qEnvironmentVariableIntValue("KRITZEL_CUPS_PID"));
+    ASSERT_GT(server, 0);
+    const std::string name = qEnvironmentVariable("CUPS_SERVER").toStdString();
+    Printer().SetFileName("");
+    TTurtle t;
+    t.Repaint();
+    // Stopped before the job begins.
+    ASSERT_EQ(kill(server, SIGSTOP), 0);
+    SwitchResult r = TimedSwitch([&] { t.SetAusgabe(tdPrinter); });
+    kill(server, SIGCONT);
+    EXPECT_NE(r.error.find("did not answer"), std::string::npos) << r.error;
+    EXPECT_NE(r.error.find(name), std::string::npos) << r.error;
+    EXPECT_LT(r.ms, 10000u);
+    EXPECT_GT(r.ticks, 20);
+    EXPECT_EQ(t.Device(), tdScreen);
+    std::printf("stopped print server: the job's start failed after %u ms\n", unsigned(r.ms));
+    // Stopped while the job is open: ending it gives up as well.
+    t.SetAusgabe(tdPrinter);
+    ASSERT_TRUE(Printer().Printing());
+    DrawL(t);
+    ASSERT_EQ(kill(server, SIGSTOP), 0);
+    r = TimedSwitch([&] { t.SetAusgabe(tdScreen); });
+    kill(server, SIGCONT);
+    EXPECT_NE(r.error.find(name), std::string::npos) << r.error;
+    EXPECT_LT(r.ms, 10000u);
+    EXPECT_GT(r.ticks, 20);
+    EXPECT_EQ(t.Device(), tdScreen);
+    EXPECT_FALSE(Printer().Printing());
+    std::printf("stopped print server: the job's end failed after %u ms: %s\n", unsigned(r.ms),
+                r.error.c_str());
 }
