@@ -814,6 +814,7 @@ void TTurtle::SetAusgabe(TTurtleDevice Value) {
 // Arcs, fills, stamps and aiming
 
 void TTurtle::Arc(double Radius, double Winkel) {
+    CheckGuiThread();
     const long double R = Radius;
     const long double r = std::fabs(R);
     // The heading turns as the turtle walks: left round a centre on its left, right
@@ -947,17 +948,21 @@ void TTurtle::Merke(const TPoint& Real, bool Strich) {
 }
 
 void TTurtle::BeginFill() {
+    CheckGuiThread();
     FFuellung = true;
     FFuellPunkte.assign(1, GetRealCoords(FAktPos));
     FFuellStriche.clear();
 }
 
 void TTurtle::EndFill(TColor BrushColor) {
+    CheckGuiThread();
     if (!FFuellung) return;
     FFuellung = false;
     const std::vector<TPoint> Punkte = std::exchange(FFuellPunkte, {});
     const std::vector<TStrich> Striche = std::exchange(FFuellStriche, {});
-    const TBrushStyle keptStyle = ZeichenFlaeche->Brush().Style();
+    TCanvas* const Flaeche = ZeichenFlaeche;
+    const TBrushStyle keptStyle = Flaeche->Brush().Style();
+    PutBack brush(this, [Flaeche, keptStyle] { Flaeche->Brush().SetStyle(keptStyle); });
     PaintTurtle();
     if (Punkte.size() >= 3) {
         // Outlined in its own colour, as FillCircle is, then the lines drawn meanwhile
@@ -976,10 +981,12 @@ void TTurtle::EndFill(TColor BrushColor) {
         ZeichenFlaeche->MoveTo(Real.x, Real.y);
     }
     ZeichenFlaeche->Brush().SetStyle(keptStyle);
+    brush.Dismiss();
     PaintTurtle();
 }
 
 void TTurtle::Stamp() {
+    CheckGuiThread();
     PaintTurtle();
     // The sprite's triangle, sized by the screen's scale, so that paper and metafile show
     // it as large as the screen does.
@@ -1007,6 +1014,7 @@ void TTurtle::Stamp() {
 }
 
 double TTurtle::Towards(double Xpos, double Ypos) const {
+    CheckGuiThread();
     const long double dx = static_cast<long double>(Xpos) - FAktPos.x;
     const long double dy = static_cast<long double>(Ypos) - FAktPos.y;
     long double w = std::atan2(dy, dx) * 180 / Pi;
@@ -1017,6 +1025,7 @@ double TTurtle::Towards(double Xpos, double Ypos) const {
 }
 
 double TTurtle::Distance(double Xpos, double Ypos) const {
+    CheckGuiThread();
     return static_cast<double>(std::hypot(static_cast<long double>(Xpos) - FAktPos.x,
                                           static_cast<long double>(Ypos) - FAktPos.y));
 }
@@ -1036,29 +1045,25 @@ void TTurtle::RunOnFile(TCanvas* Flaeche) {
 }
 
 void TTurtle::RunCycleOn(TCanvas* Flaeche) {
-    struct Zurueck {
-        TTurtle& t;
-        TCanvas* Flaeche;
-        TPenState Pen;
-        bool Show, Print, Meta;
-        ~Zurueck() {
-            t.ZeichenFlaeche = Flaeche;
-            t.FPenState = Pen;
-            t.FShowTurtle = Show;
-            t.FPrint = Print;
-            t.FMetaflag = Meta;
-            t.FFuellung = false;
-            t.FRekursion = false;
-            // Saves asked for by the handler would only save this once more.
-            t.FSpaeter.clear();
-            t.Init_Koord();
-            try {
-                t.Invalidate();
-            } catch (...) {
-                // The next request repaints the screen.
-            }
+    // Put back however the cycle ends; not when the handler destroyed the control.
+    PutBack zurueck(this, [this, Alt = ZeichenFlaeche, Pen = FPenState, Show = FShowTurtle,
+                           Print = FPrint, Meta = FMetaflag] {
+        ZeichenFlaeche = Alt;
+        FPenState = Pen;
+        FShowTurtle = Show;
+        FPrint = Print;
+        FMetaflag = Meta;
+        FFuellung = false;
+        FRekursion = false;
+        // Saves asked for by the handler would only save this once more.
+        FSpaeter.clear();
+        Init_Koord();
+        try {
+            Invalidate();
+        } catch (...) {
+            // The next request repaints the screen.
         }
-    } zurueck{*this, ZeichenFlaeche, FPenState, FShowTurtle, FPrint, FMetaflag};
+    });
     // Repaints asked for meanwhile wait, as during any paint cycle.
     FRekursion = true;
     FPrint = false;
@@ -1073,11 +1078,20 @@ void TTurtle::RunCycleOn(TCanvas* Flaeche) {
     SetBackColor(FBackColor);
     SetPosition(FStartPos.x, FStartPos.y);
     SetTurtleColor(FTurtleColor);
-    if (FStartPaint) FStartPaint();
+    // The handler may delete its own control: it runs from a copy, and the cycle goes no
+    // further once the control has gone.
+    TControlWatch alive(this);
+    if (FStartPaint) {
+        const TStartPaint handler = FStartPaint;
+        handler();
+        if (alive.Gone()) throw EAbort(ControlGone);
+    }
     emit StartPaint();
+    if (alive.Gone()) throw EAbort(ControlGone);
 }
 
 void TTurtle::SaveToFile(const TString& Name) {
+    CheckGuiThread();
     if (FRekursion) {
         FSpaeter.push_back(TSpaeter{false, Name});
         return;
@@ -1089,6 +1103,7 @@ void TTurtle::SaveToFile(const TString& Name) {
 }
 
 void TTurtle::CopyToClipboard() {
+    CheckGuiThread();
     if (FRekursion) {
         FSpaeter.push_back(TSpaeter{true, {}});
         return;
@@ -1124,13 +1139,16 @@ void TTurtle::MouseDown(int X, int Y) {
     const long double k = CPixelPerLE;
     const double x = static_cast<double>((X - Width() / 2.0L) / k);
     const double y = static_cast<double>((Height() / 2.0L - Y) / k);
+    // The handler may close the form and destroy the control.
+    TControlWatch alive(this);
     if (FOnClick) FOnClick(x, y);
-    emit Click(x, y);
+    if (!alive.Gone()) emit Click(x, y);
 }
 
 void TTurtle::KeyDown(int Key) {
+    TControlWatch alive(this);
     if (FOnKeyPress) FOnKeyPress(Key);
-    emit KeyPress(Key);
+    if (!alive.Gone()) emit KeyPress(Key);
 }
 
 } // namespace kritzel

@@ -190,11 +190,15 @@ public:
     /// What a left click on the control calls, with the point clicked in LE (origin in
     /// the middle, y up): SetOnClick([&](double x, double y) { t.SetPosition(x, y); }).
     void SetOnClick(std::function<void(double x, double y)> handler) {
+        CheckGuiThread();
         FOnClick = std::move(handler);
     }
     /// What a key pressed while the control has the focus calls, with Qt's key code
     /// (Qt::Key_Left, Qt::Key_A, ...). Escape and Pause still reach EscPressed.
-    void SetOnKeyPress(std::function<void(int Key)> handler) { FOnKeyPress = std::move(handler); }
+    void SetOnKeyPress(std::function<void(int Key)> handler) {
+        CheckGuiThread();
+        FOnKeyPress = std::move(handler);
+    }
 
     // Published properties.
 

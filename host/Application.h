@@ -25,7 +25,9 @@ class PaintQueue;
 /// run meanwhile deleted it): the command unwinds without touching the control.
 class KRITZELWERK_EXPORT EAbort : public EKritzelwerk {
 public:
+    /// The application is closing.
     EAbort() : EKritzelwerk("the application is closing; the drawing was broken off") {}
+    /// Broken off for the reason given.
     explicit EAbort(const char* why) : EKritzelwerk(why) {}
 };
 

@@ -29,6 +29,7 @@ QString FromUtf8(const TString& s) {
 } // namespace
 
 double AskNumber(const TString& Prompt, double Default) {
+    CheckGuiThread();
     if (!CanAsk()) return Default;
     bool ok = false;
     constexpr double most = std::numeric_limits<double>::max();
@@ -38,6 +39,7 @@ double AskNumber(const TString& Prompt, double Default) {
 }
 
 TString AskText(const TString& Prompt, const TString& Default) {
+    CheckGuiThread();
     if (!CanAsk()) return Default;
     bool ok = false;
     const QString value = QInputDialog::getText(Application().MainForm(), Title(), FromUtf8(Prompt),

@@ -88,7 +88,7 @@ public:
 
     /// How many records the metafile holds so far.
     std::size_t RecordCount() const;
-    // The writer behind the canvas, for tests (its type is internal).
+    /// The writer behind the canvas, for tests (its type is internal).
     EmfWriter& Writer() { return *writer_; }
 
 private:

@@ -122,16 +122,18 @@ private:
     TComponentState state_ = 0;
 };
 
-// Tells, after a call that ran the event loop, whether a control still exists: a handler
-// run meanwhile (a timer, a closed window that deletes itself) may have destroyed it.
+/// Tells, after a call that ran the event loop, whether a control still exists: a handler
+/// run meanwhile (a timer, a closed window that deletes itself) may have destroyed it.
 class TControlWatch {
 public:
+    /// Watches control from now on.
     explicit TControlWatch(TPaintBox* control) : life_(control->life_) { ++life_->watchers; }
     TControlWatch(const TControlWatch&) = delete;
     TControlWatch& operator=(const TControlWatch&) = delete;
     ~TControlWatch() {
         if (--life_->watchers == 0 && !life_->alive) delete life_;
     }
+    /// Whether the control has been destroyed since the watch began.
     bool Gone() const { return !life_->alive; }
 
 private:

@@ -59,7 +59,7 @@ public:
     void EndDoc();
     /// Whether a job is open.
     bool Printing() const { return printing_; }
-    // Drops the open job unprinted (its control went away as it began).
+    /// Drops the open job unprinted (its control went away as it began).
     void AbortDoc();
 
     /// The page's surface; its device context starts in device pixels.
