@@ -176,9 +176,16 @@ TEST(Threads, CommandsFromAWorkerThreadAreRefusedBeforeTheyTouchAnything) {
         attempt([&] { t.Invalidate(); });
         attempt([&] { Application().ProcessMessages(); });
         attempt([&] { TTurtle other; });
+        // The commands added beside the turtle's own keep the same rule.
+        attempt([&] { t.Arc(2, 90); });
+        attempt([&] { t.BeginFill(); });
+        attempt([&] { t.Stamp(); });
+        attempt([&] { t.SaveToFile("never.png"); });
+        attempt([&] { t.CopyToClipboard(); });
+        attempt([&] { AskNumber("?", 1); });
     });
     worker.join();
-    ASSERT_EQ(errors.size(), 7u);
+    ASSERT_EQ(errors.size(), 13u);
     for (const std::string& e : errors)
         EXPECT_NE(e.find("GUI thread"), std::string::npos) << e;
     EXPECT_EQ(t.y(), 0.0);
