@@ -3,11 +3,8 @@
 #include "Colors.h"
 #include "EmfWriter.h"
 #include "Exceptions.h"
+#include "SafeFile.h"
 #include "Screen.h"
-
-#include <QDir>
-#include <QFileInfo>
-#include <QSaveFile>
 
 #include <vector>
 
@@ -17,45 +14,11 @@ TMetafile::TMetafile() = default;
 TMetafile::~TMetafile() = default;
 
 void TMetafile::SaveToFile(const TString& fileName) const {
-    const QString name = QString::fromUtf8(fileName.data(), qsizetype(fileName.size()));
-    // The name as it can be shown: without a NUL, and valid UTF-8.
-    const std::string shown = QString(name).replace(QChar(0), QStringLiteral("\\0")).toStdString();
-    auto fail = [&](const QString& why) {
-        throw EKritzelwerk("cannot save the metafile \"" + shown + "\": " + why.toStdString());
-    };
-    if (name.isEmpty()) fail(QStringLiteral("no file name"));
-    // A NUL would end the name early, and a name that is not UTF-8 would be written as
-    // another one: both would write some other file.
-    if (fileName.find('\0') != TString::npos)
-        fail(QStringLiteral("the name holds a NUL character"));
-    if (name.toStdString() != fileName) fail(QStringLiteral("the name is not valid UTF-8 text"));
-    // The save renames a new file into place: only a regular file may be replaced so.
-    const QFileInfo existing(name);
-    if (existing.isSymLink()) fail(QStringLiteral("it is a symbolic link"));
-    if (existing.isDir()) fail(QStringLiteral("it is a folder"));
-    if (existing.exists() && !existing.isFile())
-        fail(QStringLiteral("it is a device, a pipe or a socket, not a regular file"));
-    // QSaveFile writes a temporary file beside the target and renames it into place on
-    // commit, so a failure leaves an older file of that name as it was.
-    QSaveFile file(name);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) fail(file.errorString());
-    // Unbuffered, and written on after a short write, so that the reason of a failure (a
-    // full disk, a file too large) reaches the message; the commit would lose it.
-    const char* p = reinterpret_cast<const char*>(data_.get());
-    for (qint64 left = qint64(size_); left > 0;) {
-        const qint64 n = file.write(p, left);
-        if (n <= 0) {
-            const QString why = file.errorString();
-            file.cancelWriting();
-            fail(why);
-        }
-        p += n;
-        left -= n;
-    }
-    if (!file.commit()) fail(file.errorString());
+    SaveFileWhole(fileName, std::span<const std::uint8_t>(data_.get(), size_), "metafile");
     if (incomplete_)
-        fail(QStringLiteral("the drawing reached the 4 GiB a metafile can hold; the file "
-                            "holds what came before"));
+        throw EKritzelwerk("cannot save the metafile \"" + fileName +
+                           "\": the drawing reached the 4 GiB a metafile can hold; the file "
+                           "holds what came before");
 }
 
 TMetafileCanvas::TMetafileCanvas(TMetafile& metafile, HDC referenceDevice) : metafile_(metafile) {

@@ -3,13 +3,13 @@
 #include "Exceptions.h"
 #include "Metafile.h"
 #include "PainterCanvas.h"
+#include "SafeFile.h"
 #include "Screen.h"
 
 #include <QBuffer>
 #include <QFileInfo>
 #include <QPageSize>
 #include <QPdfWriter>
-#include <QSaveFile>
 #include <QSvgGenerator>
 
 #include <algorithm>
@@ -54,16 +54,10 @@ struct TPictureFile::Impl {
     }
 
     void Write(const QByteArray& bytes) const {
-        if (QFileInfo(path).isDir()) Fail("it is a folder");
-        // QSaveFile writes a temporary file beside the target and renames it into place.
-        QSaveFile file(path);
-        if (!file.open(QIODevice::WriteOnly)) Fail(file.errorString().toStdString());
-        if (file.write(bytes) != bytes.size()) {
-            const QString why = file.errorString();
-            file.cancelWriting();
-            Fail(why.toStdString());
-        }
-        if (!file.commit()) Fail(file.errorString().toStdString());
+        SaveFileWhole(name,
+                      std::span(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+                                std::size_t(bytes.size())),
+                      "drawing");
     }
 };
 

@@ -19,6 +19,7 @@
 
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace kritzel;
@@ -349,4 +350,31 @@ TEST(Files, AFileTooLargeForTheDiskSaysSo) {
     std::signal(SIGXFSZ, oldSignal);
     EXPECT_NE(error.find("File too large"), std::string::npos) << error;
     EXPECT_FALSE(QFile::exists(QString::fromStdString(name)));
+}
+
+TEST(Files, ASaveLeavesNoTemporaryAndRemovesThoseOfKilledSaves) {
+    TMetafile mf;
+    RecordLines(mf);
+    const QString dir = QString::fromStdString(OutputDir()) + "/temporaries";
+    QDir(dir).removeRecursively();
+    ASSERT_TRUE(QDir().mkpath(dir));
+    // A save killed before its rename left its temporary; so did one that still runs.
+    const pid_t ended = fork();
+    if (ended == 0) _exit(0);
+    ASSERT_GT(ended, 0);
+    waitpid(ended, nullptr, 0);
+    const QString stale = dir + QString("/.bild.wmf.kritzelwerk-%1.tmp").arg(ended);
+    const QString running = dir + "/.bild.wmf.kritzelwerk-1.tmp";
+    const QString pupils = dir + "/bild.wmf.backup";
+    for (const QString& f : {stale, running, pupils}) {
+        QFile file(f);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    }
+    EXPECT_EQ(SaveError(mf, dir.toStdString() + "/bild.wmf"), "saved");
+    EXPECT_FALSE(QFile::exists(stale));
+    EXPECT_TRUE(QFile::exists(running)) << "its process still lives";
+    EXPECT_TRUE(QFile::exists(pupils)) << "not a name of the writer's own";
+    const QStringList left =
+        QDir(dir).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+    EXPECT_EQ(left.join(' ').toStdString(), ".bild.wmf.kritzelwerk-1.tmp bild.wmf bild.wmf.backup");
 }
