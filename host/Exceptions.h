@@ -1,5 +1,6 @@
 // The library's own exception: every failure of the host (a printer, a file, the
-// clipboard, the application) is raised as one, so that a program can tell a
+// clipboard, the application, a metafile at its 4 GiB) is raised as one, apart from
+// exhausted memory (std::bad_alloc), so that a program can tell a
 // Kritzel-Werk failure from the standard library's. It is a std::runtime_error, so
 // handlers for that or for std::exception catch it as well.
 #pragma once

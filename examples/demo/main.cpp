@@ -17,7 +17,6 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QSlider>
 #include <QSpinBox>
 #include <QStatusBar>
