@@ -199,8 +199,19 @@ void TTurtle::Paint() {
     Init();
     const std::uint16_t DelayTime = FDelay;
     SetDelay(DelayTime);
-    // The handler may delete its own control (or replace itself): it runs from a copy,
-    // and the cycle goes no further once the control has gone.
+    FireStartPaint();
+    if (Printer().Printing()) SetAusgabe(tdScreen);
+    // Saves and copies that the handler asked for run now, each in a cycle of its own.
+    if (!FSpaeter.empty()) {
+        FRekursion = false;
+        RunDeferred();
+    }
+}
+
+// The OnStartPaint handler and the signal after it. The handler may delete its own
+// control (or replace itself): it runs from a copy, and the cycle goes no further once
+// the control has gone.
+void TTurtle::FireStartPaint() {
     TControlWatch alive(this);
     if (FStartPaint) {
         const TStartPaint handler = FStartPaint;
@@ -209,12 +220,6 @@ void TTurtle::Paint() {
     }
     emit StartPaint();
     if (alive.Gone()) throw EAbort(ControlGone);
-    if (Printer().Printing()) SetAusgabe(tdScreen);
-    // Saves and copies that the handler asked for run now, each in a cycle of its own.
-    if (!FSpaeter.empty()) {
-        FRekursion = false;
-        RunDeferred();
-    }
 }
 
 void TTurtle::Init() {
@@ -1078,16 +1083,7 @@ void TTurtle::RunCycleOn(TCanvas* Flaeche) {
     SetBackColor(FBackColor);
     SetPosition(FStartPos.x, FStartPos.y);
     SetTurtleColor(FTurtleColor);
-    // The handler may delete its own control: it runs from a copy, and the cycle goes no
-    // further once the control has gone.
-    TControlWatch alive(this);
-    if (FStartPaint) {
-        const TStartPaint handler = FStartPaint;
-        handler();
-        if (alive.Gone()) throw EAbort(ControlGone);
-    }
-    emit StartPaint();
-    if (alive.Gone()) throw EAbort(ControlGone);
+    FireStartPaint();
 }
 
 void TTurtle::SaveToFile(const TString& Name) {

@@ -399,6 +399,7 @@ protected:
 
 private:
     void Init();
+    void FireStartPaint();
     void Init_Koord();
     void Init_Printer();
     TPoint GetPaperSize();
