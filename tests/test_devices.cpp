@@ -15,9 +15,6 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
-#include <sys/fsuid.h>
-#include <unistd.h>
-
 #include <stdexcept>
 #include <vector>
 
@@ -246,25 +243,6 @@ TEST(DeviceSwitch, DestroyingTheTurtleDuringARecordingPutsThePictureOut) {
 
 // ---------------------------------------------------------------------------------------
 // A file that cannot be written
-
-namespace {
-
-// As root every folder is writable; checks on the file system are then made as an
-// ordinary user for the time of a call.
-class AsOrdinaryUser {
-public:
-    AsOrdinaryUser() : root_(geteuid() == 0) {
-        if (root_) setfsuid(65534);
-    }
-    ~AsOrdinaryUser() {
-        if (root_) setfsuid(0);
-    }
-
-private:
-    bool root_;
-};
-
-} // namespace
 
 TEST(MetafileFile, AFailedSaveKeepsTheOlderFileNamesTheFileAndTheScreenGoesOn) {
     InTempFolder folder;

@@ -15,9 +15,6 @@
 #include <QSvgRenderer>
 #include <QTemporaryDir>
 
-#include <sys/fsuid.h>
-#include <unistd.h>
-
 #include <algorithm>
 
 using namespace kritzel;
@@ -139,20 +136,6 @@ bool RunProgram(const QString& program, const QStringList& args, const QString& 
     output = QString::fromLocal8Bit(p.readAll());
     return ok;
 }
-
-// As root every folder is writable; the checks are made as an ordinary user.
-class AsOrdinaryUser {
-public:
-    AsOrdinaryUser() : root_(geteuid() == 0) {
-        if (root_) setfsuid(65534);
-    }
-    ~AsOrdinaryUser() {
-        if (root_) setfsuid(0);
-    }
-
-private:
-    bool root_;
-};
 
 } // namespace
 

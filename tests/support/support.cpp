@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/fsuid.h>
+#include <unistd.h>
+
 namespace kritzel::test {
 
 int DifferingPixels(const QImage& a, const QImage& b) {
@@ -44,6 +47,14 @@ bool RequireAll() {
 std::string MissingTool(const char* program, const char* package) {
     if (!QStandardPaths::findExecutable(QString::fromUtf8(program)).isEmpty()) return {};
     return std::string(program) + " is missing: install " + package;
+}
+
+AsOrdinaryUser::AsOrdinaryUser() : root_(geteuid() == 0) {
+    if (root_) setfsuid(65534);
+}
+
+AsOrdinaryUser::~AsOrdinaryUser() {
+    if (root_) setfsuid(0);
 }
 
 } // namespace kritzel::test

@@ -102,6 +102,19 @@ bool RequireAll();
 // empty when the program is on the PATH.
 std::string MissingTool(const char* program, const char* package);
 
+// As root every folder is writable; checks on the file system are then made as an
+// ordinary user (nobody) for the life of this object.
+class AsOrdinaryUser {
+public:
+    AsOrdinaryUser();
+    ~AsOrdinaryUser();
+    AsOrdinaryUser(const AsOrdinaryUser&) = delete;
+    AsOrdinaryUser& operator=(const AsOrdinaryUser&) = delete;
+
+private:
+    bool root_;
+};
+
 } // namespace kritzel::test
 
 // Skips the running test when the reason is not empty, or fails it where every skip counts.
