@@ -9,9 +9,10 @@
 #include <memory>
 
 class QPrinter;
-class QTemporaryFile;
 
 namespace kritzel {
+
+class PrintJob;
 
 /// The printer: one job of one page on the default print queue, a chosen queue or a PDF file.
 /// Programs reach it through `Printer()`.
@@ -76,9 +77,9 @@ private:
     // Waiting for the print server, with events handled meanwhile.
     bool busy_ = false;
     std::unique_ptr<QPrinter> printer_;
-    // The page on its way to a print queue.
-    std::unique_ptr<QTemporaryFile> spool_;
-    std::string queue_;
+    // The open job's way to its print queue, on the print path this library was built
+    // with; none for a PDF file.
+    std::unique_ptr<PrintJob> job_;
     // What the job prints on, for messages.
     std::string target_;
     PainterCanvas canvas_;
