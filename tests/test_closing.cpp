@@ -65,8 +65,7 @@ TEST(Closing, ClosingTheMainWindowDuringADelayedDrawingEndsItAtOnce) {
 
 TEST(Closing, OnceClosingWaitsEndAtOnceAndCommandsStillWork) {
     ASSERT_TRUE(Application().Terminated());
-    TTurtle t;
-    t.Repaint();
+    Painted t;
     t.SetDelay(2000);
     const auto t0 = MonotonicTicks();
     t.Forwd(1);

@@ -132,9 +132,7 @@ TEST(Lessons, OnePressOfEscapeStopsARecursiveDrawingAtEveryLevel) {
         ASSERT_NE(lesson, all.end());
         OnePress keys(20);
         ServicesScope scope(nullptr, nullptr, &keys);
-        TTurtle t;
-        t.Repaint();
-        t.SetShowTurtle(false);
+        Painted t(Sprite::Hidden);
         lessons::Run(*lesson, t);
         EXPECT_EQ(keys.Asked(), 20) << file << ": nothing asks again once the press was seen";
         // A drawing started afterwards runs as usual.
