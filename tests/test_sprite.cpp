@@ -234,18 +234,13 @@ TEST(Pacing, EverySetterThatRedrawsTheSpriteWaitsOnceAndHiddenOnesNever) {
     CountingPump pump(&clock);
     ServicesScope scope(&clock, &pump);
     t.SetDelay(10);
-    auto waitsFor = [&](auto&& action) {
-        const std::uint32_t before = clock.now;
-        action();
-        return (clock.now - before) / 11;
-    };
-    EXPECT_EQ(waitsFor([&] { t.SetHeading(1); }), 1u);
-    EXPECT_EQ(waitsFor([&] { t.SetTurtleColor(clBlue); }), 1u);
-    EXPECT_EQ(waitsFor([&] { t.SetTurtleSize(9); }), 1u);
-    EXPECT_EQ(waitsFor([&] { t.SetPosition(1, 1); }), 1u);
-    EXPECT_EQ(waitsFor([&] { t.SetBackColor(clWhite); }), 1u);
-    EXPECT_EQ(waitsFor([&] { t.SetShowTurtle(false); }), 0u);
-    EXPECT_EQ(waitsFor([&] { t.SetHeading(2); }), 0u);
+    EXPECT_EQ(PacedWaits(t, clock, [&] { t.SetHeading(1); }), 1u);
+    EXPECT_EQ(PacedWaits(t, clock, [&] { t.SetTurtleColor(clBlue); }), 1u);
+    EXPECT_EQ(PacedWaits(t, clock, [&] { t.SetTurtleSize(9); }), 1u);
+    EXPECT_EQ(PacedWaits(t, clock, [&] { t.SetPosition(1, 1); }), 1u);
+    EXPECT_EQ(PacedWaits(t, clock, [&] { t.SetBackColor(clWhite); }), 1u);
+    EXPECT_EQ(PacedWaits(t, clock, [&] { t.SetShowTurtle(false); }), 0u);
+    EXPECT_EQ(PacedWaits(t, clock, [&] { t.SetHeading(2); }), 0u);
 }
 
 TEST(Pacing, InTheDesignerTheSpriteIsDrawnButNothingWaitsOrPumps) {
