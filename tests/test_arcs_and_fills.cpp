@@ -354,9 +354,3 @@ TEST(Events, AClickArrivesInLeAndAKeyWithoutDisturbingEscPressed) {
     EXPECT_TRUE(t.EscPressed()) << "Escape still reaches EscPressed";
     EXPECT_FALSE(t.EscPressed());
 }
-
-TEST(Questions, AnswerTheirDefaultAtOnceWithoutADisplay) {
-    ASSERT_FALSE(Application().HasDisplay());
-    EXPECT_EQ(AskNumber("Wie gross?", 2.5), 2.5);
-    EXPECT_EQ(AskText("Wie heisst du?", "Kim"), "Kim");
-}

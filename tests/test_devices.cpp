@@ -427,45 +427,6 @@ TEST(MetafileContent, TheSpriteDrawnDuringARecordingIsABitBlock) {
 }
 
 // ---------------------------------------------------------------------------------------
-// The host's metafile on its own
-
-TEST(HostMetafile, ACanvasCompletesItsMetafileWhenItGoes) {
-    TMetafile mf;
-    mf.SetEnhanced(true);
-    mf.SetHeight(50);
-    mf.SetWidth(80);
-    EXPECT_TRUE(mf.Data().empty());
-    {
-        TMetafileCanvas canvas(mf, nullptr);
-        canvas.Pen().SetColor(clRed);
-        canvas.MoveTo(5, 5);
-        canvas.LineTo(70, 40);
-        EXPECT_TRUE(mf.Data().empty()) << "not finished while the canvas records";
-    }
-    const QByteArray bytes(reinterpret_cast<const char*>(mf.Data().data()),
-                           qsizetype(mf.Data().size()));
-    EXPECT_TRUE(IsEmf(bytes));
-    EXPECT_EQ(mf.Picture().size(), QSize(80, 50));
-    EXPECT_GT(CountColor(mf.Picture(), clRed), 30);
-    EXPECT_EQ(FromQRgb(mf.Picture().pixel(70, 5)), clWhite);
-}
-
-TEST(HostMetafile, SaveToFileReplacesAnOlderFileWhole) {
-    InTempFolder folder;
-    WriteAll(folder.Path("alt.wmf"), QByteArray(100000, 'x'));
-    TMetafile mf;
-    mf.SetWidth(10);
-    mf.SetHeight(10);
-    { TMetafileCanvas canvas(mf); }
-    mf.SaveToFile(folder.Path("alt.wmf").toStdString());
-    const QByteArray bytes = ReadFile(folder.Path("alt.wmf"));
-    EXPECT_EQ(std::size_t(bytes.size()), mf.Data().size());
-    EXPECT_TRUE(IsEmf(bytes));
-    EXPECT_EQ(QDir(folder.Root()).entryList(QDir::Files | QDir::Hidden), QStringList{"alt.wmf"});
-    EXPECT_THROW(mf.SaveToFile(""), std::runtime_error);
-}
-
-// ---------------------------------------------------------------------------------------
 // Other programs open the file (optional: these programs are not part of the test setup)
 
 namespace {
