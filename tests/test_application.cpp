@@ -1,5 +1,5 @@
 // The host's services: paint requests, presentation, the message pump, the clock and the
-// keyboard, and exceptions at the event loop.
+// keyboard, exceptions at the event loop, and the questions to the pupil.
 #include "support.h"
 
 #include <gtest/gtest.h>
@@ -9,10 +9,13 @@
 #include <QKeyEvent>
 #include <QPaintEvent>
 #include <QResizeEvent>
+#include <QTimer>
 
 #include <functional>
 #include <stdexcept>
+#include <string>
 #include <type_traits>
+#include <vector>
 
 using namespace kritzel;
 using namespace kritzel::test;
@@ -242,6 +245,20 @@ TEST(MessagePump, ARunningCommandLetsResizeAndCloseThrough) {
     EXPECT_TRUE(spinUntil([&] { return window.closed; })) << "the close";
 }
 
+TEST(EventLoop, ExceptionsFromTimerAndKeyHandlersAreReportedAndTheLoopGoesOn) {
+    std::vector<std::string> reported;
+    Application().SetOnException([&](const std::exception& e) { reported.push_back(e.what()); });
+    QTimer::singleShot(0, [] { throw std::runtime_error("timer handler failed"); });
+    bool later = false;
+    QTimer::singleShot(5, [&] { later = true; });
+    const auto t0 = MonotonicTicks();
+    while (!later && MonotonicTicks() - t0 < 2000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    EXPECT_TRUE(later) << "the loop went on after the exception";
+    EXPECT_EQ(reported, std::vector<std::string>{"timer handler failed"});
+    Application().SetOnException(nullptr);
+}
+
 TEST(HostFailures, AreKritzelwerkErrorsThatRuntimeErrorHandlersStillCatch) {
     static_assert(std::is_base_of_v<std::runtime_error, EKritzelwerk>);
     static_assert(std::is_base_of_v<EKritzelwerk, EAbort>);
@@ -252,4 +269,10 @@ TEST(HostFailures, AreKritzelwerkErrorsThatRuntimeErrorHandlersStillCatch) {
     EXPECT_THROW(TApplication second(argc, argv), EKritzelwerk);
     TMetafile metafile;
     EXPECT_THROW(metafile.SaveToFile(""), EKritzelwerk);
+}
+
+TEST(Questions, AnswerTheirDefaultAtOnceWithoutADisplay) {
+    ASSERT_FALSE(Application().HasDisplay());
+    EXPECT_EQ(AskNumber("Wie gross?", 2.5), 2.5);
+    EXPECT_EQ(AskText("Wie heisst du?", "Kim"), "Kim");
 }

@@ -105,8 +105,7 @@ TEST(Arc, EveryPixelAndMetafilePointLiesWithinHalfAUnitOfTheCircle) {
         EXPECT_GT(pixels, r * 3) << "the arc is drawn";
         EXPECT_LE(worst, 0.5 + 1e-9);
 
-        TTurtle m;
-        m.Repaint();
+        Painted m;
         QTemporaryDir dir;
         m.SetFilename(dir.filePath("bogen").toStdString());
         m.SetAusgabe(tdWMF);
@@ -225,8 +224,7 @@ TEST(Fill, FillsEveryPositionPassedWithTheLinesOnTopAndOneRuleEverywhere) {
     EXPECT_EQ(c.Canvas()->Pixels(200, 200 - 38 / 2), clLime) << "below the bite";
     EXPECT_NE(c.Canvas()->Pixels(200 - 2 * 38, 200), clBlack) << "the pen-up side";
     EXPECT_EQ(c.Canvas()->Pixels(200 + 2 * 38, 200), clBlack) << "a pen-down side";
-    TTurtle m;
-    m.Repaint();
+    Painted m;
     m.SetAusgabe(tdClipb);
     concave(m);
     star(m);
@@ -289,8 +287,7 @@ TEST(Stamp, StaysWhenTheTurtleMovesOnAndIsRecorded) {
     EXPECT_GE(CountColor(t.Picture(), clGreen), stamped - 1);
 
     // Recorded, as large as on the screen, although no sprite is recorded.
-    TTurtle m;
-    m.Repaint();
+    Painted m;
     m.SetTurtleColor(clGreen);
     m.SetAusgabe(tdClipb);
     m.Stamp();
@@ -356,10 +353,4 @@ TEST(Events, AClickArrivesInLeAndAKeyWithoutDisturbingEscPressed) {
     EXPECT_EQ(keySignals, 2);
     EXPECT_TRUE(t.EscPressed()) << "Escape still reaches EscPressed";
     EXPECT_FALSE(t.EscPressed());
-}
-
-TEST(Questions, AnswerTheirDefaultAtOnceWithoutADisplay) {
-    ASSERT_FALSE(Application().HasDisplay());
-    EXPECT_EQ(AskNumber("Wie gross?", 2.5), 2.5);
-    EXPECT_EQ(AskText("Wie heisst du?", "Kim"), "Kim");
 }

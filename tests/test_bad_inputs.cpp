@@ -37,8 +37,7 @@ void ExpectStillDrawing(TTurtle& t) {
 } // namespace
 
 TEST(BadInputs, NotANumberAndInfinityAreStoredAndDrawNothingHarmful) {
-    TTurtle t;
-    t.Repaint();
+    Painted t;
     for (double v : {notANumber, infinity, -infinity, 1e300, -1e300}) {
         t.SetPosition(v, v);
         EXPECT_TRUE(std::isnan(v) ? std::isnan(t.x()) : t.x() == v);
@@ -62,9 +61,7 @@ TEST(BadInputs, NotANumberAndInfinityAreStoredAndDrawNothingHarmful) {
 }
 
 TEST(BadInputs, HugeCirclesAndRectanglesAreClippedToTheArea) {
-    TTurtle t;
-    t.Repaint();
-    t.SetShowTurtle(false);
+    Painted t(Sprite::Hidden);
     t.FillCircle(1e6, clGreen);
     EXPECT_EQ(CountColor(t.Picture(), clGreen), 400 * 400) << "the disc covers the area";
     t.SetHeading(0);
@@ -94,9 +91,7 @@ TEST(BadInputs, ZeroNegativeAndHugeSizes) {
 }
 
 TEST(BadInputs, PenWidthsOfNothingLessAndTenThousand) {
-    TTurtle t;
-    t.Repaint();
-    t.SetShowTurtle(false);
+    Painted t(Sprite::Hidden);
     t.SetHeading(0);
     for (int w : {0, -1, -1000, std::numeric_limits<int>::min()}) {
         t.Clear();
@@ -139,9 +134,7 @@ TEST(BadInputs, ALongDelayIsCutShortByEscapeAndThePressIsKept) {
 }
 
 TEST(BadInputs, TextEmptyHugeAndBeyondTheBasicPlane) {
-    TTurtle t;
-    t.Repaint();
-    t.SetShowTurtle(false);
+    Painted t(Sprite::Hidden);
     t.DrawStringPos(0, 0, "", "Arial", 12, clBlue);
     t.DrawStringCent(0, "", "Arial", 12, clBlue);
     EXPECT_EQ(CountColor(t.Picture(), clBlue), 0);
@@ -165,8 +158,7 @@ TEST(BadInputs, FileNamesThatCannotBeWrittenNameTheFileAndLeaveTheScreenWorking)
     const std::string folder = dir.path().toStdString() + "/ordner";
     QDir().mkpath(QString::fromStdString(folder + ".wmf"));
     for (const std::string& name : {longName, missing, folder, std::string("/proc/kritzel")}) {
-        TTurtle t;
-        t.Repaint();
+        Painted t;
         t.SetFilename(name);
         t.SetAusgabe(tdWMF);
         t.Forwd(1);
@@ -184,8 +176,7 @@ TEST(BadInputs, FileNamesThatCannotBeWrittenNameTheFileAndLeaveTheScreenWorking)
 }
 
 TEST(BadInputs, APrinterThatIsNotThereIsAClearErrorAndNothingChanges) {
-    TTurtle t;
-    t.Repaint();
+    Painted t;
     Printer().SetFileName("");
     Printer().SetPrinterName("kein-drucker-hier");
     try {

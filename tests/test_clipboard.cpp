@@ -35,8 +35,7 @@ void Drawing(TTurtle& t) {
 
 // The bytes a tdWMF recording of the same drawing writes to its file.
 QByteArray RecordedFile(const QTemporaryDir& dir) {
-    TTurtle t;
-    t.Repaint();
+    Painted t;
     t.SetFilename(dir.filePath("bild").toStdString());
     t.SetAusgabe(tdWMF);
     Drawing(t);
@@ -46,9 +45,7 @@ QByteArray RecordedFile(const QTemporaryDir& dir) {
 
 // The screen picture of the drawing, without the sprite.
 QImage ScreenPicture() {
-    TTurtle t;
-    t.Repaint();
-    t.SetShowTurtle(false);
+    Painted t(Sprite::Hidden);
     Drawing(t);
     return t.Picture().convertToFormat(QImage::Format_RGB32);
 }
@@ -66,8 +63,7 @@ TEST(Clipboard, ARecordingEndsOnTheClipboardAsEmfAndABitmap) {
     const QByteArray file = RecordedFile(dir);
     ASSERT_GT(file.size(), 100);
     QGuiApplication::clipboard()->clear();
-    TTurtle t;
-    t.Repaint();
+    Painted t;
     t.SetFilename(dir.filePath("nicht").toStdString());
     CopyToClipboard(t);
     EXPECT_FALSE(QFile::exists(dir.filePath("nicht.wmf"))) << "the clipboard, not a file";
@@ -89,8 +85,7 @@ TEST(Clipboard, ARecordingEndsOnTheClipboardAsEmfAndABitmap) {
 }
 
 TEST(Clipboard, EachRecordingReplacesThePictureBefore) {
-    TTurtle t;
-    t.Repaint();
+    Painted t;
     t.SetAusgabe(tdClipb);
     t.Forwd(1);
     t.SetAusgabe(tdScreen);

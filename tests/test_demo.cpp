@@ -26,8 +26,7 @@ TEST(DemoOutput, TheEnhancedMetafileComesFirstAndANameWithoutEndingGetsTheChosen
 TEST(DemoOutput, AMetafileIsSavedUnderTheChosenNameAndTheStatusSaysWhatHappened) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
-    TTurtle t;
-    t.Repaint();
+    Painted t;
     auto draw = [&] { t.Forwd(2); };
     for (const char* name : {"haus2.emf", "haus3.wmf", "Haus4.EMF"}) {
         const QString file = dir.filePath(QString::fromLatin1(name));

@@ -65,8 +65,7 @@ QByteArray ClipboardEmf() {
 
 TEST(MetafileFile, TheNameIsTheStemWithWmfAndAnEmptyNameBecomesKritzelwerk1) {
     InTempFolder folder;
-    TTurtle t;
-    t.Repaint();
+    Painted t;
     ASSERT_EQ(t.FileName(), "");
     // A new turtle's empty stem gives the file ".wmf".
     t.SetAusgabe(tdWMF);
@@ -94,9 +93,7 @@ TEST(MetafileFile, TheNameIsTheStemWithWmfAndAnEmptyNameBecomesKritzelwerk1) {
 TEST(DeviceSwitch, SettingTheDeviceItHasStartsThePictureAgain) {
     InTempFolder folder;
     PixelsPerInchScope ppi(96);
-    TTurtle t;
-    t.Repaint();
-    t.SetShowTurtle(false);
+    Painted t(Sprite::Hidden);
     t.Forwd(2);
     t.Right(90);
     ASSERT_GT(CountColor(t.Picture(), clBlack), 0);
@@ -126,8 +123,7 @@ TEST(DeviceSwitch, SettingTheDeviceItHasStartsThePictureAgain) {
 TEST(DeviceSwitch, TheDestinationIsTheOneChosenWhenTheRecordingStarted) {
     InTempFolder folder;
     QGuiApplication::clipboard()->clear();
-    TTurtle t;
-    t.Repaint();
+    Painted t;
     t.SetFilename("datei");
 
     // File first: the clipboard in between changes only what Device reads.
@@ -162,8 +158,7 @@ TEST(DeviceSwitch, ARecordingForcesThePenDownAndHidesTheTurtleThenRestoresThem) 
          {Case{Up, false, Down, true}, Case{Down, true, Up, false}, Case{Up, true, Up, true}}) {
         SCOPED_TRACE(testing::Message() << "pen " << int(c.pen) << " shown " << c.shown);
         InTempFolder folder;
-        TTurtle t;
-        t.Repaint();
+        Painted t;
         t.SetPenState(c.pen);
         t.SetShowTurtle(c.shown);
         t.SetFilename("stift");
@@ -214,8 +209,7 @@ TEST(DeviceSwitch, DestroyingTheTurtleDuringARecordingPutsThePictureOut) {
     InTempFolder folder;
     QGuiApplication::clipboard()->clear();
     for (TTurtleDevice d : {tdWMF, tdClipb}) {
-        auto t = std::make_unique<TTurtle>();
-        t->Repaint();
+        auto t = std::make_unique<Painted>();
         t->SetFilename(d == tdWMF ? "datei" : "ablage");
         t->SetAusgabe(d);
         t->Forwd(2);
@@ -267,8 +261,7 @@ TEST(MetafileFile, AFailedSaveKeepsTheOlderFileNamesTheFileAndTheScreenGoesOn) {
                           Case{"a folder", base + "/ordner", {}},
                           Case{"read-only folder", base + "/nurlesen/alt", "nurlesen/alt.wmf"}}) {
         SCOPED_TRACE(c.what);
-        TTurtle t;
-        t.Repaint();
+        Painted t;
         t.SetPenState(Up);
         t.SetFilename(c.stem);
         t.SetAusgabe(tdWMF);
@@ -312,8 +305,7 @@ TEST(MetafileFile, AFailedSaveKeepsTheOlderFileNamesTheFileAndTheScreenGoesOn) {
 TEST(MetafileContent, AKnownDrawingGivesTheExpectedRecordsAndCoordinates) {
     InTempFolder folder;
     PixelsPerInchScope ppi(96);
-    TTurtle t;
-    t.Repaint();
+    Painted t;
     RecordToFile(t, "drei", [&] { t.Forwd(3); });
     const Emf emf(ReadFile(folder.Path("drei.wmf")));
     ASSERT_FALSE(HasFatalFailure());
@@ -395,13 +387,10 @@ TEST(MetafileContent, TheRecordedPictureLooksLikeTheScreen) {
         t.SetPenColor(clGreen);
         t.FillRectangle(1.5, 1, clRed);
     };
-    TTurtle screen;
-    screen.Repaint();
-    screen.SetShowTurtle(false);
+    Painted screen(Sprite::Hidden);
     draw(screen);
 
-    TTurtle rec;
-    rec.Repaint();
+    Painted rec;
     rec.SetAusgabe(tdClipb);
     draw(rec);
     rec.SetAusgabe(tdScreen);
@@ -418,8 +407,7 @@ TEST(MetafileContent, TheRecordedPictureLooksLikeTheScreen) {
 
 TEST(MetafileContent, TheSpriteDrawnDuringARecordingIsABitBlock) {
     InTempFolder folder;
-    TTurtle t;
-    t.Repaint();
+    Painted t;
     t.SetFilename("sprite");
     t.SetAusgabe(tdWMF);
     t.SetShowTurtle(true);
@@ -436,45 +424,6 @@ TEST(MetafileContent, TheSpriteDrawnDuringARecordingIsABitBlock) {
     EXPECT_EQ(block.dwRop, 0x00CC0020u) << "a plain copy";
     EXPECT_GT(block.cDest.x, 0);
     EXPECT_GT(block.cDest.y, 0);
-}
-
-// ---------------------------------------------------------------------------------------
-// The host's metafile on its own
-
-TEST(HostMetafile, ACanvasCompletesItsMetafileWhenItGoes) {
-    TMetafile mf;
-    mf.SetEnhanced(true);
-    mf.SetHeight(50);
-    mf.SetWidth(80);
-    EXPECT_TRUE(mf.Data().empty());
-    {
-        TMetafileCanvas canvas(mf, nullptr);
-        canvas.Pen().SetColor(clRed);
-        canvas.MoveTo(5, 5);
-        canvas.LineTo(70, 40);
-        EXPECT_TRUE(mf.Data().empty()) << "not finished while the canvas records";
-    }
-    const QByteArray bytes(reinterpret_cast<const char*>(mf.Data().data()),
-                           qsizetype(mf.Data().size()));
-    EXPECT_TRUE(IsEmf(bytes));
-    EXPECT_EQ(mf.Picture().size(), QSize(80, 50));
-    EXPECT_GT(CountColor(mf.Picture(), clRed), 30);
-    EXPECT_EQ(FromQRgb(mf.Picture().pixel(70, 5)), clWhite);
-}
-
-TEST(HostMetafile, SaveToFileReplacesAnOlderFileWhole) {
-    InTempFolder folder;
-    WriteAll(folder.Path("alt.wmf"), QByteArray(100000, 'x'));
-    TMetafile mf;
-    mf.SetWidth(10);
-    mf.SetHeight(10);
-    { TMetafileCanvas canvas(mf); }
-    mf.SaveToFile(folder.Path("alt.wmf").toStdString());
-    const QByteArray bytes = ReadFile(folder.Path("alt.wmf"));
-    EXPECT_EQ(std::size_t(bytes.size()), mf.Data().size());
-    EXPECT_TRUE(IsEmf(bytes));
-    EXPECT_EQ(QDir(folder.Root()).entryList(QDir::Files | QDir::Hidden), QStringList{"alt.wmf"});
-    EXPECT_THROW(mf.SaveToFile(""), std::runtime_error);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -500,8 +449,7 @@ QImage Convert(const QString& program, const QStringList& args, const QString& p
 TEST(MetafileOpens, InInkscapeAndLibreOffice) {
     InTempFolder folder;
     PixelsPerInchScope ppi(96);
-    TTurtle t;
-    t.Repaint();
+    Painted t;
     RecordToFile(t, "offen", [&] {
         t.SetPenWidth(4);
         t.Forwd(3);

@@ -1,14 +1,22 @@
-// The EMF writer's output, read back with libUEMF's record checks and structures.
+// The EMF writer's output, read back with libUEMF's record checks and structures, and the
+// metafile that records through it and saves it to a file.
 #include "host/EmfWriter.h"
 #include "metafile.h"
+#include "support.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <uemf.h>
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
 #include <algorithm>
 #include <array>
+#include <csignal>
 #include <cstring>
 #include <limits>
 #include <map>
@@ -16,10 +24,19 @@
 #include <stdexcept>
 #include <vector>
 
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 namespace kritzel {
 namespace {
 
+using test::CountColor;
 using test::Emf;
+using test::IsEmf;
+using test::OutputDir;
+using test::ReadFile;
 using test::Record;
 using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;
@@ -687,6 +704,176 @@ TEST(EmfLifetime, UseAfterFinishThrows) {
     EXPECT_THROW(w.LineTo(2, 2), std::logic_error);
     EXPECT_THROW(w.UsePen(0, 1), std::logic_error);
     EXPECT_THROW(w.Finish(), std::logic_error);
+}
+
+// ---------------------------------------------------------------------------------------------
+// The metafile that records through the writer
+
+TEST(HostMetafile, ACanvasCompletesItsMetafileWhenItGoes) {
+    TMetafile mf;
+    mf.SetEnhanced(true);
+    mf.SetHeight(50);
+    mf.SetWidth(80);
+    EXPECT_TRUE(mf.Data().empty());
+    {
+        TMetafileCanvas canvas(mf, nullptr);
+        canvas.Pen().SetColor(clRed);
+        canvas.MoveTo(5, 5);
+        canvas.LineTo(70, 40);
+        EXPECT_TRUE(mf.Data().empty()) << "not finished while the canvas records";
+    }
+    const QByteArray bytes(reinterpret_cast<const char*>(mf.Data().data()),
+                           qsizetype(mf.Data().size()));
+    EXPECT_TRUE(IsEmf(bytes));
+    EXPECT_EQ(mf.Picture().size(), QSize(80, 50));
+    EXPECT_GT(CountColor(mf.Picture(), clRed), 30);
+    EXPECT_EQ(FromQRgb(mf.Picture().pixel(70, 5)), clWhite);
+}
+
+TEST(HostMetafile, SaveToFileReplacesAnOlderFileWhole) {
+    QTemporaryDir folder;
+    {
+        QFile older(folder.filePath("alt.wmf"));
+        ASSERT_TRUE(older.open(QIODevice::WriteOnly));
+        older.write(QByteArray(100000, 'x'));
+    }
+    TMetafile mf;
+    mf.SetWidth(10);
+    mf.SetHeight(10);
+    { TMetafileCanvas canvas(mf); }
+    mf.SaveToFile(folder.filePath("alt.wmf").toStdString());
+    const QByteArray bytes = ReadFile(folder.filePath("alt.wmf"));
+    EXPECT_EQ(std::size_t(bytes.size()), mf.Data().size());
+    EXPECT_TRUE(IsEmf(bytes));
+    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"alt.wmf"});
+    EXPECT_THROW(mf.SaveToFile(""), std::runtime_error);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Metafile files: the name given, or a clear error, never another file
+
+// A small finished metafile: a few lines.
+void RecordLines(TMetafile& mf, int lines = 20) {
+    mf.SetWidth(200);
+    mf.SetHeight(200);
+    TMetafileCanvas canvas(mf);
+    for (int i = 0; i < lines; ++i)
+        canvas.LineTo(i % 200, (i * 7) % 200);
+}
+
+std::string SaveError(const TMetafile& mf, const TString& name) {
+    try {
+        mf.SaveToFile(name);
+    } catch (const EKritzelwerk& e) {
+        return e.what();
+    }
+    return "saved";
+}
+
+TEST(Files, AtTheSizeLimitACommandFailsClearlyAndTheRecordingStillEnds) {
+    TMetafile mf;
+    mf.SetWidth(100);
+    mf.SetHeight(100);
+    std::string error;
+    {
+        TMetafileCanvas canvas(mf);
+        canvas.Writer().SetLimit(64 * 1024);
+        try {
+            for (int i = 0; i < 100000; ++i)
+                canvas.LineTo(i % 100, (i * 3) % 100);
+        } catch (const EKritzelwerk& e) {
+            error = e.what();
+        }
+    } // the recording ends here: no throw from the destructor
+    EXPECT_NE(error.find("4 GiB"), std::string::npos) << error;
+    EXPECT_TRUE(mf.Incomplete());
+    EXPECT_LE(mf.Data().size(), 64u * 1024);
+    const QByteArray bytes(reinterpret_cast<const char*>(mf.Data().data()),
+                           qsizetype(mf.Data().size()));
+    EXPECT_TRUE(IsEmf(bytes));
+    const QString name = QString::fromStdString(OutputDir()) + "/full.wmf";
+    const std::string saved = SaveError(mf, name.toStdString());
+    EXPECT_NE(saved.find("4 GiB"), std::string::npos) << saved;
+    EXPECT_EQ(ReadFile(name), bytes) << "what fitted is written";
+}
+
+TEST(Files, OnlyARegularFileIsReplacedAndStrangeNamesAreRefused) {
+    TMetafile mf;
+    RecordLines(mf);
+    const QString dir = QString::fromStdString(OutputDir()) + "/names";
+    QDir(dir).removeRecursively();
+    ASSERT_TRUE(QDir().mkpath(dir));
+    const std::string d = dir.toStdString();
+
+    const std::string fifo = d + "/pipe.wmf";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_NE(SaveError(mf, fifo).find("not a regular file"), std::string::npos);
+    EXPECT_TRUE(QFileInfo(QString::fromStdString(fifo)).isFile() == false);
+
+    const std::string target = d + "/target.txt", link = d + "/link.wmf";
+    {
+        QFile f(QString::fromStdString(target));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("kept");
+    }
+    ASSERT_EQ(symlink(target.c_str(), link.c_str()), 0);
+    EXPECT_NE(SaveError(mf, link).find("symbolic link"), std::string::npos);
+    EXPECT_EQ(ReadFile(QString::fromStdString(target)), QByteArray("kept"));
+
+    EXPECT_NE(SaveError(mf, d + "/bild\xFF.wmf").find("UTF-8"), std::string::npos);
+    const std::string nul = SaveError(mf, d + std::string("/a\0b.wmf", 8));
+    EXPECT_NE(nul.find("NUL"), std::string::npos) << nul;
+    const QStringList left = QDir(dir).entryList(QDir::Files | QDir::System | QDir::NoDotAndDotDot);
+    EXPECT_EQ(left.size(), 3) << left.join(' ').toStdString() << ": nothing else written";
+
+    EXPECT_EQ(SaveError(mf, d + "/gut.wmf"), "saved");
+    EXPECT_EQ(SaveError(mf, d + "/gut.wmf"), "saved") << "a regular file is replaced";
+}
+
+TEST(Files, AFileTooLargeForTheDiskSaysSo) {
+    TMetafile mf;
+    RecordLines(mf, 2000);
+    ASSERT_GT(mf.Data().size(), 4096u);
+    const std::string name = OutputDir() + "/too-large.wmf";
+    QFile::remove(QString::fromStdString(name));
+    rlimit old{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+    const auto oldSignal = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = old;
+    small.rlim_cur = 4096;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    const std::string error = SaveError(mf, name);
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldSignal);
+    EXPECT_NE(error.find("File too large"), std::string::npos) << error;
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(name)));
+}
+
+TEST(Files, ASaveLeavesNoTemporaryAndRemovesThoseOfKilledSaves) {
+    TMetafile mf;
+    RecordLines(mf);
+    const QString dir = QString::fromStdString(OutputDir()) + "/temporaries";
+    QDir(dir).removeRecursively();
+    ASSERT_TRUE(QDir().mkpath(dir));
+    // A save killed before its rename left its temporary; so did one that still runs.
+    const pid_t ended = fork();
+    if (ended == 0) _exit(0);
+    ASSERT_GT(ended, 0);
+    waitpid(ended, nullptr, 0);
+    const QString stale = dir + QString("/.bild.wmf.kritzelwerk-%1.tmp").arg(ended);
+    const QString running = dir + "/.bild.wmf.kritzelwerk-1.tmp";
+    const QString pupils = dir + "/bild.wmf.backup";
+    for (const QString& f : {stale, running, pupils}) {
+        QFile file(f);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    }
+    EXPECT_EQ(SaveError(mf, dir.toStdString() + "/bild.wmf"), "saved");
+    EXPECT_FALSE(QFile::exists(stale));
+    EXPECT_TRUE(QFile::exists(running)) << "its process still lives";
+    EXPECT_TRUE(QFile::exists(pupils)) << "not a name of the writer's own";
+    const QStringList left =
+        QDir(dir).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+    EXPECT_EQ(left.join(' ').toStdString(), ".bild.wmf.kritzelwerk-1.tmp bild.wmf bild.wmf.backup");
 }
 
 // ---------------------------------------------------------------------------------------------

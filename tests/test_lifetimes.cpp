@@ -1,26 +1,15 @@
 // Off the planned path: a control destroyed under its own command, a command broken off
 // halfway, calls from a worker thread, and the values a form can hold.
-#include "host/EmfWriter.h"
-#include "metafile.h"
 #include "support.h"
 
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QPointer>
 #include <QTimer>
 
-#include <csignal>
 #include <exception>
 #include <thread>
-
-#include <sys/resource.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 using namespace kritzel;
 using namespace kritzel::test;
@@ -246,135 +235,4 @@ TEST(FormValues, TheControlCannotGrowBeyondWhatItDraws) {
     EXPECT_LE(t.width(), 16384);
     EXPECT_LE(t.height(), 16384);
     EXPECT_LE(t.Width(), 16384);
-}
-
-// ---------------------------------------------------------------------------------------
-// Metafile files: the name given, or a clear error, never another file
-
-namespace {
-
-// A small finished metafile: a few lines.
-void RecordLines(TMetafile& mf, int lines = 20) {
-    mf.SetWidth(200);
-    mf.SetHeight(200);
-    TMetafileCanvas canvas(mf);
-    for (int i = 0; i < lines; ++i)
-        canvas.LineTo(i % 200, (i * 7) % 200);
-}
-
-std::string SaveError(const TMetafile& mf, const TString& name) {
-    try {
-        mf.SaveToFile(name);
-    } catch (const EKritzelwerk& e) {
-        return e.what();
-    }
-    return "saved";
-}
-
-} // namespace
-
-TEST(Files, AtTheSizeLimitACommandFailsClearlyAndTheRecordingStillEnds) {
-    TMetafile mf;
-    mf.SetWidth(100);
-    mf.SetHeight(100);
-    std::string error;
-    {
-        TMetafileCanvas canvas(mf);
-        canvas.Writer().SetLimit(64 * 1024);
-        try {
-            for (int i = 0; i < 100000; ++i)
-                canvas.LineTo(i % 100, (i * 3) % 100);
-        } catch (const EKritzelwerk& e) {
-            error = e.what();
-        }
-    } // the recording ends here: no throw from the destructor
-    EXPECT_NE(error.find("4 GiB"), std::string::npos) << error;
-    EXPECT_TRUE(mf.Incomplete());
-    EXPECT_LE(mf.Data().size(), 64u * 1024);
-    const QByteArray bytes(reinterpret_cast<const char*>(mf.Data().data()),
-                           qsizetype(mf.Data().size()));
-    EXPECT_TRUE(IsEmf(bytes));
-    const QString name = QString::fromStdString(OutputDir()) + "/full.wmf";
-    const std::string saved = SaveError(mf, name.toStdString());
-    EXPECT_NE(saved.find("4 GiB"), std::string::npos) << saved;
-    EXPECT_EQ(ReadFile(name), bytes) << "what fitted is written";
-}
-
-TEST(Files, OnlyARegularFileIsReplacedAndStrangeNamesAreRefused) {
-    TMetafile mf;
-    RecordLines(mf);
-    const QString dir = QString::fromStdString(OutputDir()) + "/names";
-    QDir(dir).removeRecursively();
-    ASSERT_TRUE(QDir().mkpath(dir));
-    const std::string d = dir.toStdString();
-
-    const std::string fifo = d + "/pipe.wmf";
-    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-    EXPECT_NE(SaveError(mf, fifo).find("not a regular file"), std::string::npos);
-    EXPECT_TRUE(QFileInfo(QString::fromStdString(fifo)).isFile() == false);
-
-    const std::string target = d + "/target.txt", link = d + "/link.wmf";
-    {
-        QFile f(QString::fromStdString(target));
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write("kept");
-    }
-    ASSERT_EQ(symlink(target.c_str(), link.c_str()), 0);
-    EXPECT_NE(SaveError(mf, link).find("symbolic link"), std::string::npos);
-    EXPECT_EQ(ReadFile(QString::fromStdString(target)), QByteArray("kept"));
-
-    EXPECT_NE(SaveError(mf, d + "/bild\xFF.wmf").find("UTF-8"), std::string::npos);
-    const std::string nul = SaveError(mf, d + std::string("/a\0b.wmf", 8));
-    EXPECT_NE(nul.find("NUL"), std::string::npos) << nul;
-    const QStringList left = QDir(dir).entryList(QDir::Files | QDir::System | QDir::NoDotAndDotDot);
-    EXPECT_EQ(left.size(), 3) << left.join(' ').toStdString() << ": nothing else written";
-
-    EXPECT_EQ(SaveError(mf, d + "/gut.wmf"), "saved");
-    EXPECT_EQ(SaveError(mf, d + "/gut.wmf"), "saved") << "a regular file is replaced";
-}
-
-TEST(Files, AFileTooLargeForTheDiskSaysSo) {
-    TMetafile mf;
-    RecordLines(mf, 2000);
-    ASSERT_GT(mf.Data().size(), 4096u);
-    const std::string name = OutputDir() + "/too-large.wmf";
-    QFile::remove(QString::fromStdString(name));
-    rlimit old{};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
-    const auto oldSignal = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit small = old;
-    small.rlim_cur = 4096;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    const std::string error = SaveError(mf, name);
-    setrlimit(RLIMIT_FSIZE, &old);
-    std::signal(SIGXFSZ, oldSignal);
-    EXPECT_NE(error.find("File too large"), std::string::npos) << error;
-    EXPECT_FALSE(QFile::exists(QString::fromStdString(name)));
-}
-
-TEST(Files, ASaveLeavesNoTemporaryAndRemovesThoseOfKilledSaves) {
-    TMetafile mf;
-    RecordLines(mf);
-    const QString dir = QString::fromStdString(OutputDir()) + "/temporaries";
-    QDir(dir).removeRecursively();
-    ASSERT_TRUE(QDir().mkpath(dir));
-    // A save killed before its rename left its temporary; so did one that still runs.
-    const pid_t ended = fork();
-    if (ended == 0) _exit(0);
-    ASSERT_GT(ended, 0);
-    waitpid(ended, nullptr, 0);
-    const QString stale = dir + QString("/.bild.wmf.kritzelwerk-%1.tmp").arg(ended);
-    const QString running = dir + "/.bild.wmf.kritzelwerk-1.tmp";
-    const QString pupils = dir + "/bild.wmf.backup";
-    for (const QString& f : {stale, running, pupils}) {
-        QFile file(f);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    }
-    EXPECT_EQ(SaveError(mf, dir.toStdString() + "/bild.wmf"), "saved");
-    EXPECT_FALSE(QFile::exists(stale));
-    EXPECT_TRUE(QFile::exists(running)) << "its process still lives";
-    EXPECT_TRUE(QFile::exists(pupils)) << "not a name of the writer's own";
-    const QStringList left =
-        QDir(dir).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
-    EXPECT_EQ(left.join(' ').toStdString(), ".bild.wmf.kritzelwerk-1.tmp bild.wmf bild.wmf.backup");
 }

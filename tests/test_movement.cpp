@@ -174,20 +174,15 @@ TEST(Movement, EachCommandWaitsOncePerSpriteDrawAndClearThreeTimes) {
     CountingPump pump(&clock, 1000);
     ServicesScope scope(&clock, &pump);
     t.SetDelay(20);
-    auto waited = [&](auto&& command) {
-        const std::uint32_t before = clock.now;
-        command();
-        return (clock.now - before) / 21;
-    };
-    EXPECT_EQ(waited([&] { t.Forwd(1); }), 1u);
-    EXPECT_EQ(waited([&] { t.Back(1); }), 1u);
-    EXPECT_EQ(waited([&] { t.Left(10); }), 1u);
-    EXPECT_EQ(waited([&] { t.Right(10); }), 1u);
-    EXPECT_EQ(waited([&] { t.Home(); }), 1u);
-    EXPECT_EQ(waited([&] { t.Clear(); }), 3u);
+    EXPECT_EQ(PacedWaits(t, clock, [&] { t.Forwd(1); }), 1u);
+    EXPECT_EQ(PacedWaits(t, clock, [&] { t.Back(1); }), 1u);
+    EXPECT_EQ(PacedWaits(t, clock, [&] { t.Left(10); }), 1u);
+    EXPECT_EQ(PacedWaits(t, clock, [&] { t.Right(10); }), 1u);
+    EXPECT_EQ(PacedWaits(t, clock, [&] { t.Home(); }), 1u);
+    EXPECT_EQ(PacedWaits(t, clock, [&] { t.Clear(); }), 3u);
     t.SetShowTurtle(false);
-    EXPECT_EQ(waited([&] { t.Forwd(1); }), 0u);
-    EXPECT_EQ(waited([&] { t.Clear(); }), 0u);
+    EXPECT_EQ(PacedWaits(t, clock, [&] { t.Forwd(1); }), 0u);
+    EXPECT_EQ(PacedWaits(t, clock, [&] { t.Clear(); }), 0u);
 }
 
 TEST(Movement, AHandlerRunsBetweenTheLineAndTheNextStep) {

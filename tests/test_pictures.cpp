@@ -24,10 +24,6 @@ void PrintTo(const Lesson& lesson, std::ostream* os) {
 
 namespace {
 
-QString ReferenceDir() {
-    return qEnvironmentVariable("KRITZEL_PICTURES_DIR");
-}
-
 QImage Render(const lessons::Lesson& lesson) {
     PixelsPerInchScope ppi(96);
     TTurtle t;
@@ -62,9 +58,8 @@ class Pictures : public ::testing::TestWithParam<lessons::Lesson> {};
 
 TEST_P(Pictures, MatchTheirReferencePixelForPixel) {
     const lessons::Lesson& lesson = GetParam();
-    ASSERT_FALSE(ReferenceDir().isEmpty()) << "KRITZEL_PICTURES_DIR is not set";
-    const QString reference =
-        QDir(ReferenceDir()).filePath(QString::fromStdString(lesson.file) + ".png");
+    const QString reference = QDir(QStringLiteral(KRITZEL_PICTURES_DIR))
+                                  .filePath(QString::fromStdString(lesson.file) + ".png");
     const QImage actual = Render(lesson);
     if (qEnvironmentVariable("KRITZEL_UPDATE_PICTURES") == QLatin1String("1")) {
         ASSERT_TRUE(actual.save(reference)) << reference.toStdString();
@@ -132,9 +127,7 @@ TEST(Lessons, OnePressOfEscapeStopsARecursiveDrawingAtEveryLevel) {
         ASSERT_NE(lesson, all.end());
         OnePress keys(20);
         ServicesScope scope(nullptr, nullptr, &keys);
-        TTurtle t;
-        t.Repaint();
-        t.SetShowTurtle(false);
+        Painted t(Sprite::Hidden);
         lessons::Run(*lesson, t);
         EXPECT_EQ(keys.Asked(), 20) << file << ": nothing asks again once the press was seen";
         // A drawing started afterwards runs as usual.

@@ -163,8 +163,7 @@ protected:
 TEST_F(PrinterPdf, OneJobOfOnePageTitledAndDrawnInCentimetres) {
     SKIP_OR_FAIL_IF(MissingTool("pdfinfo", "poppler-utils"));
     SKIP_OR_FAIL_IF(MissingTool("pdftoppm", "poppler-utils"));
-    TTurtle t;
-    t.Repaint();
+    Painted t;
     t.SetAusgabe(tdPrinter);
     EXPECT_TRUE(Printer().Printing());
     EXPECT_EQ(Printer().Title(), "Kriecher, Version 10.1");
@@ -192,8 +191,7 @@ TEST_F(PrinterPdf, OneJobOfOnePageTitledAndDrawnInCentimetres) {
 
 TEST_F(PrinterPdf, TextOnPaperHasItsSizeInPoints) {
     SKIP_OR_FAIL_IF(MissingTool("pdftoppm", "poppler-utils"));
-    TTurtle t;
-    t.Repaint();
+    Painted t;
     t.SetAusgabe(tdPrinter);
     // 36 points: half an inch from the top of the line to the bottom of the next.
     t.DrawStringPos(0, 0, "HHHH", "DejaVu Sans", 36, clBlack);
@@ -207,8 +205,7 @@ TEST_F(PrinterPdf, TextOnPaperHasItsSizeInPoints) {
 
 TEST_F(PrinterPdf, ARepaintWhileTheJobIsOpenEndsIt) {
     SKIP_OR_FAIL_IF(MissingTool("pdfinfo", "poppler-utils"));
-    TTurtle t;
-    t.Repaint();
+    Painted t;
     int painted = 0;
     t.SetOnStartPaint([&] {
         ++painted;
@@ -230,8 +227,7 @@ TEST_F(PrinterPdf, ARepaintWhileTheJobIsOpenEndsIt) {
 }
 
 TEST_F(PrinterPdf, ARepaintWhileSomeoneElsesJobIsOpenEndsARecording) {
-    TTurtle t;
-    t.Repaint();
+    Painted t;
     const QString stem = dir.filePath("neben");
     t.SetFilename(stem.toStdString());
     t.SetAusgabe(tdWMF);
@@ -246,8 +242,7 @@ TEST_F(PrinterPdf, ARepaintWhileSomeoneElsesJobIsOpenEndsARecording) {
 
 TEST_F(PrinterPdf, PrinterThenMetafileEndsTheJobBeforeRecording) {
     SKIP_OR_FAIL_IF(MissingTool("pdfinfo", "poppler-utils"));
-    TTurtle t;
-    t.Repaint();
+    Painted t;
     const QString stem = dir.filePath("danach");
     t.SetFilename(stem.toStdString());
     t.SetAusgabe(tdPrinter);
@@ -264,8 +259,7 @@ TEST_F(PrinterPdf, PrinterThenMetafileEndsTheJobBeforeRecording) {
 
 TEST_F(PrinterPdf, MetafileThenPrinterWritesTheFileBeforeTheJobBegins) {
     SKIP_OR_FAIL_IF(MissingTool("pdfinfo", "poppler-utils"));
-    TTurtle t;
-    t.Repaint();
+    Painted t;
     const QString stem = dir.filePath("davor");
     t.SetFilename(stem.toStdString());
     t.SetAusgabe(tdWMF);
@@ -308,8 +302,7 @@ TEST_F(PrinterPdf, TheDelayIsZeroWhilePrintingAndComesBackAfter) {
     FakeClock clock(1000);
     CountingPump pump(&clock);
     ServicesScope services(&clock, &pump);
-    TTurtle t;
-    t.Repaint();
+    Painted t;
     t.SetDelay(40);
     t.SetAusgabe(tdPrinter);
     EXPECT_EQ(t.Delay(), 0);
@@ -326,8 +319,7 @@ TEST_F(PrinterPdf, TheDelayIsZeroWhilePrintingAndComesBackAfter) {
 
 TEST_F(PrinterPdf, SettingThePrinterAgainDrawsOnTheScreenWithThePrinterScale) {
     SKIP_OR_FAIL_IF(MissingTool("pdfinfo", "poppler-utils"));
-    TTurtle t;
-    t.Repaint();
+    Painted t;
     t.SetAusgabe(tdPrinter);
     const int w = GetDeviceCaps(Printer().Handle(), HORZSIZE) * 10;
     const int h = GetDeviceCaps(Printer().Handle(), VERTSIZE) * 10;
@@ -344,8 +336,7 @@ TEST_F(PrinterPdf, DestroyingTheTurtleWhilePrintingPrintsThePage) {
     SKIP_OR_FAIL_IF(MissingTool("pdfinfo", "poppler-utils"));
     SKIP_OR_FAIL_IF(MissingTool("pdftoppm", "poppler-utils"));
     {
-        TTurtle t;
-        t.Repaint();
+        Painted t;
         t.SetAusgabe(tdPrinter);
         DrawL(t);
     }
@@ -357,8 +348,7 @@ TEST_F(PrinterPdf, DestroyingTheTurtleWhilePrintingPrintsThePage) {
 TEST_F(PrinterPdf, AFileThatCannotBeOpenedIsAClearErrorAndTheScreenGoesOn) {
     const std::string bad = dir.filePath("fehlt/seite.pdf").toStdString();
     Printer().SetFileName(bad);
-    TTurtle t;
-    t.Repaint();
+    Painted t;
     try {
         t.SetAusgabe(tdPrinter);
         ADD_FAILURE() << "no error";
@@ -392,8 +382,7 @@ TEST(PrinterNoQueue, BeginDocWithNoQueueAndNoFileIsAClearError) {
             << e.what();
     }
     EXPECT_FALSE(Printer().Printing());
-    TTurtle t;
-    t.Repaint();
+    Painted t;
     EXPECT_THROW(t.SetAusgabe(tdPrinter), std::runtime_error);
     EXPECT_EQ(t.Device(), tdScreen);
     EXPECT_FALSE(Printer().Printing());
@@ -474,8 +463,7 @@ TEST(PrinterSilentServer, ASocketThatNeverAnswersIsAnErrorNamingItAndTheWindowGo
     ASSERT_EQ(listen(fd, 16), 0); // connections wait in the backlog, never answered
     cupsSetServer(path.c_str());
     Printer().SetFileName("");
-    TTurtle t;
-    t.Repaint();
+    Painted t;
     const SwitchResult r = TimedSwitch([&] { t.SetAusgabe(tdPrinter); });
     cupsSetServer(nullptr);
     close(fd);
@@ -537,8 +525,7 @@ TEST(PrinterCups, TheDefaultQueuePrintsOneTitledPageInCentimetres) {
         QPrinter p(queue, QPrinter::HighResolution);
         centre = CentreOf(p.pageLayout());
     }
-    TTurtle t;
-    t.Repaint();
+    Painted t;
     t.SetAusgabe(tdPrinter);
     ASSERT_TRUE(Printer().Printing());
     DrawL(t);
@@ -573,8 +560,7 @@ TEST(PrinterCups, AQueueThatRefusesTheJobIsAnErrorAndTheScreenGoesOn) {
     const QString queue = qEnvironmentVariable("KRITZEL_CUPS_QUEUE");
     Printer().SetFileName("");
     ASSERT_EQ(RunTool(QStringLiteral("/usr/sbin/cupsreject"), {queue}).exitCode, 0);
-    TTurtle t;
-    t.Repaint();
+    Painted t;
     t.SetAusgabe(tdPrinter);
     DrawL(t);
     try {
@@ -608,8 +594,7 @@ TEST(PrinterCups, AFileOrAQueueWithCopiesChosenInThePrintDialogIsWherePrintingGo
         }
     } restore;
     QTemporaryDir dir;
-    TTurtle t;
-    t.Repaint();
+    Painted t;
 
     // "Print to file" in the dialog: the page goes into that PDF and no job is queued.
     QPrinter toFile;
@@ -654,8 +639,7 @@ TEST(PrinterCups, AStoppedPrintServerIsAnErrorNamingItAndTheWindowGoesOn) {
     ASSERT_GT(server, 0);
     const std::string name = qEnvironmentVariable("CUPS_SERVER").toStdString();
     Printer().SetFileName("");
-    TTurtle t;
-    t.Repaint();
+    Painted t;
     // Stopped before the job begins.
     ASSERT_EQ(kill(server, SIGSTOP), 0);
     SwitchResult r = TimedSwitch([&] { t.SetAusgabe(tdPrinter); });

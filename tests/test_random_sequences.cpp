@@ -405,8 +405,7 @@ TEST(RandomSequences, LeaveTheTurtleConsistent) {
         Sequence sequence(seed, folder, one);
         ServicesScope scope(&sequence.clock_, &sequence.pump_);
         {
-            TTurtle t;
-            t.Repaint();
+            Painted t;
             sequence.Run(t);
             ExpectConsistent(t, folder, seed);
         }

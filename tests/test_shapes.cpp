@@ -55,8 +55,7 @@ TEST(Circles, FillCircleIsOutlinedInItsOwnColourAndRestoresOnlyTheBrushStyle) {
 }
 
 TEST(Circles, TheSpriteStaysOutOfThePicture) {
-    TTurtle t;
-    t.Repaint();
+    Painted t;
     t.FillCircle(1, clLime);
     t.SetShowTurtle(false);
     EXPECT_EQ(CountColor(t.Picture(), clRed), 0);
@@ -102,8 +101,7 @@ TEST(FillRectangle, ReturnsExactlyToTheStartAndKeepsAHiddenSpriteHidden) {
     EXPECT_FALSE(t.Showing());
     EXPECT_EQ(CountColor(t.Picture(), clRed), 0);
     // A shown sprite comes back at the start, and only once.
-    TTurtle s;
-    s.Repaint();
+    Painted s;
     s.FillRectangle(1, 1, clAqua);
     EXPECT_TRUE(s.Showing());
     EXPECT_EQ(s.Canvas()->Pixels(200, 190), clRed);

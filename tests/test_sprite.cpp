@@ -37,8 +37,7 @@ void DrawBackground(TTurtle& t) {
 } // namespace
 
 TEST(Sprite, ShowingAndHidingLeavesThePictureExactlyAsItWas) {
-    TTurtle t;
-    t.Repaint();
+    Painted t;
     DrawBackground(t);
     const QImage bare = t.Picture();
     t.SetShowTurtle(true);
@@ -56,8 +55,7 @@ TEST(Sprite, ShowingAndHidingLeavesThePictureExactlyAsItWas) {
 }
 
 TEST(Sprite, PartlyOffTheSurfaceItStillRestoresExactly) {
-    TTurtle t;
-    t.Repaint();
+    Painted t;
     DrawBackground(t);
     const QImage bare = t.Picture();
     for (auto [x, y] : {std::pair{t.MaxX(), 0.0}, {t.MinX(), t.MinY()}, {0.0, t.MaxY() + 0.1}}) {
@@ -70,8 +68,7 @@ TEST(Sprite, PartlyOffTheSurfaceItStillRestoresExactly) {
 }
 
 TEST(Sprite, PointsAlongTheHeadingAndRepeatsEvery360Degrees) {
-    TTurtle t;
-    t.Repaint();
+    Painted t;
     t.SetHeading(0);
     // The tip lies 17.5 pixels along the heading, the back corners 7 pixels behind.
     EXPECT_EQ(t.Canvas()->Pixels(215, 200), clRed);
@@ -151,8 +148,7 @@ TEST(Sprite, IsFilledWithoutHolesAtEveryWholeDegree) {
 }
 
 TEST(Sprite, SizeZeroIsATinyMarkAndHugeSizesDoNotBreakAnything) {
-    TTurtle t;
-    t.Repaint();
+    Painted t;
     t.SetTurtleSize(0);
     EXPECT_LE(CountColor(t.Picture(), clRed), 1);
     t.SetTurtleSize(30);
@@ -167,8 +163,7 @@ TEST(Sprite, SizeZeroIsATinyMarkAndHugeSizesDoNotBreakAnything) {
 TEST(Sprite, OfAnySizeItComesOffAgainExactly) {
     // From 1364 on the save-under area is larger than any bitmap held whole.
     for (std::uint16_t size : {std::uint16_t(1364), std::uint16_t(65535)}) {
-        TTurtle t;
-        t.Repaint();
+        Painted t;
         DrawBackground(t);
         const QImage bare = t.Picture();
         t.SetTurtleSize(size);
@@ -197,8 +192,7 @@ TEST(Sprite, LinesDrawnRightAfterShowKeepTheirCorners) {
 }
 
 TEST(Pacing, WithoutDelayEachSpriteDrawPumpsOnceAndNeverReadsTheClock) {
-    TTurtle t;
-    t.Repaint();
+    Painted t;
     FakeClock clock;
     CountingPump pump(&clock);
     ServicesScope scope(&clock, &pump);
@@ -214,8 +208,7 @@ TEST(Pacing, WithoutDelayEachSpriteDrawPumpsOnceAndNeverReadsTheClock) {
 }
 
 TEST(Pacing, ADelayedSpriteDrawReturnsOnlyAfterMoreThanTheDelay) {
-    TTurtle t;
-    t.Repaint();
+    Painted t;
     FakeClock clock(0xFFFFFFF0u); // the wait runs over the 32-bit wrap
     CountingPump pump(&clock);
     ServicesScope scope(&clock, &pump);
@@ -236,24 +229,18 @@ TEST(Pacing, ADelayedSpriteDrawReturnsOnlyAfterMoreThanTheDelay) {
 }
 
 TEST(Pacing, EverySetterThatRedrawsTheSpriteWaitsOnceAndHiddenOnesNever) {
-    TTurtle t;
-    t.Repaint();
+    Painted t;
     FakeClock clock;
     CountingPump pump(&clock);
     ServicesScope scope(&clock, &pump);
     t.SetDelay(10);
-    auto waitsFor = [&](auto&& action) {
-        const std::uint32_t before = clock.now;
-        action();
-        return (clock.now - before) / 11;
-    };
-    EXPECT_EQ(waitsFor([&] { t.SetHeading(1); }), 1u);
-    EXPECT_EQ(waitsFor([&] { t.SetTurtleColor(clBlue); }), 1u);
-    EXPECT_EQ(waitsFor([&] { t.SetTurtleSize(9); }), 1u);
-    EXPECT_EQ(waitsFor([&] { t.SetPosition(1, 1); }), 1u);
-    EXPECT_EQ(waitsFor([&] { t.SetBackColor(clWhite); }), 1u);
-    EXPECT_EQ(waitsFor([&] { t.SetShowTurtle(false); }), 0u);
-    EXPECT_EQ(waitsFor([&] { t.SetHeading(2); }), 0u);
+    EXPECT_EQ(PacedWaits(t, clock, [&] { t.SetHeading(1); }), 1u);
+    EXPECT_EQ(PacedWaits(t, clock, [&] { t.SetTurtleColor(clBlue); }), 1u);
+    EXPECT_EQ(PacedWaits(t, clock, [&] { t.SetTurtleSize(9); }), 1u);
+    EXPECT_EQ(PacedWaits(t, clock, [&] { t.SetPosition(1, 1); }), 1u);
+    EXPECT_EQ(PacedWaits(t, clock, [&] { t.SetBackColor(clWhite); }), 1u);
+    EXPECT_EQ(PacedWaits(t, clock, [&] { t.SetShowTurtle(false); }), 0u);
+    EXPECT_EQ(PacedWaits(t, clock, [&] { t.SetHeading(2); }), 0u);
 }
 
 TEST(Pacing, InTheDesignerTheSpriteIsDrawnButNothingWaitsOrPumps) {
@@ -274,8 +261,7 @@ TEST(Pacing, InTheDesignerTheSpriteIsDrawnButNothingWaitsOrPumps) {
 }
 
 TEST(Pacing, TheRealWaitSleepsInsteadOfSpinning) {
-    TTurtle t;
-    t.Repaint();
+    Painted t;
     t.SetDelay(20);
     std::clock_t cpu0 = std::clock();
     const std::uint32_t t0 = MonotonicTicks();

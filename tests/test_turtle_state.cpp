@@ -91,8 +91,7 @@ TEST(TurtleState, AScreenOfNoResolutionStillHasAScale) {
 }
 
 TEST(Coordinates, VirtualPointsMapToDevicePointsFromTheCentre) {
-    TTurtle t;
-    t.Repaint();
+    Painted t;
     EXPECT_EQ(DevicePoint(t, 0, 0), (TPoint{200, 200}));
     EXPECT_EQ(DevicePoint(t, 5, 5), (TPoint{390, 10}));
     EXPECT_EQ(DevicePoint(t, -5, -5), (TPoint{10, 390}));
@@ -121,8 +120,7 @@ TEST(Coordinates, OddWidthsRoundAtExtendedPrecisionHalvesToEven) {
 }
 
 TEST(Coordinates, PointsBeyondTheDeviceRangeSaturateAndNotANumberIsFarTopLeft) {
-    TTurtle t;
-    t.Repaint();
+    Painted t;
     constexpr auto big = std::numeric_limits<std::int32_t>::max();
     constexpr auto small = std::numeric_limits<std::int32_t>::min();
     EXPECT_EQ(DevicePoint(t, 1e300, -1e300), (TPoint{big, big}));
@@ -136,8 +134,7 @@ TEST(Coordinates, PointsBeyondTheDeviceRangeSaturateAndNotANumberIsFarTopLeft) {
 }
 
 TEST(Coordinates, ResizingTakesEffectAtTheNextRepaint) {
-    TTurtle t;
-    t.Repaint();
+    Painted t;
     t.SetSize(200, 100);
     EXPECT_EQ(t.MaxX(), 5.2631578947368425);
     t.Repaint();
@@ -207,8 +204,7 @@ TEST(RepaintCycle, AnExceptionFromTheHandlerLeavesTheControlAbleToRepaint) {
 }
 
 TEST(Setters, BackColorWipesThePictureAndLeavesOnlyTheSprite) {
-    TTurtle t;
-    t.Repaint();
+    Painted t;
     t.Forwd(3);
     t.SetBackColor(clYellow);
     const int red = CountColor(t.Picture(), clRed);
@@ -217,9 +213,7 @@ TEST(Setters, BackColorWipesThePictureAndLeavesOnlyTheSprite) {
 }
 
 TEST(Setters, SetPositionNeverDrawsAndKeepsThePenState) {
-    TTurtle t;
-    t.Repaint();
-    t.SetShowTurtle(false);
+    Painted t(Sprite::Hidden);
     t.SetPosition(3, 3);
     t.SetxPosition(-2);
     EXPECT_EQ(t.y(), 3.0);
@@ -238,8 +232,7 @@ TEST(Setters, HeadingIsStoredUnreduced) {
 }
 
 TEST(Setters, DirectPropertiesChangeNothingUntilTheNextLine) {
-    TTurtle t;
-    t.Repaint();
+    Painted t;
     const QImage before = t.Picture();
     t.SetPenColor(clBlue);
     t.SetPenWidth(9);

@@ -67,6 +67,17 @@ public:
     }
 };
 
+// How many paced waits the command made, read from the fake clock of a CountingPump: a
+// wait returns once more than the turtle's Delay has passed, so each one moves the clock
+// on by Delay + 1 ms.
+template <class Command>
+std::uint32_t PacedWaits(const TTurtle& turtle, const FakeClock& clock, Command&& command) {
+    const std::uint32_t perWait = turtle.Delay() + 1u;
+    const std::uint32_t before = clock.now;
+    command();
+    return (clock.now - before) / perWait;
+}
+
 // A fixed screen resolution for one test.
 class PixelsPerInchScope {
 public:
