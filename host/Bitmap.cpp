@@ -3,8 +3,6 @@
 #include "Screen.h"
 #include "internal/Images.h"
 
-#include <QPainter>
-
 #include <algorithm>
 
 namespace kritzel {
