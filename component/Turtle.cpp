@@ -1,5 +1,7 @@
 #include "Turtle.h"
 
+#include "DeviceMath.h"
+
 #include "host/PictureFile.h"
 #include "host/Registry.h"
 #include "host/Types.h"
@@ -7,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <exception>
 #include <limits>
 #include <utility>
 
@@ -14,74 +17,18 @@ namespace kritzel {
 
 namespace {
 
-// The turtle computes at extended precision and stores doubles, as the classic
-// floating-point unit did; these constants are held at that precision.
-constexpr long double Pi = 3.14159265358979323851L;
-constexpr long double TwoPiThirds = 2.09439510239319549227L;
-
 constexpr const char* ControlGone =
     "the turtle was destroyed while one of its commands ran; the command was broken off";
 
-constexpr std::int32_t DeviceMin = std::numeric_limits<std::int32_t>::min();
-constexpr std::int32_t DeviceMax = std::numeric_limits<std::int32_t>::max();
-
-// sin and cos at extended precision. The angle is first brought into the quarter turn
-// around zero with the extended-precision pi, much as the floating-point unit reduces
-// its operand, so that headings that grow over a long drawing stay cheap; the
-// library's exact reduction would cost more than all the drawing of a step.
-struct SinCosResult {
-    long double sin, cos;
-};
-
-// Both at once where the library offers it: the same two values for the price of one
-// reduction and one evaluation.
-SinCosResult SinCosNear(long double a) {
-#if defined(__GLIBC__)
-    SinCosResult r;
-    ::sincosl(a, &r.sin, &r.cos);
-    return r;
-#else
-    return {std::sin(a), std::cos(a)};
-#endif
-}
-
-SinCosResult SinCos(long double a) {
-    constexpr long double HalfPi = Pi / 2;
-    if (!(std::fabs(a) > HalfPi / 2)) return SinCosNear(a);
-    if (!(std::fabs(a) < 1e18L)) return {std::sin(a), std::cos(a)};
-    constexpr long double TwoByPi = 2 / Pi;
-    const long double q = std::rint(a * TwoByPi);
-    const long double r = a - q * HalfPi;
-    const auto [s, c] = SinCosNear(r);
-    // q is whole: rounding it is exact and, unlike a truncating cast, needs no switch of
-    // the floating-point unit's rounding mode.
-    switch (std::llrint(q) & 3) {
-    case 0:
-        return {s, c};
-    case 1:
-        return {c, -s};
-    case 2:
-        return {-s, -c};
-    default:
-        return {-c, s};
+// Runs a step that puts a device's work out and hands back what it raised, so that the
+// device is left in one way, in one order, whether the step succeeded or not.
+template <class F> std::exception_ptr Attempt(F step) {
+    try {
+        step();
+        return nullptr;
+    } catch (...) {
+        return std::current_exception();
     }
-}
-
-// Nearest integer, halves to even (the default rounding mode, never changed here).
-// Values beyond the 32-bit device range saturate; not-a-number counts as minus
-// infinity, so a point that is nowhere lands far off the top-left of every surface.
-std::int32_t RoundToDevice(long double v) {
-    if (std::isnan(v)) return DeviceMin;
-    if (v >= static_cast<long double>(DeviceMax)) return DeviceMax;
-    if (v <= static_cast<long double>(DeviceMin)) return DeviceMin;
-    return static_cast<std::int32_t>(std::llrint(v));
-}
-
-// Screen pixels per LE for a screen resolution; at least one, so that a screen that
-// reports 0 or 1 pixels per inch cannot make the scale divide by zero.
-std::int32_t PixelPerLEFor(int pixelsPerInch) {
-    const std::int32_t p = RoundToDevice(static_cast<long double>(pixelsPerInch) / 2.54L);
-    return p < 1 ? 1 : p;
 }
 
 // Puts back what a command changed for its own duration when the command is broken off
@@ -746,6 +693,13 @@ void TTurtle::SetAusgabe(TTurtleDevice Value) {
         return;
     }
     const unsigned wechsel = ++FAusgabeWechsel;
+    // A device whose work could not be put out is left all the same, with the settings of
+    // before put back; the turtle then goes on on the screen and the caller learns why.
+    const auto endOnScreen = [this](const std::exception_ptr& failed) {
+        Fausgabe = tdScreen;
+        Init();
+        std::rethrow_exception(failed);
+    };
     const bool p = Value == tdPrinter;
     if (p != FPrint) {
         if (Designing()) {
@@ -754,18 +708,16 @@ void TTurtle::SetAusgabe(TTurtleDevice Value) {
             // Only a job that is really open can be ended. Ending it waits for the print
             // server while handling events, which may destroy the control.
             TControlWatch alive(this);
-            try {
+            const std::exception_ptr failed = Attempt([] {
                 if (Printer().Printing()) Printer().EndDoc();
-            } catch (...) {
-                if (alive.Gone()) throw;
-                // The queue did not take the page: end on the screen and say why.
-                FPrint = false;
-                Fausgabe = tdScreen;
-                Init();
-                throw;
+            });
+            if (alive.Gone()) {
+                if (failed) std::rethrow_exception(failed);
+                throw EAbort(ControlGone);
             }
-            if (alive.Gone()) throw EAbort(ControlGone);
             FPrint = false;
+            // The queue did not take the page: end on the screen and say why.
+            if (failed) endOnScreen(failed);
         } else {
             FPrint = true;
         }
@@ -779,27 +731,23 @@ void TTurtle::SetAusgabe(TTurtleDevice Value) {
             ZeichenFlaeche = Canvas();
             FMetafileCanvas.reset();
             const std::unique_ptr<TMetafile> done = std::move(FMetafile);
-            try {
+            const std::exception_ptr failed = Attempt([&] {
                 if (done) {
                     if (OldG == tdWMF)
                         done->SaveToFile(FFilename + ".wmf");
                     else
                         Clipboard().Assign(*done);
                 }
-            } catch (...) {
-                // The picture could not be put out: end on the screen, consistent, and
-                // let the caller know why.
-                FMetaflag = false;
-                FPenState = Hilf;
-                FShowTurtle = Hilf2;
-                if (FPrint && !Printer().Printing()) FPrint = false;
-                Fausgabe = tdScreen;
-                Init();
-                throw;
-            }
+            });
             FMetaflag = false;
             FPenState = Hilf;
             FShowTurtle = Hilf2;
+            if (failed) {
+                // The picture could not be put out: end on the screen, consistent, and
+                // let the caller know why.
+                if (FPrint && !Printer().Printing()) FPrint = false;
+                endOnScreen(failed);
+            }
         } else {
             Hilf2 = FShowTurtle;
             Hilf = FPenState;

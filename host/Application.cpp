@@ -35,7 +35,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 // How often a running command looks at the window system's queue.
-constexpr auto pollInterval = std::chrono::microseconds(500);
+constexpr auto PollInterval = std::chrono::microseconds(500);
 
 // Says when the window system's queue is due to be looked at again. A thread of its own
 // keeps the time, so that a running command's ProcessMessages reads one flag between
@@ -76,7 +76,7 @@ private:
             wakeUp_.wait(lock, [this] { return armed_ || stop_; });
             if (stop_) return;
             armed_ = false;
-            if (wakeUp_.wait_for(lock, pollInterval, [this] { return stop_; })) return;
+            if (wakeUp_.wait_for(lock, PollInterval, [this] { return stop_; })) return;
             due_.store(true, std::memory_order_relaxed);
         }
     }

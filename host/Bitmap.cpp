@@ -1,8 +1,7 @@
 #include "Bitmap.h"
 
 #include "Screen.h"
-
-#include <QPainter>
+#include "internal/Images.h"
 
 #include <algorithm>
 
@@ -11,7 +10,7 @@ namespace kritzel {
 namespace {
 // Beyond this many pixels a bitmap is held only in part, so that a huge save-under
 // area costs no more memory than the surface it was copied from.
-constexpr long long wholePixels = 1LL << 20;
+constexpr long long WholePixels = 1LL << 20;
 } // namespace
 
 TBitmap::TBitmap() = default;
@@ -21,7 +20,7 @@ TBitmap::~TBitmap() {
 }
 
 bool TBitmap::Whole() const {
-    return (long long)width_ * height_ <= wholePixels;
+    return (long long)width_ * height_ <= WholePixels;
 }
 
 void TBitmap::Resize(int w, int h) {
@@ -36,17 +35,8 @@ void TBitmap::Resize(int w, int h) {
         store_ = QImage();
         return;
     }
-    QImage next(w, h, QImage::Format_RGB32);
-    if (!next.isNull()) {
-        next.fill(Qt::white);
-        if (!image_.isNull()) {
-            QPainter p(&next);
-            p.setCompositionMode(QPainter::CompositionMode_Source);
-            const TPoint at = canvas_.ImageOrigin();
-            p.drawImage(at.x, at.y, image_);
-        }
-    }
-    image_ = std::move(next);
+    const TPoint at = canvas_.ImageOrigin();
+    image_ = ResizedImage(image_, w, h, Qt::white, QPoint(at.x, at.y));
     store_ = QImage();
     if (!image_.isNull()) canvas_.BeginImage(&image_, Screen().PixelsPerInch());
 }

@@ -2,6 +2,8 @@
 
 #include <QGuiApplication>
 
+#include <optional>
+
 namespace kritzel {
 
 namespace {
@@ -12,7 +14,7 @@ struct SystemEntry {
 };
 
 // The classic system colour indices, each with the palette entry that plays its part.
-constexpr SystemEntry systemEntries[] = {
+constexpr SystemEntry SystemEntries[] = {
     {QPalette::Active, QPalette::Button},          // scroll bar
     {QPalette::Active, QPalette::Window},          // desktop background
     {QPalette::Active, QPalette::Highlight},       // active caption
@@ -40,24 +42,29 @@ constexpr SystemEntry systemEntries[] = {
     {QPalette::Active, QPalette::ToolTipBase},     // info background
 };
 
+// The red, green and blue of a plain colour (red in the lowest byte); none for a system
+// colour, whose top byte is set.
+std::optional<QColor> PlainRgb(TColor color) {
+    const auto c = static_cast<std::uint32_t>(color);
+    if ((c & 0xFF000000u) != 0) return std::nullopt;
+    return QColor(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF));
+}
+
 } // namespace
 
 QColor ToQColor(TColor color, const QPalette& palette) {
-    const auto c = static_cast<std::uint32_t>(color);
-    if ((c & 0xFF000000u) == 0)
-        return QColor(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF));
-    const std::uint32_t index = c & 0xFF;
-    if (index < std::size(systemEntries)) {
-        const auto& e = systemEntries[index];
+    if (const std::optional<QColor> rgb = PlainRgb(color)) return *rgb;
+    const std::uint32_t index = static_cast<std::uint32_t>(color) & 0xFF;
+    if (index < std::size(SystemEntries)) {
+        const auto& e = SystemEntries[index];
         return palette.color(e.group, e.role);
     }
     return palette.color(QPalette::Active, QPalette::Window);
 }
 
 QColor ToQColor(TColor color) {
-    const auto c = static_cast<std::uint32_t>(color);
-    if ((c & 0xFF000000u) == 0)
-        return QColor(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF));
+    // A plain colour needs no palette, and so no application.
+    if (const std::optional<QColor> rgb = PlainRgb(color)) return *rgb;
     return ToQColor(color, QGuiApplication::palette());
 }
 

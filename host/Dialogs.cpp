@@ -1,6 +1,7 @@
 #include "Dialogs.h"
 
 #include "Application.h"
+#include "Strings.h"
 
 #include <QApplication>
 #include <QInputDialog>
@@ -22,19 +23,15 @@ QString Title() {
     return name.isEmpty() ? QStringLiteral("Kritzel-Werk") : name;
 }
 
-QString FromUtf8(const TString& s) {
-    return QString::fromUtf8(s.data(), qsizetype(s.size()));
-}
-
 } // namespace
 
 double AskNumber(const TString& Prompt, double Default) {
     CheckGuiThread();
     if (!CanAsk()) return Default;
     bool ok = false;
-    constexpr double most = std::numeric_limits<double>::max();
+    constexpr double Most = std::numeric_limits<double>::max();
     const double value = QInputDialog::getDouble(Application().MainForm(), Title(),
-                                                 FromUtf8(Prompt), Default, -most, most, 6, &ok);
+                                                 ToUnicode(Prompt), Default, -Most, Most, 6, &ok);
     return ok ? value : Default;
 }
 
@@ -42,9 +39,10 @@ TString AskText(const TString& Prompt, const TString& Default) {
     CheckGuiThread();
     if (!CanAsk()) return Default;
     bool ok = false;
-    const QString value = QInputDialog::getText(Application().MainForm(), Title(), FromUtf8(Prompt),
-                                                QLineEdit::Normal, FromUtf8(Default), &ok);
-    return ok ? value.toStdString() : Default;
+    const QString value =
+        QInputDialog::getText(Application().MainForm(), Title(), ToUnicode(Prompt),
+                              QLineEdit::Normal, ToUnicode(Default), &ok);
+    return ok ? FromUnicode(value) : Default;
 }
 
 } // namespace kritzel

@@ -48,8 +48,8 @@ constexpr std::uint32_t DIB_RGB_COLORS = 0;
 constexpr std::int32_t FW_NORMAL = 400;
 constexpr std::uint8_t DEFAULT_CHARSET = 1;
 
-constexpr std::size_t kHeaderSize = 108; // with both header extensions (szlMicrometers)
-constexpr std::size_t kFaceUnits = 32;   // LOGFONTW lfFaceName, terminator included
+constexpr std::size_t HeaderSize = 108; // with both header extensions (szlMicrometers)
+constexpr std::size_t FaceUnits = 32;   // LOGFONTW lfFaceName, terminator included
 
 inline void Put32(std::uint8_t* p, std::uint32_t v) {
     if constexpr (std::endian::native == std::endian::little) {
@@ -151,7 +151,7 @@ EmfWriter::EmfWriter(int widthPx, int heightPx, int ppi)
     : width_(std::max(widthPx, 1)), height_(std::max(heightPx, 1)), ppi_(ppi < 1 ? 96 : ppi) {
     Grow(64 * 1024);
     // Written now with the counts so far, and again by Finish with the final ones.
-    Record header(*this, EMR_HEADER, kHeaderSize);
+    Record header(*this, EMR_HEADER, HeaderSize);
     WriteHeader(header);
 }
 
@@ -188,10 +188,10 @@ void EmfWriter::WriteHeader(Record& header) const {
 
 // The end record's size: until the writer finishes, room for it is always kept, so that
 // finishing never needs memory and never passes the limit.
-constexpr std::size_t kEofBytes = 20;
+constexpr std::size_t EofBytes = 20;
 
 void EmfWriter::Grow(std::size_t bytes) {
-    const std::size_t keep = closing_ ? 0 : kEofBytes;
+    const std::size_t keep = closing_ ? 0 : EofBytes;
     if (bytes > limit_ || len_ + keep > limit_ - bytes) {
         full_ = true;
         throw EKritzelwerk("the metafile has reached the 4 GiB its format allows; this "
@@ -208,7 +208,7 @@ void EmfWriter::Grow(std::size_t bytes) {
 
 // No per-record allocation: the buffer grows geometrically and a record is a bump of len_.
 std::uint8_t* EmfWriter::Reserve(std::size_t bytes) {
-    const std::size_t keep = closing_ ? 0 : kEofBytes;
+    const std::size_t keep = closing_ ? 0 : EofBytes;
     const std::size_t end = std::min(cap_, limit_);
     if (end < len_ + keep || end - len_ - keep < bytes) Grow(bytes);
     ++records_;
@@ -308,10 +308,10 @@ void EmfWriter::UseFont(const std::u16string& face, int heightPx, std::int32_t c
     CheckOpen();
     if (!fontSet_ || heightPx != fontHeight_ || face != fontFace_) {
         const std::uint32_t h = AllocHandle();
-        std::size_t n = std::min(face.size(), kFaceUnits - 1);
+        std::size_t n = std::min(face.size(), FaceUnits - 1);
         if (n > 0 && n < face.size() && IsHigh(face[n - 1])) --n; // keep surrogate pairs whole
         // ihFont and a plain LOGFONTW, without the extended font fields.
-        Record(*this, EMR_EXTCREATEFONTINDIRECTW, 12 + 28 + 2 * kFaceUnits)
+        Record(*this, EMR_EXTCREATEFONTINDIRECTW, 12 + 28 + 2 * FaceUnits)
             .U32(h)         // ihFont
             .I32(-heightPx) // lfHeight: character height, not cell height
             .I32(0)         // lfWidth
@@ -327,7 +327,7 @@ void EmfWriter::UseFont(const std::u16string& face, int heightPx, std::int32_t c
             .U8(0) // lfQuality
             .U8(0) // lfPitchAndFamily
             .Utf16(face.data(), n)
-            .Zeros(2 * (kFaceUnits - n)) // lfFaceName, terminated
+            .Zeros(2 * (FaceUnits - n)) // lfFaceName, terminated
             .End();
         SelectNew(font_, h);
         fontSet_ = true;
@@ -424,9 +424,10 @@ void EmfWriter::Polygon(const std::int32_t* xy, int count) {
     TBounds pts = TBounds::Of(xy[0], xy[1]);
     for (std::size_t i = 1; i < n; ++i)
         pts.Add(xy[2 * i], xy[2 * i + 1]);
-    constexpr std::int32_t lo = std::numeric_limits<std::int16_t>::min();
-    constexpr std::int32_t hi = std::numeric_limits<std::int16_t>::max();
-    const bool small = pts.xMin >= lo && pts.yMin >= lo && pts.xMax <= hi && pts.yMax <= hi;
+    constexpr std::int32_t Int16Min = std::numeric_limits<std::int16_t>::min();
+    constexpr std::int32_t Int16Max = std::numeric_limits<std::int16_t>::max();
+    const bool small = pts.xMin >= Int16Min && pts.yMin >= Int16Min && pts.xMax <= Int16Max &&
+                       pts.yMax <= Int16Max;
     const std::int64_t ext = penWidth_ / 2;
     const TBounds box{SaturateToInt32(pts.xMin - ext), SaturateToInt32(pts.yMin - ext),
                       SaturateToInt32(pts.xMax + ext), SaturateToInt32(pts.yMax + ext)};

@@ -64,7 +64,7 @@ public:
     void BitBlt(int dx, int dy, int w, int h, const std::uint32_t* pixels, int stride);
 
     // The largest file the format can describe: its header counts bytes in 32 bits.
-    static constexpr std::size_t kMaxBytes = 0xFFFFFFFFu;
+    static constexpr std::size_t MaxBytes = 0xFFFFFFFFu;
     // A record that would take the file beyond its limit is refused with EKritzelwerk and
     // nothing of it is written; the file keeps room for its end record, so that Finish
     // completes what fitted. Tests lower the limit (at least 64 KiB).
@@ -115,7 +115,7 @@ private:
     std::unique_ptr<std::uint8_t, Free> buf_;
     std::size_t cap_ = 0; // len_ bytes of cap_ are used
     std::size_t len_ = 0;
-    std::size_t limit_ = kMaxBytes;
+    std::size_t limit_ = MaxBytes;
     bool full_ = false;
     bool closing_ = false;
     std::size_t records_ = 0;

@@ -1,6 +1,7 @@
 #include "Form.h"
 
 #include "Application.h"
+#include "Strings.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -14,11 +15,11 @@ TForm::TForm(const TString& caption, QWidget* parent) : QWidget(parent) {
 }
 
 TString TForm::Caption() const {
-    return windowTitle().toStdString();
+    return FromUnicode(windowTitle());
 }
 
 void TForm::SetCaption(const TString& caption) {
-    setWindowTitle(QString::fromUtf8(caption.data(), qsizetype(caption.size())));
+    setWindowTitle(ToUnicode(caption));
 }
 
 void TForm::Show() {

@@ -5,6 +5,7 @@
 #include "Exceptions.h"
 #include "SafeFile.h"
 #include "Screen.h"
+#include "Strings.h"
 
 #include <vector>
 
@@ -45,12 +46,17 @@ std::size_t TMetafileCanvas::RecordCount() const {
     return writer_->RecordCount();
 }
 
+// Inline, so that it stays out of the library's exported symbols.
+inline TColor TMetafileCanvas::Rgb(TColor c) const {
+    return FromQColor(Resolve(c));
+}
+
 void TMetafileCanvas::UsePen() {
-    writer_->UsePen(FromQRgb(Resolve(Pen().Color()).rgb()), Pen().Width());
+    writer_->UsePen(Rgb(Pen().Color()), Pen().Width());
 }
 
 void TMetafileCanvas::UseBrush() {
-    writer_->UseBrush(FromQRgb(Resolve(Brush().Color()).rgb()), Brush().Style() == bsClear);
+    writer_->UseBrush(Rgb(Brush().Color()), Brush().Style() == bsClear);
 }
 
 void TMetafileCanvas::MoveTo(int x, int y) {
@@ -73,8 +79,7 @@ void TMetafileCanvas::Ellipse(int x1, int y1, int x2, int y2) {
 
 void TMetafileCanvas::FillRect(const TRect& r) {
     if (Brush().Style() != bsClear)
-        writer_->FillRect(r.Left, r.Top, r.Right, r.Bottom,
-                          FromQRgb(Resolve(Brush().Color()).rgb()));
+        writer_->FillRect(r.Left, r.Top, r.Right, r.Bottom, Rgb(Brush().Color()));
     PainterCanvas::FillRect(r);
 }
 
@@ -93,11 +98,11 @@ void TMetafileCanvas::Polygon(std::span<const TPoint> points) {
 
 void TMetafileCanvas::TextOut(int x, int y, const TString& text) {
     const QFont& font = CurrentFont();
-    const QString s = QString::fromUtf8(text.data(), qsizetype(text.size()));
+    const QString s = ToUnicode(text);
     const std::u16string face = font.family().toStdU16String();
-    writer_->UseFont(face, font.pixelSize(), FromQRgb(Resolve(Font().Color()).rgb()));
+    writer_->UseFont(face, font.pixelSize(), Rgb(Font().Color()));
     const bool clear = Brush().Style() == bsClear;
-    writer_->SetBkModeTransparent(clear, FromQRgb(Resolve(Brush().Color()).rgb()));
+    writer_->SetBkModeTransparent(clear, Rgb(Brush().Color()));
     // Readers place glyphs by the advance of each UTF-16 unit; the second half of a
     // surrogate pair advances by nothing.
     const QFontMetrics& metrics = CurrentMetrics();

@@ -92,6 +92,8 @@ public:
     EmfWriter& Writer() { return *writer_; }
 
 private:
+    // The colour as the metafile records it: a system colour as the shadow draws it.
+    TColor Rgb(TColor c) const;
     void UsePen();
     void UseBrush();
 

@@ -4,6 +4,7 @@
 #include "Guarded.h"
 #include "PaintQueue.h"
 #include "Screen.h"
+#include "internal/Images.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -20,7 +21,7 @@ namespace {
 // The largest backing image side the control draws on (Qt's widgets could grow to
 // 16,777,215, but an image that large would not fit in memory); the control itself is
 // kept no larger, so that a huge geometry from a form cannot make its window huge.
-constexpr int maxSide = 16384;
+constexpr int MaxSide = 16384;
 
 // A control belongs to the GUI thread: refused elsewhere before Qt sees it.
 TWinControl* OnGuiThread(TWinControl* owner) {
@@ -38,7 +39,7 @@ TPaintBox::TPaintBox(TWinControl* AOwner) : QWidget(OnGuiThread(AOwner)), life_(
     PaintQueue::Current().Register(this);
     ResizeBacking(width_, height_);
     resize(LogicalSize(width_, height_));
-    setMaximumSize(LogicalSize(maxSide, maxSide));
+    setMaximumSize(LogicalSize(MaxSide, MaxSide));
 }
 
 TPaintBox::~TPaintBox() {
@@ -66,8 +67,8 @@ QSize TPaintBox::minimumSizeHint() const {
 
 void TPaintBox::SetSize(int w, int h) {
     CheckGuiThread();
-    w = std::clamp(w, 0, maxSide);
-    h = std::clamp(h, 0, maxSide);
+    w = std::clamp(w, 0, MaxSide);
+    h = std::clamp(h, 0, MaxSide);
     if (w != hintWidth_ || h != hintHeight_) {
         hintWidth_ = w;
         hintHeight_ = h;
@@ -93,17 +94,7 @@ void TPaintBox::SetDesigning(bool on) {
 void TPaintBox::ResizeBacking(int w, int h) {
     if (image_.width() == w && image_.height() == h && !image_.isNull()) return;
     canvas_.End();
-    QImage next(std::max(w, 0), std::max(h, 0), QImage::Format_RGB32);
-    if (!next.isNull()) {
-        next.fill(palette().color(QPalette::Window));
-        if (!image_.isNull()) {
-            // Keep the old pixels where old and new area overlap.
-            QPainter p(&next);
-            p.setCompositionMode(QPainter::CompositionMode_Source);
-            p.drawImage(0, 0, image_);
-        }
-    }
-    image_ = std::move(next);
+    image_ = ResizedImage(image_, w, h, palette().color(QPalette::Window));
     canvas_.BeginImage(&image_, Screen().PixelsPerInch());
 }
 
@@ -208,8 +199,8 @@ void TPaintBox::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     if (event->size() == LogicalSize(width_, height_)) return;
     const double dpr = Screen().DevicePixelRatio();
-    width_ = std::clamp(int(std::lround(event->size().width() * dpr)), 0, maxSide);
-    height_ = std::clamp(int(std::lround(event->size().height() * dpr)), 0, maxSide);
+    width_ = std::clamp(int(std::lround(event->size().width() * dpr)), 0, MaxSide);
+    height_ = std::clamp(int(std::lround(event->size().height() * dpr)), 0, MaxSide);
     ResizeBacking(width_, height_);
     SystemPaintRequest();
 }

@@ -40,7 +40,7 @@ public:
     void PresentAll(Clock::time_point now);
     // The same, at most once a frame.
     void PresentIfDue(Clock::time_point now) {
-        if (now - lastPresent_ >= frameInterval) PresentAll(now);
+        if (now - lastPresent_ >= FrameInterval) PresentAll(now);
     }
 
 private:
@@ -50,7 +50,7 @@ private:
     // The same, or null once the application has gone; never raises, for destructors.
     static PaintQueue* Running() noexcept;
 
-    static constexpr auto frameInterval = std::chrono::milliseconds(16);
+    static constexpr auto FrameInterval = std::chrono::milliseconds(16);
 
     void Post();
     void customEvent(QEvent* event) override;

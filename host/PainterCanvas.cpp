@@ -2,6 +2,7 @@
 
 #include "Colors.h"
 #include "Raster.h"
+#include "Strings.h"
 
 #include <QGuiApplication>
 #include <QPaintDevice>
@@ -18,14 +19,14 @@ namespace {
 
 // Qt's raster engine works in 26.6 fixed point; coordinates beyond this are cut back
 // to it first. The limit lies far outside every surface the component draws on.
-constexpr double coordLimit = double(1 << 22);
+constexpr double CoordLimit = double(1 << 22);
 
 bool ClipToLimit(double& x0, double& y0, double& x1, double& y1) {
-    // Liang-Barsky against the square of side 2 * coordLimit around the origin.
+    // Liang-Barsky against the square of side 2 * CoordLimit around the origin.
     double t0 = 0, t1 = 1;
     const double dx = x1 - x0, dy = y1 - y0;
     const double p[4] = {-dx, dx, -dy, dy};
-    const double q[4] = {x0 + coordLimit, coordLimit - x0, y0 + coordLimit, coordLimit - y0};
+    const double q[4] = {x0 + CoordLimit, CoordLimit - x0, y0 + CoordLimit, CoordLimit - y0};
     for (int i = 0; i < 4; ++i) {
         if (p[i] == 0) {
             if (q[i] < 0) return false;
@@ -47,7 +48,7 @@ bool ClipToLimit(double& x0, double& y0, double& x1, double& y1) {
 }
 
 bool Far(int v) {
-    return v > int(coordLimit) || v < -int(coordLimit);
+    return v > int(CoordLimit) || v < -int(CoordLimit);
 }
 
 // The rows of a plain 32-bit image, written directly.
@@ -252,10 +253,10 @@ void PainterCanvas::FillRect(const TRect& r) {
     QPainter* p = Ready(false, false);
     if (!p || Brush().Style() == bsClear) return;
     if (r.Right <= r.Left || r.Bottom <= r.Top) return;
-    const long long l = std::max<long long>(r.Left, -coordLimit);
-    const long long t = std::max<long long>(r.Top, -coordLimit);
-    const long long rr = std::min<long long>(r.Right, coordLimit);
-    const long long b = std::min<long long>(r.Bottom, coordLimit);
+    const long long l = std::max<long long>(r.Left, -CoordLimit);
+    const long long t = std::max<long long>(r.Top, -CoordLimit);
+    const long long rr = std::min<long long>(r.Right, CoordLimit);
+    const long long b = std::min<long long>(r.Bottom, CoordLimit);
     if (rr <= l || b <= t) return;
     p->fillRect(QRect(int(l), int(t), int(rr - l), int(b - t)), Resolve(Brush().Color()));
     if (identity_) MarkDirty(l, t, rr, b);
@@ -263,7 +264,7 @@ void PainterCanvas::FillRect(const TRect& r) {
 
 void PainterCanvas::Polygon(std::span<const TPoint> points) {
     if (points.empty()) return;
-    if (Direct() && Pen().Width() <= 1 && points.size() <= Raster::maxCorners) {
+    if (Direct() && Pen().Width() <= 1 && points.size() <= Raster::MaxCorners) {
         bool near = true;
         for (const TPoint& pt : points)
             near = near && Raster::Within(pt.x) && Raster::Within(pt.y);
@@ -299,7 +300,7 @@ const QFont& PainterCanvas::CurrentFont() {
         // any surface.
         const long long points = Font().Size() == 0 ? 8 : std::llabs((long long)Font().Size());
         const double px = std::clamp(std::round(double(points) * perInch / 72.0), 1.0, 16384.0);
-        qfont_ = QFont(QString::fromUtf8(Font().Name().data(), qsizetype(Font().Name().size())));
+        qfont_ = QFont(ToUnicode(Font().Name()));
         qfont_.setPixelSize(int(px));
         metrics_.emplace(qfont_);
     }
@@ -307,7 +308,7 @@ const QFont& PainterCanvas::CurrentFont() {
 }
 
 void PainterCanvas::TextOut(int x, int y, const TString& text) {
-    const QString s = QString::fromUtf8(text.data(), qsizetype(text.size()));
+    const QString s = ToUnicode(text);
     const QFont& font = CurrentFont();
     const int width = metrics_->horizontalAdvance(s);
     QPainter* p = Ready(false, false);
@@ -328,7 +329,7 @@ void PainterCanvas::TextOut(int x, int y, const TString& text) {
 
 int PainterCanvas::TextWidth(const TString& text) {
     CurrentFont();
-    return metrics_->horizontalAdvance(QString::fromUtf8(text.data(), qsizetype(text.size())));
+    return metrics_->horizontalAdvance(ToUnicode(text));
 }
 
 void PainterCanvas::CopyRect(const TRect& dest, TCanvas& source, const TRect& sourceRect) {

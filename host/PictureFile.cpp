@@ -5,6 +5,7 @@
 #include "PainterCanvas.h"
 #include "SafeFile.h"
 #include "Screen.h"
+#include "Strings.h"
 
 #include <QBuffer>
 #include <QFileInfo>
@@ -33,7 +34,7 @@ std::optional<Format> FormatOf(const QString& name) {
 
 // SVG lengths are written in hundredths of a millimetre: the header gives the size in
 // millimetres, which Qt computes from a resolution in whole dots per inch.
-constexpr int svgDpi = 2540;
+constexpr int SvgDpi = 2540;
 
 } // namespace
 
@@ -65,10 +66,10 @@ TPictureFile::TPictureFile(const TString& fileName, int width, int height, int p
                            const QWidget* paletteSource)
     : d(std::make_unique<Impl>()) {
     d->name = fileName;
-    d->path = QString::fromUtf8(fileName.data(), qsizetype(fileName.size()));
+    d->path = ToUnicode(fileName);
     const std::optional<Format> format = FormatOf(d->path);
     if (!format)
-        d->Fail("the ending \"." + QFileInfo(d->path).suffix().toStdString() +
+        d->Fail("the ending \"." + FromUnicode(QFileInfo(d->path).suffix()) +
                 "\" is none of the formats known: .png, .svg, .pdf, .emf, .wmf");
     d->format = *format;
     width = std::max(width, 1);
@@ -85,11 +86,11 @@ TPictureFile::TPictureFile(const TString& fileName, int width, int height, int p
         d->canvas.BeginImage(&d->image, dpi);
         break;
     case Format::SVG: {
-        const double scale = mmPerPixel * svgDpi / 25.4;
+        const double scale = mmPerPixel * SvgDpi / 25.4;
         const QSize size(int(std::lround(width * scale)), int(std::lround(height * scale)));
         d->svg = std::make_unique<QSvgGenerator>();
         d->svg->setOutputDevice(&d->buffer);
-        d->svg->setResolution(svgDpi);
+        d->svg->setResolution(SvgDpi);
         d->svg->setSize(size);
         d->svg->setViewBox(QRect(QPoint(0, 0), size));
         d->svg->setTitle(QFileInfo(d->path).completeBaseName());
@@ -99,17 +100,17 @@ TPictureFile::TPictureFile(const TString& fileName, int width, int height, int p
         break;
     }
     case Format::PDF: {
-        constexpr int pdfDpi = 1200;
+        constexpr int PdfDpi = 1200;
         d->buffer.open(QIODevice::WriteOnly);
         d->pdf = std::make_unique<QPdfWriter>(&d->buffer);
         d->pdf->setCreator(QStringLiteral("Kritzel-Werk"));
         d->pdf->setTitle(QFileInfo(d->path).completeBaseName());
-        d->pdf->setResolution(pdfDpi);
+        d->pdf->setResolution(PdfDpi);
         d->pdf->setPageMargins(QMarginsF(0, 0, 0, 0));
         d->pdf->setPageSize(QPageSize(QSizeF(width * mmPerPixel, height * mmPerPixel),
                                       QPageSize::Millimeter, QString(), QPageSize::ExactMatch));
         d->canvas.SetPaletteSource(paletteSource);
-        d->canvas.BeginPicture(d->pdf.get(), width, height, dpi, mmPerPixel * pdfDpi / 25.4);
+        d->canvas.BeginPicture(d->pdf.get(), width, height, dpi, mmPerPixel * PdfDpi / 25.4);
         break;
     }
     case Format::Metafile:

@@ -132,7 +132,7 @@ TRect Raster::Polygon(std::span<const TPoint> points, QRgb pen, QRgb brush, bool
     if (fill && rowFrom < rowTo) {
         // On each row the pixels from the ceiling of one crossing up to, not including,
         // the ceiling of the next are inside.
-        Edge edges[maxCorners];
+        Edge edges[MaxCorners];
         int m = 0;
         for (std::size_t i = 0; i < n; ++i) {
             const TPoint& a = points[i];
@@ -171,7 +171,7 @@ TRect Raster::Polygon(std::span<const TPoint> points, QRgb pen, QRgb brush, bool
             m = 0;
         }
         for (int y = rowFrom; y < rowTo && m > 0; ++y) {
-            long long xs[maxCorners];
+            long long xs[MaxCorners];
             int count = 0;
             for (Edge* e = edges; e != edges + m; ++e) {
                 if (y < e->top || y >= e->bottom) continue;

@@ -16,11 +16,11 @@ namespace kritzel {
 class Raster {
 public:
     // Polygons with more corners go to QPainter.
-    static constexpr std::size_t maxCorners = 16;
+    static constexpr std::size_t MaxCorners = 16;
     // How far from the image a corner or line end may lie; the arithmetic stays exact in
     // 64 bits up to here. Farther shapes go to QPainter, which cuts them back first.
-    static constexpr int reach = 1 << 22;
-    static bool Within(int v) { return v >= -reach && v <= reach; }
+    static constexpr int Reach = 1 << 22;
+    static bool Within(int v) { return v >= -Reach && v <= Reach; }
 
     // Rows of width pixels of 32 bits, stride bytes apart, that stay alive and unshared
     // while this raster writes to them.
@@ -33,7 +33,7 @@ public:
     // that lie on the image, whichever part of it does. Thin lines leave out their last
     // pixel, as the classic pens do; outlines keep it.
     void Line(int x0, int y0, int x1, int y1, QRgb c, bool lastPixel);
-    // A polygon of at most maxCorners corners within reach. With fill set, the pixels
+    // A polygon of at most MaxCorners corners within reach. With fill set, the pixels
     // whose centres lie inside (odd-even rule) take the brush; a device point is a
     // pixel's centre here, as it is for the outline, so the fill meets the outline
     // without a gap at any slope. Then the edges are traced with the pen. Returns the

@@ -1,6 +1,7 @@
 #include "SafeFile.h"
 
 #include "Exceptions.h"
+#include "Strings.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -80,9 +81,9 @@ bool WriteAll(int fd, std::span<const std::uint8_t> bytes, int& error) {
 
 void SaveFileWhole(const TString& fileName, std::span<const std::uint8_t> bytes,
                    const std::string& what) {
-    const QString name = QString::fromUtf8(fileName.data(), qsizetype(fileName.size()));
+    const QString name = ToUnicode(fileName);
     // The name as it can be shown: without a NUL, and valid UTF-8.
-    const std::string shown = QString(name).replace(QChar(0), QStringLiteral("\\0")).toStdString();
+    const std::string shown = FromUnicode(QString(name).replace(QChar(0), QStringLiteral("\\0")));
     auto fail = [&](const std::string& why) {
         throw EKritzelwerk("cannot save the " + what + " \"" + shown + "\": " + why);
     };
@@ -90,7 +91,7 @@ void SaveFileWhole(const TString& fileName, std::span<const std::uint8_t> bytes,
     // A NUL would end the name early, and a name that is not UTF-8 would be written as
     // another one: both would write some other file.
     if (fileName.find('\0') != TString::npos) fail("the name holds a NUL character");
-    if (name.toStdString() != fileName) fail("the name is not valid UTF-8 text");
+    if (FromUnicode(name) != fileName) fail("the name is not valid UTF-8 text");
     // The save renames a new file into place: only a regular file may be replaced so.
     const QFileInfo existing(name);
     if (existing.isSymLink()) fail("it is a symbolic link");
@@ -148,19 +149,19 @@ void SaveFileWhole(const TString& fileName, std::span<const std::uint8_t> bytes,
     // commit, so a failure leaves an older file of that name as it was.
     QSaveFile file(name);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        fail(file.errorString().toStdString());
+        fail(FromUnicode(file.errorString()));
     const char* p = reinterpret_cast<const char*>(bytes.data());
     for (qint64 left = qint64(bytes.size()); left > 0;) {
         const qint64 n = file.write(p, left);
         if (n <= 0) {
             const QString why = file.errorString();
             file.cancelWriting();
-            fail(why.toStdString());
+            fail(FromUnicode(why));
         }
         p += n;
         left -= n;
     }
-    if (!file.commit()) fail(file.errorString().toStdString());
+    if (!file.commit()) fail(FromUnicode(file.errorString()));
 #endif
 }
 

@@ -1,6 +1,7 @@
 #include "Snapshot.h"
 
 #include "Exceptions.h"
+#include "Strings.h"
 
 #include <QApplication>
 #include <QDir>
@@ -18,8 +19,8 @@ namespace kritzel {
 void SavePicture(const QImage& picture, const QString& path) {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || !picture.save(&file, "PNG") || !file.commit())
-        throw EKritzelwerk("cannot write " + path.toStdString() + ": " +
-                           file.errorString().toStdString());
+        throw EKritzelwerk("cannot write " + FromUnicode(path) + ": " +
+                           FromUnicode(file.errorString()));
 }
 
 QString PictureFolder() {

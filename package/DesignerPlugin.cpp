@@ -3,6 +3,7 @@
 #include "Kritzelwerk.h"
 
 #include <host/PaintBox.h>
+#include <host/Strings.h>
 
 #include <QIcon>
 #include <QMetaObject>
@@ -13,14 +14,6 @@
 
 namespace kritzel {
 
-namespace {
-
-QString Text(const TString& s) {
-    return QString::fromStdString(s);
-}
-
-} // namespace
-
 TDesignerWidget::TDesignerWidget(TRegisteredComponent component, QObject* parent)
     : QObject(parent), component_(std::move(component)) {}
 
@@ -30,22 +23,23 @@ QString TDesignerWidget::name() const {
 }
 
 QString TDesignerWidget::group() const {
-    return Text(component_.Page);
+    return ToUnicode(component_.Page);
 }
 
 QString TDesignerWidget::toolTip() const {
-    return QStringLiteral("%1 (%2)").arg(Text(component_.Class.ClassName),
-                                         Text(PackageDescription()));
+    return QStringLiteral("%1 (%2)").arg(ToUnicode(component_.Class.ClassName),
+                                         ToUnicode(PackageDescription()));
 }
 
 QString TDesignerWidget::whatsThis() const {
     const TPackageVersion v = PackageVersion();
     return QStringLiteral("%1, Version %2 (Produktversion %3)")
-        .arg(Text(PackageDescription()), Text(FileVersionText(v)), Text(v.ProductVersion));
+        .arg(ToUnicode(PackageDescription()), ToUnicode(FileVersionText(v)),
+             ToUnicode(v.ProductVersion));
 }
 
 QString TDesignerWidget::includeFile() const {
-    return Text(component_.Class.IncludeFile);
+    return ToUnicode(component_.Class.IncludeFile);
 }
 
 QIcon TDesignerWidget::icon() const {
@@ -76,8 +70,8 @@ QString TDesignerWidget::domXml() const {
                           "  </customwidget>\n"
                           " </customwidgets>\n"
                           "</ui>\n")
-        .arg(Text(component_.Class.ClassName), name(),
-             Text(component_.Class.ClassName).mid(1).toLower(), includeFile());
+        .arg(ToUnicode(component_.Class.ClassName), name(),
+             ToUnicode(component_.Class.ClassName).mid(1).toLower(), includeFile());
 }
 
 TDesignerPlugins::TDesignerPlugins(QObject* parent) : QObject(parent) {

@@ -2,6 +2,7 @@
 
 #include <host/PaintBox.h>
 #include <host/Registry.h>
+#include <host/Strings.h>
 
 #include <QBuffer>
 #include <QDomDocument>
@@ -144,7 +145,7 @@ QVariant TFormWriter::DeclaredDefault(const QObject* obj, const QString& prop) c
     auto it = defaults_.find(cls);
     if (it == defaults_.end()) {
         QHash<QString, QVariant> found;
-        const TRegisteredComponent* entry = ComponentRegistry().Find(cls.toStdString());
+        const TRegisteredComponent* entry = ComponentRegistry().Find(FromUnicode(cls));
         if (entry && entry->Class.Create) {
             // A scratch control in the designing state, so that resetting its properties
             // only stores values: it waits for nothing and opens no output.

@@ -4,6 +4,7 @@
 
 #include <component/Turtle.h>
 #include <host/Registry.h>
+#include <host/Strings.h>
 
 #include <QFile>
 #include <QMetaType>
@@ -44,14 +45,14 @@ TString PackageDescription() {
     if (!f.open(QIODevice::ReadOnly)) return {};
     QStringDecoder fromUtf16(QStringConverter::Utf16LE);
     const QString text = fromUtf16(f.readAll());
-    return text.toStdString();
+    return FromUnicode(text);
 }
 
 QImage PaletteBitmap(const TString& className) {
     TString name;
     for (const char c : className)
         name += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return QImage(QStringLiteral(":/kritzelwerk/%1").arg(QString::fromStdString(name)), "BMP");
+    return QImage(QStringLiteral(":/kritzelwerk/%1").arg(ToUnicode(name)), "BMP");
 }
 
 QImage MainIcon() {

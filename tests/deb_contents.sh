@@ -6,6 +6,7 @@
 # lintian is missing, unless KRITZEL_REQUIRE_ALL=1.
 #   deb_contents.sh DEB VERSION TREE...
 set -euo pipefail
+. "$(dirname "$(readlink -f "${BASH_SOURCE[0]}")")/../scripts/lib/skip.sh" || exit 1
 deb=$1
 version=$2
 shift 2
@@ -36,11 +37,7 @@ for tree in "$@"; do
   fi
 done
 
-if ! command -v lintian >/dev/null 2>&1; then
-  echo "deb_contents: lintian is not installed; skipping its check" >&2
-  [ "${KRITZEL_REQUIRE_ALL:-0}" = 1 ] && exit 1
-  exit 77
-fi
+command -v lintian >/dev/null 2>&1 || skip_or_fail "lintian is not installed" "its check"
 lintian --no-tag-display-limit "$deb" >"$work/lintian" 2>&1 || true
 if grep '^E:' "$work/lintian" >&2; then
   fail "lintian reports errors"

@@ -13,14 +13,10 @@ set -uo pipefail
 deb=$(realpath "$1")
 source_dir=$2
 png_ink=$3
-skip() {
-  echo "deb_install: $1; skipping" >&2
-  [ "${KRITZEL_REQUIRE_ALL:-0}" = 1 ] && exit 1
-  exit 77
-}
+. "$(dirname "$(readlink -f "${BASH_SOURCE[0]}")")/../scripts/lib/skip.sh" || exit 1
 fail() { echo "deb_install: $*" >&2; exit 1; }
-[ "$(id -u)" -eq 0 ] || skip "installing a package needs root"
-command -v apt-get >/dev/null || skip "there is no apt-get"
+[ "$(id -u)" -eq 0 ] || skip_or_fail "installing a package needs root"
+command -v apt-get >/dev/null || skip_or_fail "there is no apt-get"
 [ -f "$deb" ] || fail "no package $deb"
 
 # One package test on this machine at a time, whichever tree it comes from.
@@ -38,7 +34,7 @@ fi
 rm -f "$mark"
 case $status in
   *" installed"|*unpacked|*half-*|*triggers-*)
-    skip "a kritzelwerk package is installed already ($status); remove it first" ;;
+    skip_or_fail "a kritzelwerk package is installed already ($status); remove it first" ;;
 esac
 
 work=$(mktemp -d)

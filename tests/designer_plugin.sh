@@ -6,6 +6,7 @@
 # KRITZEL_REQUIRE_ALL=1.
 #   designer_plugin.sh PLUGINS_DIR | --system
 set -uo pipefail
+. "$(dirname "$(readlink -f "${BASH_SOURCE[0]}")")/../scripts/lib/skip.sh" || exit 1
 plugins=$1
 if [ "$plugins" = --system ]; then
   plugins=$(qtpaths6 --plugin-dir 2>/dev/null || /usr/lib/qt6/bin/qtpaths6 --plugin-dir)
@@ -17,11 +18,7 @@ designer=""
 for candidate in /usr/lib/qt6/bin/designer "$(command -v designer6 2>/dev/null)"; do
   [ -n "$candidate" ] && [ -x "$candidate" ] && { designer=$candidate; break; }
 done
-if [ -z "$designer" ]; then
-  echo "designer_plugin: Qt Designer (designer-qt6) is not installed; skipping" >&2
-  [ "${KRITZEL_REQUIRE_ALL:-0}" = 1 ] && exit 1
-  exit 77
-fi
+[ -n "$designer" ] || skip_or_fail "Qt Designer (designer-qt6) is not installed"
 plugin=$plugins/designer/libkritzelwerk_designer.so
 [ -f "$plugin" ] || { echo "designer_plugin: no plugin at $plugin" >&2; exit 1; }
 work=$(mktemp -d)

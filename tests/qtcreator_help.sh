@@ -5,13 +5,9 @@
 # (skipped) when Qt Creator or sqlite3 is missing, unless KRITZEL_REQUIRE_ALL=1.
 #   qtcreator_help.sh
 set -uo pipefail
-skip() {
-  echo "qtcreator_help: $1; skipping" >&2
-  [ "${KRITZEL_REQUIRE_ALL:-0}" = 1 ] && exit 1
-  exit 77
-}
-qtcreator=$(command -v qtcreator) || skip "Qt Creator (qtcreator) is not installed"
-command -v sqlite3 >/dev/null || skip "sqlite3 is not installed"
+. "$(dirname "$(readlink -f "${BASH_SOURCE[0]}")")/../scripts/lib/skip.sh" || exit 1
+qtcreator=$(command -v qtcreator) || skip_or_fail "Qt Creator (qtcreator) is not installed"
+command -v sqlite3 >/dev/null || skip_or_fail "sqlite3 is not installed"
 work=$(mktemp -d)
 settings=$work/settings
 export HOME=$work/home XDG_CONFIG_HOME=$work/home/.config XDG_DATA_HOME=$work/home/.local/share

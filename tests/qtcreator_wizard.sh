@@ -7,12 +7,9 @@
 # KRITZEL_REQUIRE_ALL=1.
 #   qtcreator_wizard.sh [WIZARD_DIR]
 set -uo pipefail
+. "$(dirname "$(readlink -f "${BASH_SOURCE[0]}")")/../scripts/lib/skip.sh" || exit 1
 qtcreator=$(command -v qtcreator || true)
-if [ -z "$qtcreator" ]; then
-  echo "qtcreator_wizard: Qt Creator (qtcreator) is not installed; skipping" >&2
-  [ "${KRITZEL_REQUIRE_ALL:-0}" = 1 ] && exit 1
-  exit 77
-fi
+[ -n "$qtcreator" ] || skip_or_fail "Qt Creator (qtcreator) is not installed"
 work=$(mktemp -d)
 settings=$work/settings
 export HOME=$work/home XDG_CONFIG_HOME=$work/home/.config XDG_DATA_HOME=$work/home/.local/share

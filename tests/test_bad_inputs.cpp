@@ -191,23 +191,3 @@ TEST(BadInputs, APrinterThatIsNotThereIsAClearErrorAndNothingChanges) {
     t.SetAusgabe(tdScreen);
     ExpectStillDrawing(t);
 }
-
-// The device helpers every layer shares: the ends of the 32-bit range hold, and an empty
-// rectangle (the "nothing yet" of a dirty area or a picture's bounds) never widens a union.
-TEST(BadInputs, DeviceHelpersHoldTheEndsOfTheRange) {
-    constexpr std::int32_t lo = std::numeric_limits<std::int32_t>::min();
-    constexpr std::int32_t hi = std::numeric_limits<std::int32_t>::max();
-    EXPECT_EQ(SaturateToInt32(std::int64_t{hi} + 1), hi);
-    EXPECT_EQ(SaturateToInt32(std::int64_t{lo} - 1), lo);
-    EXPECT_EQ(SaturateToInt32(-7), -7);
-
-    const TPoint far[] = {{hi, 5}, {lo, -3}, {0, hi}};
-    EXPECT_EQ(BoundsOf(far), (TBounds{lo, -3, hi, hi}));
-    const TPoint one[] = {{4, 9}};
-    EXPECT_EQ(BoundsOf(one), (TBounds{4, 9, 4, 9}));
-
-    const TRect a{10, 20, 30, 40}, b{-5, 25, 12, 50};
-    EXPECT_EQ(Unite(a, b), (TRect{-5, 20, 30, 50}));
-    EXPECT_EQ(Unite(TRect{}, a), a);
-    EXPECT_EQ(Unite(a, TRect{100, 100, 100, 200}), a);
-}

@@ -10,6 +10,8 @@
 #include <host/Raster.h>
 
 #include <cmath>
+#include <cstdint>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -187,6 +189,26 @@ TEST(DeviceContext, LometricThenAnisotropicTurnsTheYAxisDown) {
     EXPECT_EQ(dc.WindowExt(), (TSize{1, 1}));
 }
 
+// The device helpers every layer shares: the ends of the 32-bit range hold, and an empty
+// rectangle (the "nothing yet" of a dirty area or a picture's bounds) never widens a union.
+TEST(Types, DeviceHelpersHoldTheEndsOfTheRange) {
+    constexpr std::int32_t lo = std::numeric_limits<std::int32_t>::min();
+    constexpr std::int32_t hi = std::numeric_limits<std::int32_t>::max();
+    EXPECT_EQ(SaturateToInt32(std::int64_t{hi} + 1), hi);
+    EXPECT_EQ(SaturateToInt32(std::int64_t{lo} - 1), lo);
+    EXPECT_EQ(SaturateToInt32(-7), -7);
+
+    const TPoint far[] = {{hi, 5}, {lo, -3}, {0, hi}};
+    EXPECT_EQ(BoundsOf(far), (TBounds{lo, -3, hi, hi}));
+    const TPoint one[] = {{4, 9}};
+    EXPECT_EQ(BoundsOf(one), (TBounds{4, 9, 4, 9}));
+
+    const TRect a{10, 20, 30, 40}, b{-5, 25, 12, 50};
+    EXPECT_EQ(Unite(a, b), (TRect{-5, 20, 30, 50}));
+    EXPECT_EQ(Unite(TRect{}, a), a);
+    EXPECT_EQ(Unite(a, TRect{100, 100, 100, 200}), a);
+}
+
 namespace {
 
 // Pixels of one picture that are not background and have no such pixel within one
@@ -269,8 +291,8 @@ TEST(Canvas, TheDirectRasteriserDrawsWhatQPainterDraws) {
     for (int k = 0; k < 24; ++k)
         shapes.push_back({turned(20, k * 15), turned(12, k * 15 + 143), turned(12, k * 15 - 143)});
     std::vector<TPoint> star;
-    for (std::size_t k = 0; k < Raster::maxCorners; ++k)
-        star.push_back(turned(k % 2 ? 12 : 28, double(k) * 360 / Raster::maxCorners));
+    for (std::size_t k = 0; k < Raster::MaxCorners; ++k)
+        star.push_back(turned(k % 2 ? 12 : 28, double(k) * 360 / Raster::MaxCorners));
     shapes.push_back(star);
     for (std::size_t i = 0; i < shapes.size(); ++i)
         for (const bool fill : {true, false}) {
@@ -325,7 +347,7 @@ TEST(Canvas, TheRasteriserClipsToExactlyThePixelsOfTheWholeShape) {
     // Lines from far outside still find their pixels: a line across the image, 4 million
     // pixels long, crosses every column once.
     cut.fill(white);
-    cutRaster.Line(-Raster::reach, 20, Raster::reach, 80, pen, false);
+    cutRaster.Line(-Raster::Reach, 20, Raster::Reach, 80, pen, false);
     EXPECT_EQ(CountColor(cut, clBlue), small);
     EXPECT_EQ(cut.pixel(50, 50), pen);
 }
