@@ -200,16 +200,16 @@ TRect Raster::Polygon(std::span<const TPoint> points, QRgb pen, QRgb brush, bool
     return TRect{l, t, r + 1, b + 1};
 }
 
-bool Raster::CopyFrom(const QImage& from, long long sx, long long sy, long long dx, long long dy,
+bool Raster::CopyFrom(const Raster& from, long long sx, long long sy, long long dx, long long dy,
                       long long w, long long h) {
     // Columns, then rows, inside both images.
     const long long j0 = std::max({0LL, -sx, -dx});
-    const long long j1 = std::min({w, (long long)from.width() - sx, (long long)width_ - dx});
+    const long long j1 = std::min({w, (long long)from.width_ - sx, (long long)width_ - dx});
     const long long i0 = std::max({0LL, -sy, -dy});
-    const long long i1 = std::min({h, (long long)from.height() - sy, (long long)height_ - dy});
+    const long long i1 = std::min({h, (long long)from.height_ - sy, (long long)height_ - dy});
     if (j1 <= j0 || i1 <= i0) return false;
-    const std::ptrdiff_t sstride = from.bytesPerLine();
-    const uchar* s = from.constBits() + (sy + i0) * sstride + 4 * (sx + j0);
+    const std::ptrdiff_t sstride = from.stride_;
+    const uchar* s = from.bits_ + (sy + i0) * sstride + 4 * (sx + j0);
     uchar* d = bits_ + (dy + i0) * stride_ + 4 * (dx + j0);
     const std::size_t bytes = std::size_t(4 * (j1 - j0));
     for (long long i = i0; i < i1; ++i, s += sstride, d += stride_)

@@ -40,9 +40,9 @@ public:
     // pixels it may have touched, before clipping.
     TRect Polygon(std::span<const TPoint> points, QRgb pen, QRgb brush, bool fill);
 
-    // Copies w x h pixels from (sx, sy) of from, an image of 32 bits per pixel, to
-    // (dx, dy) here, pixel for pixel and clipped to both; false when nothing overlaps.
-    bool CopyFrom(const QImage& from, long long sx, long long sy, long long dx, long long dy,
+    // Copies w x h pixels from (sx, sy) of from to (dx, dy) here, pixel for pixel and
+    // clipped to both; false when nothing overlaps. from is only read.
+    bool CopyFrom(const Raster& from, long long sx, long long sy, long long dx, long long dy,
                   long long w, long long h);
 
 private:
