@@ -32,7 +32,12 @@ public:
     // Bresenham's line between two points within reach: exactly those of its pixels
     // that lie on the image, whichever part of it does. Thin lines leave out their last
     // pixel, as the classic pens do; outlines keep it.
-    void Line(int x0, int y0, int x1, int y1, QRgb c, bool lastPixel);
+    void Line(int x0, int y0, int x1, int y1, QRgb c, bool lastPixel) {
+        if (Inside(x0, y0) && Inside(x1, y1))
+            LineInside(x0, y0, x1, y1, c, lastPixel);
+        else
+            LineClipped(x0, y0, x1, y1, c, lastPixel);
+    }
     // A polygon of at most maxCorners corners within reach. With fill set, the pixels
     // whose centres lie inside (odd-even rule) take the brush; a device point is a
     // pixel's centre here, as it is for the outline, so the fill meets the outline
@@ -46,6 +51,10 @@ public:
                   long long w, long long h);
 
 private:
+    // Line with both ends on the image, so nothing needs cutting off; short lines such
+    // as the sprite's edges are mostly their set-up.
+    void LineInside(int x0, int y0, int x1, int y1, QRgb c, bool lastPixel);
+    void LineClipped(int x0, int y0, int x1, int y1, QRgb c, bool lastPixel);
     // Narrows the steps [first, last) of a line from (u0, v0) along its major axis u to
     // those whose pixels lie on the image; false when none does.
     bool Clip(long long u0, long long v0, int su, int sv, long long major, long long minor,
