@@ -6,7 +6,10 @@
 // The machine may be busy with other work, so every figure is the median of several
 // repetitions. For a steady figure beside the times, count instructions of one way:
 //   valgrind --tool=callgrind build/bench/bench_lines --only turtle --lines 20000 --reps 1
-// and subtract the run with --lines 0.
+// and subtract the run with --lines 0; for the pairs with the sprite shown, likewise
+//   valgrind --tool=callgrind --dump-instr=no build/bench/bench_lines --only pairs
+//       --pairs 20000 --reps 1   (one command line)
+// minus the run with --pairs 0, divided by 20000.
 //
 // Options: --lines N (200000), --pairs N (200000), --reps N (5),
 //          --only turtle|drawline|polyline|plain|pairs|paced.

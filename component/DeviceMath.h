@@ -67,10 +67,12 @@ inline SinCosResult SinCos(long double a) {
 // Values beyond the 32-bit device range saturate; not-a-number counts as minus
 // infinity, so a point that is nowhere lands far off the top-left of every surface.
 inline std::int32_t RoundToDevice(long double v) {
+    // One test for the usual case; not-a-number fails it too.
+    if (v > static_cast<long double>(DeviceMin) && v < static_cast<long double>(DeviceMax))
+        [[likely]]
+        return static_cast<std::int32_t>(std::llrint(v));
     if (std::isnan(v)) return DeviceMin;
-    if (v >= static_cast<long double>(DeviceMax)) return DeviceMax;
-    if (v <= static_cast<long double>(DeviceMin)) return DeviceMin;
-    return static_cast<std::int32_t>(std::llrint(v));
+    return v > 0 ? DeviceMax : DeviceMin;
 }
 
 // Screen pixels per LE for a screen resolution; at least one, so that a screen that

@@ -1,5 +1,6 @@
 #include "PainterCanvas.h"
 
+#include "Bitmap.h"
 #include "Colors.h"
 #include "Raster.h"
 #include "Strings.h"
@@ -12,6 +13,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <typeinfo>
 
 namespace kritzel {
 
@@ -51,9 +53,13 @@ bool Far(int v) {
     return v > int(CoordLimit) || v < -int(CoordLimit);
 }
 
-// The rows of a plain 32-bit image, written directly.
-Raster RasterOn(uchar* pixels, std::ptrdiff_t stride, const QImage& image) {
-    return Raster(pixels, stride, image.width(), image.height());
+// The canvas a copy comes from. The screen's and the bitmap's surfaces, nearly always
+// the source, are recognised without the cost of a full type lookup.
+PainterCanvas* PainterSource(TCanvas& source) {
+    const std::type_info& type = typeid(source);
+    if (type == typeid(PainterCanvas) || type == typeid(TBitmapCanvas))
+        return static_cast<PainterCanvas*>(&source);
+    return dynamic_cast<PainterCanvas*>(&source);
 }
 
 } // namespace
@@ -74,13 +80,15 @@ void PainterCanvas::Open(QPaintDevice* device) {
     painter_->setRenderHint(QPainter::Antialiasing, false);
     painter_->setRenderHint(QPainter::TextAntialiasing, true);
     dcVersion_ = ~0u;
-    penRgb_.reset();
-    brushRgb_.reset();
+    penRgb_.count = 0;
+    brushRgb_.count = 0;
     // While the painter is active the image is never shared (a copy of it is a deep
-    // one), so its pixels can be written directly.
+    // one) nor resized, so its pixels can be written directly.
     if (image_ && image_->format() == QImage::Format_RGB32) {
         pixels_ = image_->bits();
         stride_ = image_->bytesPerLine();
+        width_ = image_->width();
+        height_ = image_->height();
     }
     appliedPen_.reset();
     appliedBrush_.reset();
@@ -152,8 +160,8 @@ void PainterCanvas::MarkDirty(long long l, long long t, long long r, long long b
     b -= origin_.y;
     l = std::max<long long>(l, 0);
     t = std::max<long long>(t, 0);
-    r = std::min<long long>(r, image_->width());
-    b = std::min<long long>(b, image_->height());
+    r = std::min<long long>(r, pixels_ ? width_ : image_->width());
+    b = std::min<long long>(b, pixels_ ? height_ : image_->height());
     if (l >= r || t >= b) return;
     const TRect mark{int(l), int(t), int(r), int(b)};
     dirtyRect_ = dirty_ ? Unite(dirtyRect_, mark) : mark;
@@ -214,7 +222,7 @@ void PainterCanvas::LineTo(int x, int y) {
     penPos_ = TPoint{x, y};
     if (Direct() && Pen().Width() <= 1 && Raster::Within(from.x) && Raster::Within(from.y) &&
         Raster::Within(x) && Raster::Within(y)) {
-        RasterOn(pixels_, stride_, *image_).Line(from.x, from.y, x, y, PenRgb(), false);
+        Raster(pixels_, stride_, width_, height_).Line(from.x, from.y, x, y, PenRgb(), false);
         MarkDirty(std::min(from.x, x) - 1, std::min(from.y, y) - 1, std::max(from.x, x) + 2,
                   std::max(from.y, y) + 2);
         return;
@@ -270,7 +278,7 @@ void PainterCanvas::Polygon(std::span<const TPoint> points) {
             near = near && Raster::Within(pt.x) && Raster::Within(pt.y);
         if (near) {
             const bool fill = Brush().Style() != bsClear;
-            const TRect box = RasterOn(pixels_, stride_, *image_)
+            const TRect box = Raster(pixels_, stride_, width_, height_)
                                   .Polygon(points, PenRgb(), fill ? BrushRgb() : 0, fill);
             MarkDirty((long long)box.Left - 1, (long long)box.Top - 1, (long long)box.Right + 1,
                       (long long)box.Bottom + 1);
@@ -333,47 +341,66 @@ int PainterCanvas::TextWidth(const TString& text) {
 }
 
 void PainterCanvas::CopyRect(const TRect& dest, TCanvas& source, const TRect& sourceRect) {
-    auto* src = dynamic_cast<PainterCanvas*>(&source);
-    if (!src || !src->image_ || src->image_->isNull() || !painter_) return;
-    QImage& from = *src->image_;
+    PainterCanvas* src = PainterSource(source);
+    if (!src || !painter_) return;
     SyncTransform();
-    src->Ready(false, false);
+    if (src->painter_) src->SyncTransform();
     const bool sameSize =
         dest.Width() == sourceRect.Width() && dest.Height() == sourceRect.Height();
+    const long long w = dest.Width(), h = dest.Height();
+    // Both rectangles in the pixels of their images.
+    const long long sx = (long long)sourceRect.Left - src->origin_.x;
+    const long long sy = (long long)sourceRect.Top - src->origin_.y;
+    const long long dx = (long long)dest.Left - origin_.x, dy = (long long)dest.Top - origin_.y;
+    if (pixels_ && src->pixels_ && unscaled_ && src->unscaled_ && sameSize) {
+        // Pixel for pixel between two plain 32-bit images, as the sprite's save-under
+        // needs it: a row copy clipped to both.
+        const Raster from(src->pixels_, src->stride_, src->width_, src->height_);
+        if (Raster(pixels_, stride_, width_, height_).CopyFrom(from, sx, sy, dx, dy, w, h))
+            MarkDirty(dest.Left, dest.Top, (long long)dest.Left + w, (long long)dest.Top + h);
+        return;
+    }
+    if (!src->image_ || src->image_->isNull()) return;
+    QImage& from = *src->image_;
     if (image_ && unscaled_ && src->unscaled_ && sameSize && image_->depth() == 32 &&
         from.depth() == 32) {
-        // Pixel for pixel, as the sprite's save-under needs it: both images are plain
-        // 32-bit rows, so the copy is a row copy clipped to both images.
-        Raster to = RasterOn(pixels_ ? pixels_ : image_->bits(), image_->bytesPerLine(), *image_);
-        const long long w = dest.Width(), h = dest.Height();
-        // Both rectangles in the pixels of their images.
-        if (to.CopyFrom(from, (long long)sourceRect.Left - src->origin_.x,
-                        (long long)sourceRect.Top - src->origin_.y,
-                        (long long)dest.Left - origin_.x, (long long)dest.Top - origin_.y, w, h))
+        // The same row copy where one of the images is not written directly.
+        Raster to(image_->bits(), image_->bytesPerLine(), image_->width(), image_->height());
+        // Read only: constBits keeps a shared image from detaching.
+        const Raster rows(const_cast<uchar*>(from.constBits()), from.bytesPerLine(), from.width(),
+                          from.height());
+        if (to.CopyFrom(rows, sx, sy, dx, dy, w, h))
             MarkDirty(dest.Left, dest.Top, (long long)dest.Left + w, (long long)dest.Top + h);
         return;
     }
     QPainter* p = Ready(false, false);
     const auto mode = p->compositionMode();
     p->setCompositionMode(QPainter::CompositionMode_Source);
-    p->drawImage(QRect(dest.Left, dest.Top, dest.Width(), dest.Height()), from,
-                 QRect(SaturateToInt32((long long)sourceRect.Left - src->origin_.x),
-                       SaturateToInt32((long long)sourceRect.Top - src->origin_.y),
-                       sourceRect.Width(), sourceRect.Height()));
+    p->drawImage(
+        QRect(dest.Left, dest.Top, dest.Width(), dest.Height()), from,
+        QRect(SaturateToInt32(sx), SaturateToInt32(sy), sourceRect.Width(), sourceRect.Height()));
     p->setCompositionMode(mode);
     if (identity_) MarkDirty(dest.Left, dest.Top, dest.Right, dest.Bottom);
 }
 
+QRgb PainterCanvas::PixelOf(TColor c, RecentPixels& recent) {
+    if (recent.count > 0 && recent.pair[0].first == c) return recent.pair[0].second;
+    if (recent.count > 1 && recent.pair[1].first == c) {
+        std::swap(recent.pair[0], recent.pair[1]);
+        return recent.pair[0].second;
+    }
+    recent.pair[1] = recent.pair[0];
+    recent.pair[0] = {c, Resolve(c).rgb()};
+    recent.count = std::min(recent.count + 1, 2);
+    return recent.pair[0].second;
+}
+
 QRgb PainterCanvas::PenRgb() {
-    if (!penRgb_ || penRgb_->first != Pen().Color())
-        penRgb_.emplace(Pen().Color(), Resolve(Pen().Color()).rgb());
-    return penRgb_->second;
+    return PixelOf(Pen().Color(), penRgb_);
 }
 
 QRgb PainterCanvas::BrushRgb() {
-    if (!brushRgb_ || brushRgb_->first != Brush().Color())
-        brushRgb_.emplace(Brush().Color(), Resolve(Brush().Color()).rgb());
-    return brushRgb_->second;
+    return PixelOf(Brush().Color(), brushRgb_);
 }
 
 TColor PainterCanvas::Pixels(int x, int y) {

@@ -95,12 +95,22 @@ private:
     bool Direct() const { return pixels_ != nullptr && identity_; }
     QRgb PenRgb();
     QRgb BrushRgb();
+    // The last two colours turned into pixels: the sprite and the line drawn between its
+    // draws take turns with theirs.
+    struct RecentPixels {
+        std::pair<TColor, QRgb> pair[2];
+        int count = 0;
+    };
+    QRgb PixelOf(TColor c, RecentPixels& recent);
 
     std::unique_ptr<QPainter> painter_;
     QImage* image_ = nullptr;
     uchar* pixels_ = nullptr;
     std::ptrdiff_t stride_ = 0;
-    std::optional<std::pair<TColor, QRgb>> penRgb_, brushRgb_;
+    // The image's size while pixels_ is set, so that a shape need not ask the image.
+    int width_ = 0;
+    int height_ = 0;
+    RecentPixels penRgb_, brushRgb_;
     const QWidget* paletteSource_ = nullptr;
 
     // What the painter has in force, so that unchanged settings cost nothing.

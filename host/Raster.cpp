@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 namespace kritzel {
 
@@ -21,7 +22,29 @@ long long CeilDiv(long long a, long long b) {
 
 } // namespace
 
-void Raster::Line(int x0, int y0, int x1, int y1, QRgb c, bool lastPixel) {
+void Raster::LineInside(int x0, int y0, int x1, int y1, QRgb c, bool lastPixel) {
+    // The same steps as below from the line's first pixel on; both ends lie on the
+    // image, so every coordinate and offset fits an int and a ptrdiff_t.
+    const int adx = std::abs(x1 - x0), ady = std::abs(y1 - y0);
+    const std::ptrdiff_t dx = x1 < x0 ? -4 : 4, dy = y1 < y0 ? -stride_ : stride_;
+    const bool xMajor = adx >= ady;
+    const int major = xMajor ? adx : ady, twoMinor = 2 * (xMajor ? ady : adx);
+    const int twoMajor = 2 * major;
+    const std::ptrdiff_t du = xMajor ? dx : dy, dv = xMajor ? dy : dx;
+    std::ptrdiff_t at = std::ptrdiff_t(y0) * stride_ + 4 * std::ptrdiff_t(x0);
+    int r = major;
+    for (int n = major + (lastPixel ? 1 : 0); n > 0; --n) {
+        *reinterpret_cast<QRgb*>(bits_ + at) = c;
+        at += du;
+        r += twoMinor;
+        if (r >= twoMajor) {
+            r -= twoMajor;
+            at += dv;
+        }
+    }
+}
+
+void Raster::LineClipped(int x0, int y0, int x1, int y1, QRgb c, bool lastPixel) {
     const long long adx = std::llabs((long long)x1 - x0), ady = std::llabs((long long)y1 - y0);
     if (adx == 0 && ady == 0) {
         if (lastPixel && Inside(x0, y0))
@@ -102,13 +125,24 @@ struct Edge {
     long long x, e, q, rest, dy;
 };
 
-// Pixels [from, to) of a row, two at a time where they can be.
+// Pixels [from, to) of a row, from < to. A sprite's rows are a few pixels wide, so they
+// are written four or two at a time, the last group overlapping the one before it.
 void FillSpan(QRgb* row, long long from, long long to, QRgb c) {
-    const std::uint64_t two = (std::uint64_t(c) << 32) | c;
     QRgb* p = row + from;
-    for (long long n = to - from; n >= 2; n -= 2, p += 2)
+    const long long n = to - from;
+    const std::uint64_t two = (std::uint64_t(c) << 32) | c;
+    if (n >= 4) {
+        const std::uint64_t four[2] = {two, two};
+        QRgb* const last = p + (n - 4);
+        for (; p < last; p += 4)
+            std::memcpy(p, four, sizeof four);
+        std::memcpy(last, four, sizeof four);
+    } else if (n >= 2) {
         std::memcpy(p, &two, sizeof two);
-    if ((to - from) % 2) *p = c;
+        std::memcpy(p + (n - 2), &two, sizeof two);
+    } else {
+        *p = c;
+    }
 }
 
 // The ceiling of this row's crossing; moves on to the next row.
@@ -150,24 +184,34 @@ TRect Raster::Polygon(std::span<const TPoint> points, QRgb pen, QRgb brush, bool
         // of its rows crosses exactly two edges, the two that start at its top first.
         const bool triangle = n == 3 || (n == 4 && points[3] == points[0]);
         if (triangle && m >= 2) {
-            std::sort(edges, edges + m, [](const Edge& p, const Edge& q) { return p.top < q.top; });
+            // By their top rows, keeping the order of equal ones.
+            const auto order = [](Edge& p, Edge& q) {
+                if (q.top < p.top) std::swap(p, q);
+            };
+            order(edges[0], edges[1]);
+            if (m == 3) {
+                order(edges[1], edges[2]);
+                order(edges[0], edges[1]);
+            }
             // Copies, which the compiler can keep in registers.
             Edge one = edges[0], two = edges[1];
-            bool third = m == 3;
-            for (int y = rowFrom; y < rowTo; ++y) {
-                if (third && y >= one.bottom) {
-                    one = edges[2];
-                    third = false;
-                } else if (third && y >= two.bottom) {
-                    two = edges[2];
-                    third = false;
-                }
+            const auto fillRow = [&](int y) {
                 const long long x1 = Step(one), x2 = Step(two);
                 QRgb* row = reinterpret_cast<QRgb*>(bits_ + std::ptrdiff_t(y) * stride_);
                 const long long from = std::max(std::min(x1, x2), 0LL);
                 const long long to = std::min(std::max(x1, x2), (long long)width_);
                 if (from < to) FillSpan(row, from, to, brush);
+            };
+            int y = rowFrom;
+            if (m == 3) {
+                // The third edge takes over from the first of the two to end.
+                const int split = std::min(one.bottom, two.bottom);
+                for (; y < rowTo && y < split; ++y)
+                    fillRow(y);
+                if (y < rowTo) (y >= one.bottom ? one : two) = edges[2];
             }
+            for (; y < rowTo; ++y)
+                fillRow(y);
             m = 0;
         }
         for (int y = rowFrom; y < rowTo && m > 0; ++y) {
@@ -200,16 +244,16 @@ TRect Raster::Polygon(std::span<const TPoint> points, QRgb pen, QRgb brush, bool
     return TRect{l, t, r + 1, b + 1};
 }
 
-bool Raster::CopyFrom(const QImage& from, long long sx, long long sy, long long dx, long long dy,
+bool Raster::CopyFrom(const Raster& from, long long sx, long long sy, long long dx, long long dy,
                       long long w, long long h) {
     // Columns, then rows, inside both images.
     const long long j0 = std::max({0LL, -sx, -dx});
-    const long long j1 = std::min({w, (long long)from.width() - sx, (long long)width_ - dx});
+    const long long j1 = std::min({w, (long long)from.width_ - sx, (long long)width_ - dx});
     const long long i0 = std::max({0LL, -sy, -dy});
-    const long long i1 = std::min({h, (long long)from.height() - sy, (long long)height_ - dy});
+    const long long i1 = std::min({h, (long long)from.height_ - sy, (long long)height_ - dy});
     if (j1 <= j0 || i1 <= i0) return false;
-    const std::ptrdiff_t sstride = from.bytesPerLine();
-    const uchar* s = from.constBits() + (sy + i0) * sstride + 4 * (sx + j0);
+    const std::ptrdiff_t sstride = from.stride_;
+    const uchar* s = from.bits_ + (sy + i0) * sstride + 4 * (sx + j0);
     uchar* d = bits_ + (dy + i0) * stride_ + 4 * (dx + j0);
     const std::size_t bytes = std::size_t(4 * (j1 - j0));
     for (long long i = i0; i < i1; ++i, s += sstride, d += stride_)

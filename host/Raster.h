@@ -32,7 +32,12 @@ public:
     // Bresenham's line between two points within reach: exactly those of its pixels
     // that lie on the image, whichever part of it does. Thin lines leave out their last
     // pixel, as the classic pens do; outlines keep it.
-    void Line(int x0, int y0, int x1, int y1, QRgb c, bool lastPixel);
+    void Line(int x0, int y0, int x1, int y1, QRgb c, bool lastPixel) {
+        if (Inside(x0, y0) && Inside(x1, y1))
+            LineInside(x0, y0, x1, y1, c, lastPixel);
+        else
+            LineClipped(x0, y0, x1, y1, c, lastPixel);
+    }
     // A polygon of at most MaxCorners corners within reach. With fill set, the pixels
     // whose centres lie inside (odd-even rule) take the brush; a device point is a
     // pixel's centre here, as it is for the outline, so the fill meets the outline
@@ -40,12 +45,16 @@ public:
     // pixels it may have touched, before clipping.
     TRect Polygon(std::span<const TPoint> points, QRgb pen, QRgb brush, bool fill);
 
-    // Copies w x h pixels from (sx, sy) of from, an image of 32 bits per pixel, to
-    // (dx, dy) here, pixel for pixel and clipped to both; false when nothing overlaps.
-    bool CopyFrom(const QImage& from, long long sx, long long sy, long long dx, long long dy,
+    // Copies w x h pixels from (sx, sy) of from to (dx, dy) here, pixel for pixel and
+    // clipped to both; false when nothing overlaps. from is only read.
+    bool CopyFrom(const Raster& from, long long sx, long long sy, long long dx, long long dy,
                   long long w, long long h);
 
 private:
+    // Line with both ends on the image, so nothing needs cutting off; short lines such
+    // as the sprite's edges are mostly their set-up.
+    void LineInside(int x0, int y0, int x1, int y1, QRgb c, bool lastPixel);
+    void LineClipped(int x0, int y0, int x1, int y1, QRgb c, bool lastPixel);
     // Narrows the steps [first, last) of a line from (u0, v0) along its major axis u to
     // those whose pixels lie on the image; false when none does.
     bool Clip(long long u0, long long v0, int su, int sv, long long major, long long minor,
