@@ -29,7 +29,7 @@ namespace kritzel {
 namespace {
 
 // How long the print server may take to answer before printing gives up on it.
-constexpr int serverTimeoutMs = 4000;
+constexpr int ServerTimeoutMs = 4000;
 
 std::string ServerName() {
     const char* server = cupsServer();
@@ -44,10 +44,10 @@ EKritzelwerk Silent(const std::string& server) {
 // A connection of its own to the print server, whose every wait ends after the timeout.
 http_t* Connect(const std::string& server) {
     http_t* http = httpConnect2(server.c_str(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1,
-                                serverTimeoutMs, nullptr);
+                                ServerTimeoutMs, nullptr);
     if (http)
         httpSetTimeout(
-            http, serverTimeoutMs / 1000.0, [](http_t*, void*) { return 0; }, nullptr);
+            http, ServerTimeoutMs / 1000.0, [](http_t*, void*) { return 0; }, nullptr);
     return http;
 }
 
@@ -60,7 +60,7 @@ template <class R, class F> std::optional<R> WhileResponsive(F talk) {
     std::thread([task] { (*task)(); }).detach();
     // Connecting and the request's own waits are bounded each; this bounds them together.
     const auto deadline =
-        std::chrono::steady_clock::now() + std::chrono::milliseconds(2 * serverTimeoutMs + 500);
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(2 * ServerTimeoutMs + 500);
     while (done.wait_for(std::chrono::milliseconds(0)) != std::future_status::ready) {
         if (std::chrono::steady_clock::now() >= deadline) return std::nullopt;
         Application().ProcessMessages();
