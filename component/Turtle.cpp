@@ -1,8 +1,8 @@
 #include "Turtle.h"
 
-#include "host/PictureFile.h"
 #include "host/Registry.h"
 #include "host/Types.h"
+#include "host/internal/PictureFile.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,10 +1,10 @@
 #include "Metafile.h"
 
 #include "Colors.h"
-#include "EmfWriter.h"
 #include "Exceptions.h"
-#include "SafeFile.h"
 #include "Screen.h"
+#include "internal/EmfWriter.h"
+#include "internal/SafeFile.h"
 
 #include <vector>
 

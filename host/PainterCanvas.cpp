@@ -1,7 +1,7 @@
 #include "PainterCanvas.h"
 
 #include "Colors.h"
-#include "Raster.h"
+#include "internal/Raster.h"
 
 #include <QGuiApplication>
 #include <QPaintDevice>

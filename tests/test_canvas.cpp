@@ -6,8 +6,8 @@
 
 #include <QApplication>
 
-#include <host/PainterCanvas.h>
-#include <host/Raster.h>
+#include "host/internal/Raster.h"
+#include <kritzelwerk/host/PainterCanvas.h>
 
 #include <cmath>
 #include <string>

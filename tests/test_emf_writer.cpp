@@ -1,5 +1,5 @@
 // The EMF writer's output, read back with libUEMF's record checks and structures.
-#include "host/EmfWriter.h"
+#include "host/internal/EmfWriter.h"
 #include "metafile.h"
 
 #include <gmock/gmock.h>

@@ -1,6 +1,6 @@
 // Off the planned path: a control destroyed under its own command, a command broken off
 // halfway, calls from a worker thread, and the values a form can hold.
-#include "host/EmfWriter.h"
+#include "host/internal/EmfWriter.h"
 #include "metafile.h"
 #include "support.h"
 

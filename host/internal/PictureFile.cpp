@@ -1,10 +1,10 @@
 #include "PictureFile.h"
 
-#include "Exceptions.h"
-#include "Metafile.h"
-#include "PainterCanvas.h"
+#include "../Exceptions.h"
+#include "../Metafile.h"
+#include "../PainterCanvas.h"
+#include "../Screen.h"
 #include "SafeFile.h"
-#include "Screen.h"
 
 #include <QBuffer>
 #include <QFileInfo>

@@ -1,6 +1,6 @@
 #include "SafeFile.h"
 
-#include "Exceptions.h"
+#include "../Exceptions.h"
 
 #include <QDir>
 #include <QFileInfo>
