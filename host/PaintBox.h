@@ -101,19 +101,19 @@ private:
     class QueueLink;
     std::unique_ptr<QueueLink> link_;
 
-    void ResizeBacking(int w, int h);
-    QSize LogicalSize(int w, int h) const;
+    Q_DECL_HIDDEN void ResizeBacking(int w, int h);
+    Q_DECL_HIDDEN QSize LogicalSize(int w, int h) const;
     // Runs the paint cycle; a request of the window system that arrives meanwhile is
     // kept and answered with one more cycle when this one has ended.
-    void RunPaint();
+    Q_DECL_HIDDEN void RunPaint();
     // The control was shown or resized (by the window system or the program) and must
     // be painted; during a cycle this is remembered for one more cycle afterwards.
-    void SystemPaintRequest();
+    Q_DECL_HIDDEN void SystemPaintRequest();
     // Shows what was drawn since the last call.
-    void Present();
+    Q_DECL_HIDDEN void Present();
 
     QImage image_;
-    PainterCanvas canvas_;
+    TPainterCanvas canvas_;
     int width_ = 105;
     int height_ = 105;
     // The size last set by the program, in device pixels.

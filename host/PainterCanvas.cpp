@@ -57,13 +57,13 @@ Raster RasterOn(uchar* pixels, std::ptrdiff_t stride, const QImage& image) {
 
 } // namespace
 
-PainterCanvas::PainterCanvas() = default;
+TPainterCanvas::TPainterCanvas() = default;
 
-PainterCanvas::~PainterCanvas() {
+TPainterCanvas::~TPainterCanvas() {
     End();
 }
 
-void PainterCanvas::Open(QPaintDevice* device) {
+void TPainterCanvas::Open(QPaintDevice* device) {
     End();
     painter_ = std::make_unique<QPainter>();
     if (!painter_->begin(device)) {
@@ -86,7 +86,7 @@ void PainterCanvas::Open(QPaintDevice* device) {
     penOff_ = brushOff_ = false;
 }
 
-void PainterCanvas::BeginImage(QImage* image, int dpi) {
+void TPainterCanvas::BeginImage(QImage* image, int dpi) {
     End();
     image_ = image;
     baseScale_ = 1;
@@ -98,7 +98,7 @@ void PainterCanvas::BeginImage(QImage* image, int dpi) {
     Open(image);
 }
 
-void PainterCanvas::BeginDevice(QPaintDevice* device, int widthMM, int heightMM) {
+void TPainterCanvas::BeginDevice(QPaintDevice* device, int widthMM, int heightMM) {
     End();
     image_ = nullptr;
     baseScale_ = 1;
@@ -108,8 +108,8 @@ void PainterCanvas::BeginDevice(QPaintDevice* device, int widthMM, int heightMM)
     Open(device);
 }
 
-void PainterCanvas::BeginPicture(QPaintDevice* device, int width, int height, int dpi,
-                                 double scale) {
+void TPainterCanvas::BeginPicture(QPaintDevice* device, int width, int height, int dpi,
+                                  double scale) {
     End();
     image_ = nullptr;
     origin_ = TPoint{0, 0};
@@ -121,7 +121,7 @@ void PainterCanvas::BeginPicture(QPaintDevice* device, int width, int height, in
     Open(device);
 }
 
-bool PainterCanvas::End() {
+bool TPainterCanvas::End() {
     pixels_ = nullptr;
     bool ok = true;
     if (painter_) {
@@ -131,19 +131,19 @@ bool PainterCanvas::End() {
     return ok;
 }
 
-void PainterCanvas::SetImageOrigin(TPoint origin) {
+void TPainterCanvas::SetImageOrigin(TPoint origin) {
     origin_ = origin;
     dcVersion_ = ~0u;
 }
 
-bool PainterCanvas::TakeDirty(TRect& r) {
+bool TPainterCanvas::TakeDirty(TRect& r) {
     if (!dirty_) return false;
     r = dirtyRect_;
     dirty_ = false;
     return true;
 }
 
-void PainterCanvas::MarkDirty(long long l, long long t, long long r, long long b) {
+void TPainterCanvas::MarkDirty(long long l, long long t, long long r, long long b) {
     if (!trackDirty_ || !image_) return;
     l -= origin_.x;
     r -= origin_.x;
@@ -159,12 +159,12 @@ void PainterCanvas::MarkDirty(long long l, long long t, long long r, long long b
     dirty_ = true;
 }
 
-QColor PainterCanvas::Resolve(TColor c) const {
+QColor TPainterCanvas::Resolve(TColor c) const {
     if ((static_cast<std::uint32_t>(c) & 0xFF000000u) == 0) return ToQColor(c);
     return paletteSource_ ? ToQColor(c, paletteSource_->palette()) : ToQColor(c);
 }
 
-void PainterCanvas::SyncTransform() {
+void TPainterCanvas::SyncTransform() {
     if (dc_.Version() == dcVersion_) return;
     dcVersion_ = dc_.Version();
     const double sx = dc_.ScaleX() * baseScale_, sy = dc_.ScaleY() * baseScale_;
@@ -177,7 +177,7 @@ void PainterCanvas::SyncTransform() {
             QTransform(sx, 0, 0, sy, -double(origin_.x), -double(origin_.y)));
 }
 
-QPainter* PainterCanvas::Ready(bool usePen, bool useBrush) {
+QPainter* TPainterCanvas::Ready(bool usePen, bool useBrush) {
     if (!painter_) return nullptr;
     SyncTransform();
     if (usePen) {
@@ -208,7 +208,7 @@ QPainter* PainterCanvas::Ready(bool usePen, bool useBrush) {
     return painter_.get();
 }
 
-void PainterCanvas::LineTo(int x, int y) {
+void TPainterCanvas::LineTo(int x, int y) {
     const TPoint from = penPos_;
     penPos_ = TPoint{x, y};
     if (Direct() && Pen().Width() <= 1 && Raster::Within(from.x) && Raster::Within(from.y) &&
@@ -234,7 +234,7 @@ void PainterCanvas::LineTo(int x, int y) {
     }
 }
 
-void PainterCanvas::Ellipse(int x1, int y1, int x2, int y2) {
+void TPainterCanvas::Ellipse(int x1, int y1, int x2, int y2) {
     QPainter* p = Ready(true, true);
     if (!p) return;
     const long long l = std::min(x1, x2), r = std::max(x1, x2);
@@ -248,7 +248,7 @@ void PainterCanvas::Ellipse(int x1, int y1, int x2, int y2) {
     }
 }
 
-void PainterCanvas::FillRect(const TRect& r) {
+void TPainterCanvas::FillRect(const TRect& r) {
     QPainter* p = Ready(false, false);
     if (!p || Brush().Style() == bsClear) return;
     if (r.Right <= r.Left || r.Bottom <= r.Top) return;
@@ -261,7 +261,7 @@ void PainterCanvas::FillRect(const TRect& r) {
     if (identity_) MarkDirty(l, t, rr, b);
 }
 
-void PainterCanvas::Polygon(std::span<const TPoint> points) {
+void TPainterCanvas::Polygon(std::span<const TPoint> points) {
     if (points.empty()) return;
     if (Direct() && Pen().Width() <= 1 && points.size() <= Raster::maxCorners) {
         bool near = true;
@@ -289,7 +289,7 @@ void PainterCanvas::Polygon(std::span<const TPoint> points) {
     }
 }
 
-const QFont& PainterCanvas::CurrentFont() {
+const QFont& TPainterCanvas::CurrentFont() {
     const double perInch = dc_.LogicalPerInch();
     if (Font().Version() != fontVersion_ || perInch != fontScale_ || !metrics_) {
         fontVersion_ = Font().Version();
@@ -306,7 +306,7 @@ const QFont& PainterCanvas::CurrentFont() {
     return qfont_;
 }
 
-void PainterCanvas::TextOut(int x, int y, const TString& text) {
+void TPainterCanvas::TextOut(int x, int y, const TString& text) {
     const QString s = QString::fromUtf8(text.data(), qsizetype(text.size()));
     const QFont& font = CurrentFont();
     const int width = metrics_->horizontalAdvance(s);
@@ -326,13 +326,13 @@ void PainterCanvas::TextOut(int x, int y, const TString& text) {
     penPos_ = TPoint{SaturateToInt32((long long)x + width), y};
 }
 
-int PainterCanvas::TextWidth(const TString& text) {
+int TPainterCanvas::TextWidth(const TString& text) {
     CurrentFont();
     return metrics_->horizontalAdvance(QString::fromUtf8(text.data(), qsizetype(text.size())));
 }
 
-void PainterCanvas::CopyRect(const TRect& dest, TCanvas& source, const TRect& sourceRect) {
-    auto* src = dynamic_cast<PainterCanvas*>(&source);
+void TPainterCanvas::CopyRect(const TRect& dest, TCanvas& source, const TRect& sourceRect) {
+    auto* src = dynamic_cast<TPainterCanvas*>(&source);
     if (!src || !src->image_ || src->image_->isNull() || !painter_) return;
     QImage& from = *src->image_;
     SyncTransform();
@@ -363,19 +363,19 @@ void PainterCanvas::CopyRect(const TRect& dest, TCanvas& source, const TRect& so
     if (identity_) MarkDirty(dest.Left, dest.Top, dest.Right, dest.Bottom);
 }
 
-QRgb PainterCanvas::PenRgb() {
+QRgb TPainterCanvas::PenRgb() {
     if (!penRgb_ || penRgb_->first != Pen().Color())
         penRgb_.emplace(Pen().Color(), Resolve(Pen().Color()).rgb());
     return penRgb_->second;
 }
 
-QRgb PainterCanvas::BrushRgb() {
+QRgb TPainterCanvas::BrushRgb() {
     if (!brushRgb_ || brushRgb_->first != Brush().Color())
         brushRgb_.emplace(Brush().Color(), Resolve(Brush().Color()).rgb());
     return brushRgb_->second;
 }
 
-TColor PainterCanvas::Pixels(int x, int y) {
+TColor TPainterCanvas::Pixels(int x, int y) {
     const long long ix = (long long)x - origin_.x, iy = (long long)y - origin_.y;
     if (!image_ || ix < 0 || iy < 0 || ix >= image_->width() || iy >= image_->height()) return -1;
     return FromQRgb(image_->pixel(int(ix), int(iy)));

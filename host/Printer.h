@@ -81,7 +81,7 @@ private:
     std::string queue_;
     // What the job prints on, for messages.
     std::string target_;
-    PainterCanvas canvas_;
+    TPainterCanvas canvas_;
 };
 
 /// The application's printer. Example: `Printer().SetFileName("bild.pdf")` before `tdPrinter`.

@@ -45,7 +45,7 @@ struct TPictureFile::Impl {
     QBuffer buffer;
     std::unique_ptr<QSvgGenerator> svg;
     std::unique_ptr<QPdfWriter> pdf;
-    PainterCanvas canvas;
+    TPainterCanvas canvas;
     std::unique_ptr<TMetafile> metafile;
     std::unique_ptr<TMetafileCanvas> recorder;
 
