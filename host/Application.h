@@ -1,6 +1,8 @@
 // The application: starts Qt, runs the event loop, pumps messages for a running command
 // and keeps exceptions out of Qt's frames. Paint requests and their presentation are the
-// paint queue's (PaintQueue.h); the run without a display keeps pictures (Snapshot.h).
+// library's internal paint queue; the run without a display keeps pictures (Snapshot.h).
+// It fills the services the lower units read (the clock, the keys, the pump), so none of
+// them includes this header.
 #pragma once
 
 #include "Exceptions.h"
