@@ -4,7 +4,7 @@
 // - BM_MetafileAtTheLimit: a recording driven to the 4 GiB limit of the format; reports
 //   the file's bytes and the process's peak resident memory (target: near the file's size,
 //   not the 6 GiB a doubling buffer needed). Needs about 4.2 GiB of free memory.
-#include "host/EmfWriter.h"
+#include "host/internal/EmfWriter.h"
 
 #include <kritzelwerk/Turtle.h>
 

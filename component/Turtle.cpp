@@ -2,9 +2,9 @@
 
 #include "DeviceMath.h"
 
-#include "host/PictureFile.h"
 #include "host/Registry.h"
 #include "host/Types.h"
+#include "host/internal/PictureFile.h"
 
 #include <algorithm>
 #include <cmath>

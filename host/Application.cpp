@@ -1,8 +1,11 @@
 #include "Application.h"
 
-#include "Guarded.h"
-#include "PaintQueue.h"
+#include "Clock.h"
+#include "Keyboard.h"
 #include "Snapshot.h"
+#include "internal/Guarded.h"
+#include "internal/PaintQueue.h"
+#include "internal/Services.h"
 
 #include <QApplication>
 #include <QBasicTimer>
@@ -32,7 +35,7 @@ namespace kritzel {
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using SteadyClock = std::chrono::steady_clock;
 
 // How often a running command looks at the window system's queue.
 constexpr auto PollInterval = std::chrono::microseconds(500);
@@ -89,11 +92,6 @@ private:
     std::thread thread_;
 };
 
-class MonotonicClock : public TClock {
-public:
-    std::uint32_t Ticks() override { return MonotonicTicks(); }
-};
-
 // Exceptions must not travel through Qt's frames: whatever escapes an event handler is
 // caught here and reported, and the loop goes on.
 class KritzelQApplication : public QApplication {
@@ -103,7 +101,7 @@ public:
         // A handler that failed counts as having handled its event.
         bool handled = true;
         Guarded([&] { handled = QApplication::notify(receiver, event); },
-                "unknown exception in an event handler");
+                "unknown exception in an event handler", Services::Current().report);
         return handled;
     }
 };
@@ -120,10 +118,6 @@ void NameRuntimeFolder() {
         qputenv("XDG_RUNTIME_DIR", QFile::encodeName(dir));
 #endif
 }
-
-// The thread that started the application: the one that runs its loop and may use the
-// controls. Atomic, because a worker thread reads it to find out that it is not that one.
-std::atomic<std::thread::id> guiThread;
 
 // Whether a paint cycle or an event handler of the loop is running further up the stack:
 // there, once the application is closing, the drawing is broken off. A program that goes
@@ -142,28 +136,45 @@ void StartOffscreenWithoutDisplay() {
 
 TApplication* TApplication::current_ = nullptr;
 
-struct Q_DECL_HIDDEN TApplication::Impl : public QObject {
+// The application's own pump and key tracker, and the event filter that feeds them.
+struct Q_DECL_HIDDEN TApplication::Impl : public QObject, public TMessagePump {
     std::unique_ptr<QApplication> own;
-    bool terminated = false;
     TExceptionEvent onException;
     bool reporting = false;
     QPointer<QWidget> mainForm;
 
-    MonotonicClock monotonic;
-    TClock* clock = &monotonic;
     TKeyTracker tracker;
-    TKeyboard* keyboard = &tracker;
-    TMessagePump* pump = nullptr;
-
     PaintQueue paints;
 
     PollTicker poll;
     QBasicTimer wake;
 
-    void Install() {
+    // Puts the application's services in: what the units below it read.
+    void Install(TApplication* app) {
+        Services& services = Services::Current();
+        services.keyboard = services.keys = &tracker;
+        services.pump = services.ownPump = this;
+        services.paints = &paints;
+        services.report = [app](const std::exception& e) { app->HandleException(e); };
+        services.closing = false;
         QCoreApplication::instance()->installEventFilter(this);
-        paints.Install();
+        paints.Install(services.report);
     }
+
+    // Takes them out again, as the application ends.
+    void Uninstall() {
+        Services& services = Services::Current();
+        if (services.paints != &paints) return;
+        services.keyboard = services.keys = nullptr;
+        services.pump = services.ownPump = nullptr;
+        services.paints = nullptr;
+        services.report = nullptr;
+    }
+
+    static bool Closing() { return Services::Current().closing; }
+
+    void ProcessMessages() override { Process(); }
+    void WaitMessage(std::uint32_t timeoutMs) override { Wait(timeoutMs); }
 
     bool eventFilter(QObject* watched, QEvent* event) override {
         switch (event->type()) {
@@ -181,7 +192,7 @@ struct Q_DECL_HIDDEN TApplication::Impl : public QObject {
             tracker.ReleaseAll();
             break;
         case QEvent::Quit:
-            if (watched == QCoreApplication::instance()) terminated = true;
+            if (watched == QCoreApplication::instance()) Services::Current().closing = true;
             break;
         default:
             break;
@@ -201,17 +212,17 @@ struct Q_DECL_HIDDEN TApplication::Impl : public QObject {
             poll.Rearm();
             QCoreApplication::processEvents();
             if (paints.HasPending()) paints.Deliver();
-            paints.PresentIfDue(Clock::now());
+            paints.PresentIfDue(SteadyClock::now());
         }
         // However the drawing was started (a paint request, Repaint from a button or a
         // timer), it ends here once the application is closing: every wait would return
         // at once, and the drawing would run on unpaced and unseen.
-        if (terminated && (paints.Delivering() || InsideTheLoop())) throw EAbort();
+        if (Closing() && (paints.Delivering() || InsideTheLoop())) throw EAbort();
     }
 
     void Wait(std::uint32_t timeoutMs) {
-        if (terminated) return;
-        paints.PresentAll(Clock::now());
+        if (Closing()) return;
+        paints.PresentAll(SteadyClock::now());
         if (paints.HasPending()) return;
         wake.start(int(std::min<std::uint32_t>(timeoutMs, 1u << 30)), Qt::PreciseTimer, this);
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
@@ -232,25 +243,26 @@ TApplication::TApplication(int& argc, char** argv) : d(std::make_unique<Impl>())
         d->own = std::make_unique<KritzelQApplication>(argc, argv);
     }
     current_ = this;
-    guiThread = std::this_thread::get_id();
-    d->Install();
+    SetGuiThread();
+    d->Install(this);
 }
 
 TApplication::TApplication(Attached) : d(std::make_unique<Impl>()) {
     current_ = this;
-    d->Install();
+    d->Install(this);
 }
 
 TApplication::~TApplication() {
     if (current_ == this) current_ = nullptr;
     if (QCoreApplication::instance()) QCoreApplication::instance()->removeEventFilter(d.get());
+    d->Uninstall();
     d->paints.Clear();
     std::unique_ptr<QApplication> own = std::move(d->own);
     d.reset();
 }
 
 int TApplication::Run() {
-    if (d->terminated) return 0;
+    if (Terminated()) return 0;
     if (HasDisplay()) return QCoreApplication::exec();
     // Without a display nobody could ever close the windows: paint them once, keep
     // each as a picture file and end.
@@ -261,33 +273,23 @@ int TApplication::Run() {
     return SaveShownWindows(PictureFolder());
 }
 
+// A test may have put a pump of its own in; otherwise the pump is d itself.
 void TApplication::ProcessMessages() {
-    if (d->pump)
-        d->pump->ProcessMessages();
-    else
-        d->Process();
+    TMessagePump* pump = Services::Current().pump;
+    (pump ? pump : d.get())->ProcessMessages();
 }
 
 void TApplication::WaitMessage(std::uint32_t timeoutMs) {
-    if (d->pump)
-        d->pump->WaitMessage(timeoutMs);
-    else
-        d->Wait(timeoutMs);
-}
-
-void TApplication::DefaultProcessMessages() {
-    d->Process();
-}
-void TApplication::DefaultWaitMessage(std::uint32_t timeoutMs) {
-    d->Wait(timeoutMs);
+    TMessagePump* pump = Services::Current().pump;
+    (pump ? pump : d.get())->WaitMessage(timeoutMs);
 }
 
 bool TApplication::Terminated() const {
-    return d->terminated;
+    return Services::Current().closing;
 }
 
 void TApplication::Terminate() {
-    d->terminated = true;
+    Services::Current().closing = true;
     QCoreApplication::quit();
 }
 
@@ -321,40 +323,6 @@ bool TApplication::HasDisplay() const {
     return !p.isEmpty() && p != QLatin1String("offscreen") && p != QLatin1String("minimal");
 }
 
-void TApplication::SetClock(TClock* clock) {
-    d->clock = clock ? clock : &d->monotonic;
-}
-TClock* TApplication::Clock() const {
-    return d->clock;
-}
-void TApplication::SetKeyboard(TKeyboard* keyboard) {
-    d->keyboard = keyboard ? keyboard : &d->tracker;
-}
-TKeyboard& TApplication::Keyboard() {
-    return *d->keyboard;
-}
-TKeyTracker& TApplication::KeyTracker() {
-    return d->tracker;
-}
-void TApplication::SetMessagePump(TMessagePump* pump) {
-    d->pump = pump;
-}
-
-PaintQueue& TApplication::Paints() {
-    return d->paints;
-}
-
-void CheckGuiThread() {
-    const std::thread::id gui = guiThread.load(std::memory_order_relaxed);
-    // Before any application has started there is nothing to protect yet; the first
-    // use of the application says what is missing.
-    if (gui == std::thread::id() || gui == std::this_thread::get_id()) [[likely]]
-        return;
-    throw EKritzelwerk("Kritzel-Werk was called from a worker thread: a turtle and the "
-                       "application may only be used on the GUI thread, the one that "
-                       "created the TApplication");
-}
-
 TApplication& Application() {
     CheckGuiThread();
     if (TApplication::current_) return *TApplication::current_;
@@ -366,7 +334,7 @@ TApplication& Application() {
                            "application may only be used on the GUI thread");
     // A host that started Qt itself: attach once, for the rest of the process.
     static TApplication* attached = [] {
-        guiThread = std::this_thread::get_id();
+        SetGuiThread();
         return new TApplication(TApplication::Attached{});
     }();
     return *attached;

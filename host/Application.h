@@ -1,12 +1,12 @@
 // The application: starts Qt, runs the event loop, pumps messages for a running command
 // and keeps exceptions out of Qt's frames. Paint requests and their presentation are the
-// paint queue's (PaintQueue.h); the run without a display keeps pictures (Snapshot.h).
+// library's internal paint queue; the run without a display keeps pictures (Snapshot.h).
+// It fills the services the lower units read (the clock, the keys, the pump), so none of
+// them includes this header.
 #pragma once
 
-#include "Clock.h"
 #include "Exceptions.h"
 #include "Export.h"
-#include "Keyboard.h"
 
 #include <cstdint>
 #include <exception>
@@ -16,20 +16,6 @@
 class QWidget;
 
 namespace kritzel {
-
-class PaintQueue;
-
-/// Raised inside a drawing that runs from the event loop once the application is closing,
-/// so that the drawing ends at once; the loop swallows it without a report.
-/// Also raised inside a command whose control was destroyed while it waited (a handler
-/// run meanwhile deleted it): the command unwinds without touching the control.
-class KRITZELWERK_EXPORT EAbort : public EKritzelwerk {
-public:
-    /// The application is closing.
-    EAbort() : EKritzelwerk("the application is closing; the drawing was broken off") {}
-    /// Broken off for the reason given.
-    explicit EAbort(const char* why) : EKritzelwerk(why) {}
-};
 
 /// Raises EKritzelwerk unless called on the thread that runs the application's event
 /// loop (the GUI thread): controls and the application belong to that thread alone. A
@@ -86,35 +72,10 @@ public:
     /// Whether windows are really shown (not Qt's offscreen or minimal platform).
     bool HasDisplay() const;
 
-    // --- Test seams ------------------------------------------------------------------
-    // The services a test can replace (null puts the real one back), and the real pump
-    // and key tracker behind them. The host reads the clock and the keyboard here.
-
-    /// Replaces the clock (for tests); null puts the real one back.
-    void SetClock(TClock* clock);
-    /// The clock in use; null for the real one.
-    TClock* Clock() const;
-    /// Replaces the keyboard (for tests); null puts the real one back.
-    void SetKeyboard(TKeyboard* keyboard);
-    /// The keyboard in use.
-    TKeyboard& Keyboard();
-    /// The real keyboard, fed from the windows' key events.
-    TKeyTracker& KeyTracker();
-    /// Replaces the message pump (for tests); null puts the real one back.
-    void SetMessagePump(TMessagePump* pump);
-    /// The real pump, for a replacement that wants to count and still deliver.
-    void DefaultProcessMessages();
-    /// The real pump's `WaitMessage`.
-    void DefaultWaitMessage(std::uint32_t timeoutMs);
-
 private:
     friend KRITZELWERK_EXPORT TApplication& Application();
-    friend class PaintQueue;
-    friend std::uint32_t GetTickCount();
     struct Attached {};
     explicit TApplication(Attached);
-    // The controls' paint requests, pumped here.
-    PaintQueue& Paints();
 
     // The running application, if any.
     static TApplication* current_;

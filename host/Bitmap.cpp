@@ -59,7 +59,7 @@ void TBitmap::Hold(long long l, long long t, long long r, long long b) {
 
 void TBitmapCanvas::CopyRect(const TRect& dest, TCanvas& source, const TRect& sourceRect) {
     if (!bitmap_.Whole()) {
-        auto* src = dynamic_cast<PainterCanvas*>(&source);
+        auto* src = dynamic_cast<TPainterCanvas*>(&source);
         const QImage* from = src ? src->Image() : nullptr;
         if (!from || from->isNull() || dest.Width() != sourceRect.Width() ||
             dest.Height() != sourceRect.Height()) {
@@ -78,7 +78,7 @@ void TBitmapCanvas::CopyRect(const TRect& dest, TCanvas& source, const TRect& so
             {(long long)bitmap_.Height(), (long long)dest.Bottom, o.y + from->height() + dy});
         bitmap_.Hold(l, t, r, b);
     }
-    PainterCanvas::CopyRect(dest, source, sourceRect);
+    TPainterCanvas::CopyRect(dest, source, sourceRect);
 }
 
 } // namespace kritzel

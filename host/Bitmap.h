@@ -12,7 +12,7 @@ class TBitmap;
 
 /// The bitmap's surface. A bitmap too large to hold whole keeps, of a copy into it,
 /// the part that the source's picture covers.
-class KRITZELWERK_EXPORT TBitmapCanvas final : public PainterCanvas {
+class KRITZELWERK_EXPORT TBitmapCanvas final : public TPainterCanvas {
 public:
     /// The surface of bitmap.
     explicit TBitmapCanvas(TBitmap& bitmap) : bitmap_(bitmap) {}

@@ -1,6 +1,6 @@
 #include "Clock.h"
 
-#include "Application.h"
+#include "internal/Services.h"
 
 #include <chrono>
 
@@ -13,9 +13,8 @@ std::uint32_t MonotonicTicks() {
 }
 
 std::uint32_t GetTickCount() {
-    // Before an application runs, and after it ends, the monotonic clock counts.
-    TApplication* app = TApplication::current_;
-    TClock* c = app ? app->Clock() : nullptr;
+    // Unless a test has put its own clock in, the monotonic clock counts.
+    TClock* c = Services::Current().clock;
     return c ? c->Ticks() : MonotonicTicks();
 }
 

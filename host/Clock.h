@@ -7,7 +7,7 @@
 
 namespace kritzel {
 
-/// A source of milliseconds; tests put a fake one into the application.
+/// A source of milliseconds; tests put a fake one in.
 class KRITZELWERK_EXPORT TClock {
 public:
     virtual ~TClock() = default;
@@ -18,7 +18,7 @@ public:
 /// Milliseconds of the monotonic clock, unsigned 32-bit, wrapping.
 KRITZELWERK_EXPORT std::uint32_t MonotonicTicks();
 
-/// The application's clock: the monotonic one unless a test has replaced it.
+/// Milliseconds of the monotonic clock, unless a test has put its own clock in.
 KRITZELWERK_EXPORT std::uint32_t GetTickCount();
 
 } // namespace kritzel

@@ -25,4 +25,16 @@ public:
     ~EKritzelwerk() override;
 };
 
+/// Raised inside a drawing that runs from the event loop once the application is closing,
+/// so that the drawing ends at once; the loop swallows it without a report.
+/// Also raised inside a command whose control was destroyed while it waited (a handler
+/// run meanwhile deleted it): the command unwinds without touching the control.
+class KRITZELWERK_EXPORT EAbort : public EKritzelwerk {
+public:
+    /// The application is closing.
+    EAbort() : EKritzelwerk("the application is closing; the drawing was broken off") {}
+    /// Broken off for the reason given.
+    explicit EAbort(const char* why) : EKritzelwerk(why) {}
+};
+
 } // namespace kritzel

@@ -17,6 +17,5 @@
 #include "PaintBox.h"
 #include "Printer.h"
 #include "Screen.h"
-#include "Snapshot.h"
 #include "Strings.h"
 #include "Types.h"

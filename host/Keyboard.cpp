@@ -1,6 +1,7 @@
 #include "Keyboard.h"
 
-#include "Application.h"
+#include "Exceptions.h"
+#include "internal/Services.h"
 
 #include <Qt>
 
@@ -74,20 +75,31 @@ int VirtualKeyFromQt(int k) {
     }
 }
 
+namespace {
+// The keyboard in use: the application's key tracker, or one a test has put in.
+TKeyboard& Keys() {
+    CheckGuiThread();
+    TKeyboard* keyboard = Services::Current().keyboard;
+    if (!keyboard)
+        throw EKritzelwerk("Kritzel-Werk needs a running TApplication; create one first");
+    return *keyboard;
+}
+} // namespace
+
 std::int16_t GetAsyncKeyState(int vk) {
-    return Application().Keyboard().AsyncKeyState(vk);
+    return Keys().AsyncKeyState(vk);
 }
 
 std::uint32_t KeyPressCount(int vk) {
-    return Application().Keyboard().PressCount(vk);
+    return Keys().PressCount(vk);
 }
 
 void ForgetKeyPress(int vk) {
-    Application().Keyboard().ForgetPress(vk);
+    Keys().ForgetPress(vk);
 }
 
 std::int16_t AsyncKeyStateSince(int vk, std::uint32_t& seen) {
-    TKeyboard& keyboard = Application().Keyboard();
+    TKeyboard& keyboard = Keys();
     const std::int16_t state = keyboard.AsyncKeyState(vk);
     const std::uint32_t count = keyboard.PressCount(vk);
     if (count == 0) return state;

@@ -39,7 +39,7 @@ constexpr int VK_DELETE = 0x2E;
 /// Key code of F1.
 constexpr int VK_F1 = 0x70;
 
-/// Answers GetAsyncKeyState; tests put a scripted one into the application.
+/// Answers GetAsyncKeyState; tests put a scripted one in.
 class KRITZELWERK_EXPORT TKeyboard {
 public:
     virtual ~TKeyboard() = default;

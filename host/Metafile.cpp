@@ -1,11 +1,11 @@
 #include "Metafile.h"
 
 #include "Colors.h"
-#include "EmfWriter.h"
 #include "Exceptions.h"
-#include "SafeFile.h"
 #include "Screen.h"
 #include "Strings.h"
+#include "internal/EmfWriter.h"
+#include "internal/SafeFile.h"
 
 #include <vector>
 
@@ -61,26 +61,26 @@ void TMetafileCanvas::UseBrush() {
 
 void TMetafileCanvas::MoveTo(int x, int y) {
     writer_->MoveTo(x, y);
-    PainterCanvas::MoveTo(x, y);
+    TPainterCanvas::MoveTo(x, y);
 }
 
 void TMetafileCanvas::LineTo(int x, int y) {
     UsePen();
     writer_->LineTo(x, y);
-    PainterCanvas::LineTo(x, y);
+    TPainterCanvas::LineTo(x, y);
 }
 
 void TMetafileCanvas::Ellipse(int x1, int y1, int x2, int y2) {
     UsePen();
     UseBrush();
     writer_->Ellipse(x1, y1, x2, y2);
-    PainterCanvas::Ellipse(x1, y1, x2, y2);
+    TPainterCanvas::Ellipse(x1, y1, x2, y2);
 }
 
 void TMetafileCanvas::FillRect(const TRect& r) {
     if (Brush().Style() != bsClear)
         writer_->FillRect(r.Left, r.Top, r.Right, r.Bottom, Rgb(Brush().Color()));
-    PainterCanvas::FillRect(r);
+    TPainterCanvas::FillRect(r);
 }
 
 void TMetafileCanvas::Polygon(std::span<const TPoint> points) {
@@ -93,7 +93,7 @@ void TMetafileCanvas::Polygon(std::span<const TPoint> points) {
         xy.push_back(p.y);
     }
     writer_->Polygon(xy.data(), int(points.size()));
-    PainterCanvas::Polygon(points);
+    TPainterCanvas::Polygon(points);
 }
 
 void TMetafileCanvas::TextOut(int x, int y, const TString& text) {
@@ -116,11 +116,11 @@ void TMetafileCanvas::TextOut(int x, int y, const TString& text) {
         }
     }
     writer_->TextOut(x, y, s.toStdU16String(), metrics.horizontalAdvance(s), advances);
-    PainterCanvas::TextOut(x, y, text);
+    TPainterCanvas::TextOut(x, y, text);
 }
 
 void TMetafileCanvas::CopyRect(const TRect& dest, TCanvas& source, const TRect& sourceRect) {
-    PainterCanvas::CopyRect(dest, source, sourceRect);
+    TPainterCanvas::CopyRect(dest, source, sourceRect);
     // The record carries what the copy left in the picture, clipped to it.
     const int l = std::max(dest.Left, 0), t = std::max(dest.Top, 0);
     const int r = std::min(dest.Right, shadow_.width()),

@@ -64,7 +64,7 @@ private:
 
 /// Records every operation into its metafile and paints it into a shadow image, so that
 /// CopyRect can read back what was drawn. Freeing the canvas completes the metafile.
-class KRITZELWERK_EXPORT TMetafileCanvas : public PainterCanvas {
+class KRITZELWERK_EXPORT TMetafileCanvas : public TPainterCanvas {
 public:
     /// With no reference device, the picture is recorded at the screen's resolution.
     explicit TMetafileCanvas(TMetafile& metafile, HDC referenceDevice = nullptr);

@@ -1,10 +1,11 @@
 #include "PaintBox.h"
 
 #include "Application.h"
-#include "Guarded.h"
-#include "PaintQueue.h"
 #include "Screen.h"
 #include "internal/Images.h"
+#include "internal/Guarded.h"
+#include "internal/PaintQueue.h"
+#include "internal/Services.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -28,15 +29,37 @@ TWinControl* OnGuiThread(TWinControl* owner) {
     CheckGuiThread();
     return owner;
 }
+
+// The paint queue of the running application. Inside a host that started Qt itself (such
+// as Qt Designer) the first control attaches the application to it.
+PaintQueue& Queue() {
+    if (PaintQueue* queue = Services::Current().paints) [[likely]]
+        return *queue;
+    Application();
+    if (PaintQueue* queue = Services::Current().paints) return *queue;
+    throw EKritzelwerk("Kritzel-Werk needs a running TApplication; create one first");
+}
 } // namespace
 
-TPaintBox::TPaintBox(TWinControl* AOwner) : QWidget(OnGuiThread(AOwner)), life_(new Life) {
+class Q_DECL_HIDDEN TPaintBox::QueueLink final : public PaintClient {
+public:
+    explicit QueueLink(TPaintBox& box) : box_(box) {}
+    QWidget* Widget() override { return &box_; }
+    void Repaint() override { box_.Repaint(); }
+    void Present() override { box_.Present(); }
+
+private:
+    TPaintBox& box_;
+};
+
+TPaintBox::TPaintBox(TWinControl* AOwner)
+    : QWidget(OnGuiThread(AOwner)), life_(new Life), link_(std::make_unique<QueueLink>(*this)) {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::StrongFocus);
     canvas_.SetPaletteSource(this);
     canvas_.SetTrackDirty(true);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
-    PaintQueue::Current().Register(this);
+    Queue().Register(link_.get());
     ResizeBacking(width_, height_);
     resize(LogicalSize(width_, height_));
     setMaximumSize(LogicalSize(MaxSide, MaxSide));
@@ -48,7 +71,7 @@ TPaintBox::~TPaintBox() {
     canvas_.End();
     // A control may outlive the application (a form held in a pointer declared before
     // it): then there is no queue left to leave, and a destructor must not raise.
-    if (PaintQueue* queue = PaintQueue::Running()) queue->Unregister(this);
+    if (PaintQueue* queue = Services::Current().paints) queue->Unregister(link_.get());
 }
 
 QSize TPaintBox::LogicalSize(int w, int h) const {
@@ -106,12 +129,7 @@ void TPaintBox::Repaint() {
 
 void TPaintBox::Invalidate() {
     CheckGuiThread();
-    PaintQueue::Current().Request(this);
-}
-
-void TPaintBox::DeliverPaint() {
-    RunPaint();
-    Present();
+    Queue().Request(link_.get());
 }
 
 void TPaintBox::RunPaint() {
@@ -127,10 +145,10 @@ void TPaintBox::RunPaint() {
         ~Leave() {
             if (alive.Gone()) return;
             if (--box.painting_ > 0) return;
-            PaintQueue::Current().Withdraw(&box);
+            if (PaintQueue* queue = Services::Current().paints) queue->Withdraw(box.link_.get());
             if (!box.systemAsked_) return;
             box.systemAsked_ = false;
-            if (Application().Terminated()) return;
+            if (Services::Current().closing) return;
             try {
                 box.Invalidate();
             } catch (...) {
@@ -166,13 +184,13 @@ void TPaintBox::mousePressEvent(QMouseEvent* event) {
     const double dpr = devicePixelRatioF();
     const int x = int(std::floor(event->position().x() * dpr));
     const int y = int(std::floor(event->position().y() * dpr));
-    Guarded([&] { MouseDown(x, y); }, "a click handler failed");
+    Guarded([&] { MouseDown(x, y); }, "a click handler failed", Services::Current().report);
 }
 
 void TPaintBox::keyPressEvent(QKeyEvent* event) {
     QWidget::keyPressEvent(event);
     const int key = event->key();
-    Guarded([&] { KeyDown(key); }, "a key handler failed");
+    Guarded([&] { KeyDown(key); }, "a key handler failed", Services::Current().report);
 }
 
 void TPaintBox::Present() {

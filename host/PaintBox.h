@@ -8,6 +8,8 @@
 #include <QImage>
 #include <QWidget>
 
+#include <memory>
+
 namespace kritzel {
 
 /// Any window or control can own a control.
@@ -63,11 +65,6 @@ public:
     /// The least room the control asks a layout for.
     QSize minimumSizeHint() const override;
 
-    /// For the paint queue: a delivered paint request, and throttled presentation.
-    void DeliverPaint();
-    /// Shows what was drawn since the last call.
-    void Present();
-
 protected:
     /// What the framework calls whenever the control must be painted.
     virtual void Paint();
@@ -100,17 +97,23 @@ private:
     };
     Life* life_;
 
-    void ResizeBacking(int w, int h);
-    QSize LogicalSize(int w, int h) const;
+    // How the paint queue reaches the control.
+    class QueueLink;
+    std::unique_ptr<QueueLink> link_;
+
+    Q_DECL_HIDDEN void ResizeBacking(int w, int h);
+    Q_DECL_HIDDEN QSize LogicalSize(int w, int h) const;
     // Runs the paint cycle; a request of the window system that arrives meanwhile is
     // kept and answered with one more cycle when this one has ended.
-    void RunPaint();
+    Q_DECL_HIDDEN void RunPaint();
     // The control was shown or resized (by the window system or the program) and must
     // be painted; during a cycle this is remembered for one more cycle afterwards.
-    void SystemPaintRequest();
+    Q_DECL_HIDDEN void SystemPaintRequest();
+    // Shows what was drawn since the last call.
+    Q_DECL_HIDDEN void Present();
 
     QImage image_;
-    PainterCanvas canvas_;
+    TPainterCanvas canvas_;
     int width_ = 105;
     int height_ = 105;
     // The size last set by the program, in device pixels.

@@ -2,8 +2,8 @@
 
 #include "Bitmap.h"
 #include "Colors.h"
-#include "Raster.h"
 #include "Strings.h"
+#include "internal/Raster.h"
 
 #include <QGuiApplication>
 #include <QPaintDevice>
@@ -55,22 +55,22 @@ bool Far(int v) {
 
 // The canvas a copy comes from. The screen's and the bitmap's surfaces, nearly always
 // the source, are recognised without the cost of a full type lookup.
-PainterCanvas* PainterSource(TCanvas& source) {
+TPainterCanvas* PainterSource(TCanvas& source) {
     const std::type_info& type = typeid(source);
-    if (type == typeid(PainterCanvas) || type == typeid(TBitmapCanvas))
-        return static_cast<PainterCanvas*>(&source);
-    return dynamic_cast<PainterCanvas*>(&source);
+    if (type == typeid(TPainterCanvas) || type == typeid(TBitmapCanvas))
+        return static_cast<TPainterCanvas*>(&source);
+    return dynamic_cast<TPainterCanvas*>(&source);
 }
 
 } // namespace
 
-PainterCanvas::PainterCanvas() = default;
+TPainterCanvas::TPainterCanvas() = default;
 
-PainterCanvas::~PainterCanvas() {
+TPainterCanvas::~TPainterCanvas() {
     End();
 }
 
-void PainterCanvas::Open(QPaintDevice* device) {
+void TPainterCanvas::Open(QPaintDevice* device) {
     End();
     painter_ = std::make_unique<QPainter>();
     if (!painter_->begin(device)) {
@@ -95,7 +95,7 @@ void PainterCanvas::Open(QPaintDevice* device) {
     penOff_ = brushOff_ = false;
 }
 
-void PainterCanvas::BeginImage(QImage* image, int dpi) {
+void TPainterCanvas::BeginImage(QImage* image, int dpi) {
     End();
     image_ = image;
     baseScale_ = 1;
@@ -107,7 +107,7 @@ void PainterCanvas::BeginImage(QImage* image, int dpi) {
     Open(image);
 }
 
-void PainterCanvas::BeginDevice(QPaintDevice* device, int widthMM, int heightMM) {
+void TPainterCanvas::BeginDevice(QPaintDevice* device, int widthMM, int heightMM) {
     End();
     image_ = nullptr;
     baseScale_ = 1;
@@ -117,8 +117,8 @@ void PainterCanvas::BeginDevice(QPaintDevice* device, int widthMM, int heightMM)
     Open(device);
 }
 
-void PainterCanvas::BeginPicture(QPaintDevice* device, int width, int height, int dpi,
-                                 double scale) {
+void TPainterCanvas::BeginPicture(QPaintDevice* device, int width, int height, int dpi,
+                                  double scale) {
     End();
     image_ = nullptr;
     origin_ = TPoint{0, 0};
@@ -130,7 +130,7 @@ void PainterCanvas::BeginPicture(QPaintDevice* device, int width, int height, in
     Open(device);
 }
 
-bool PainterCanvas::End() {
+bool TPainterCanvas::End() {
     pixels_ = nullptr;
     bool ok = true;
     if (painter_) {
@@ -140,19 +140,19 @@ bool PainterCanvas::End() {
     return ok;
 }
 
-void PainterCanvas::SetImageOrigin(TPoint origin) {
+void TPainterCanvas::SetImageOrigin(TPoint origin) {
     origin_ = origin;
     dcVersion_ = ~0u;
 }
 
-bool PainterCanvas::TakeDirty(TRect& r) {
+bool TPainterCanvas::TakeDirty(TRect& r) {
     if (!dirty_) return false;
     r = dirtyRect_;
     dirty_ = false;
     return true;
 }
 
-void PainterCanvas::MarkDirty(long long l, long long t, long long r, long long b) {
+void TPainterCanvas::MarkDirty(long long l, long long t, long long r, long long b) {
     if (!trackDirty_ || !image_) return;
     l -= origin_.x;
     r -= origin_.x;
@@ -168,12 +168,12 @@ void PainterCanvas::MarkDirty(long long l, long long t, long long r, long long b
     dirty_ = true;
 }
 
-QColor PainterCanvas::Resolve(TColor c) const {
+QColor TPainterCanvas::Resolve(TColor c) const {
     if ((static_cast<std::uint32_t>(c) & 0xFF000000u) == 0) return ToQColor(c);
     return paletteSource_ ? ToQColor(c, paletteSource_->palette()) : ToQColor(c);
 }
 
-void PainterCanvas::SyncTransform() {
+void TPainterCanvas::SyncTransform() {
     if (dc_.Version() == dcVersion_) return;
     dcVersion_ = dc_.Version();
     const double sx = dc_.ScaleX() * baseScale_, sy = dc_.ScaleY() * baseScale_;
@@ -186,7 +186,7 @@ void PainterCanvas::SyncTransform() {
             QTransform(sx, 0, 0, sy, -double(origin_.x), -double(origin_.y)));
 }
 
-QPainter* PainterCanvas::Ready(bool usePen, bool useBrush) {
+QPainter* TPainterCanvas::Ready(bool usePen, bool useBrush) {
     if (!painter_) return nullptr;
     SyncTransform();
     if (usePen) {
@@ -217,7 +217,7 @@ QPainter* PainterCanvas::Ready(bool usePen, bool useBrush) {
     return painter_.get();
 }
 
-void PainterCanvas::LineTo(int x, int y) {
+void TPainterCanvas::LineTo(int x, int y) {
     const TPoint from = penPos_;
     penPos_ = TPoint{x, y};
     if (Direct() && Pen().Width() <= 1 && Raster::Within(from.x) && Raster::Within(from.y) &&
@@ -243,7 +243,7 @@ void PainterCanvas::LineTo(int x, int y) {
     }
 }
 
-void PainterCanvas::Ellipse(int x1, int y1, int x2, int y2) {
+void TPainterCanvas::Ellipse(int x1, int y1, int x2, int y2) {
     QPainter* p = Ready(true, true);
     if (!p) return;
     const long long l = std::min(x1, x2), r = std::max(x1, x2);
@@ -257,7 +257,7 @@ void PainterCanvas::Ellipse(int x1, int y1, int x2, int y2) {
     }
 }
 
-void PainterCanvas::FillRect(const TRect& r) {
+void TPainterCanvas::FillRect(const TRect& r) {
     QPainter* p = Ready(false, false);
     if (!p || Brush().Style() == bsClear) return;
     if (r.Right <= r.Left || r.Bottom <= r.Top) return;
@@ -270,7 +270,7 @@ void PainterCanvas::FillRect(const TRect& r) {
     if (identity_) MarkDirty(l, t, rr, b);
 }
 
-void PainterCanvas::Polygon(std::span<const TPoint> points) {
+void TPainterCanvas::Polygon(std::span<const TPoint> points) {
     if (points.empty()) return;
     if (Direct() && Pen().Width() <= 1 && points.size() <= Raster::MaxCorners) {
         bool near = true;
@@ -298,7 +298,7 @@ void PainterCanvas::Polygon(std::span<const TPoint> points) {
     }
 }
 
-const QFont& PainterCanvas::CurrentFont() {
+const QFont& TPainterCanvas::CurrentFont() {
     const double perInch = dc_.LogicalPerInch();
     if (Font().Version() != fontVersion_ || perInch != fontScale_ || !metrics_) {
         fontVersion_ = Font().Version();
@@ -315,7 +315,7 @@ const QFont& PainterCanvas::CurrentFont() {
     return qfont_;
 }
 
-void PainterCanvas::TextOut(int x, int y, const TString& text) {
+void TPainterCanvas::TextOut(int x, int y, const TString& text) {
     const QString s = ToUnicode(text);
     const QFont& font = CurrentFont();
     const int width = metrics_->horizontalAdvance(s);
@@ -335,13 +335,13 @@ void PainterCanvas::TextOut(int x, int y, const TString& text) {
     penPos_ = TPoint{SaturateToInt32((long long)x + width), y};
 }
 
-int PainterCanvas::TextWidth(const TString& text) {
+int TPainterCanvas::TextWidth(const TString& text) {
     CurrentFont();
     return metrics_->horizontalAdvance(ToUnicode(text));
 }
 
-void PainterCanvas::CopyRect(const TRect& dest, TCanvas& source, const TRect& sourceRect) {
-    PainterCanvas* src = PainterSource(source);
+void TPainterCanvas::CopyRect(const TRect& dest, TCanvas& source, const TRect& sourceRect) {
+    TPainterCanvas* src = PainterSource(source);
     if (!src || !painter_) return;
     SyncTransform();
     if (src->painter_) src->SyncTransform();
@@ -383,7 +383,7 @@ void PainterCanvas::CopyRect(const TRect& dest, TCanvas& source, const TRect& so
     if (identity_) MarkDirty(dest.Left, dest.Top, dest.Right, dest.Bottom);
 }
 
-QRgb PainterCanvas::PixelOf(TColor c, RecentPixels& recent) {
+QRgb TPainterCanvas::PixelOf(TColor c, RecentPixels& recent) {
     if (recent.count > 0 && recent.pair[0].first == c) return recent.pair[0].second;
     if (recent.count > 1 && recent.pair[1].first == c) {
         std::swap(recent.pair[0], recent.pair[1]);
@@ -395,15 +395,15 @@ QRgb PainterCanvas::PixelOf(TColor c, RecentPixels& recent) {
     return recent.pair[0].second;
 }
 
-QRgb PainterCanvas::PenRgb() {
+QRgb TPainterCanvas::PenRgb() {
     return PixelOf(Pen().Color(), penRgb_);
 }
 
-QRgb PainterCanvas::BrushRgb() {
+QRgb TPainterCanvas::BrushRgb() {
     return PixelOf(Brush().Color(), brushRgb_);
 }
 
-TColor PainterCanvas::Pixels(int x, int y) {
+TColor TPainterCanvas::Pixels(int x, int y) {
     const long long ix = (long long)x - origin_.x, iy = (long long)y - origin_.y;
     if (!image_ || ix < 0 || iy < 0 || ix >= image_->width() || iy >= image_->height()) return -1;
     return FromQRgb(image_->pixel(int(ix), int(iy)));

@@ -19,12 +19,12 @@ class QWidget;
 namespace kritzel {
 
 /// A canvas that draws with QPainter, without antialiasing, on an image or a printer page.
-class KRITZELWERK_EXPORT PainterCanvas : public TCanvas {
+class KRITZELWERK_EXPORT TPainterCanvas : public TCanvas {
 public:
     /// A canvas that draws nothing until `BeginImage` or `BeginDevice`.
-    PainterCanvas();
+    TPainterCanvas();
     /// Closes the painter.
-    ~PainterCanvas() override;
+    ~TPainterCanvas() override;
 
     /// Draw on an image that someone else owns; its pixels are the device pixels.
     /// dpi is what a point of font size means on it.
@@ -73,35 +73,37 @@ public:
     TColor Pixels(int x, int y) override;
 
 protected:
+    // The library's own canvases build on these; programs do not, so they are not exported.
+
     /// The painter with pen, brush and mapping of this canvas in force; null when inactive.
-    QPainter* Ready(bool usePen, bool useBrush);
+    Q_DECL_HIDDEN QPainter* Ready(bool usePen, bool useBrush);
     /// The colour as Qt draws it, system colours from the palette source.
-    QColor Resolve(TColor c) const;
+    Q_DECL_HIDDEN QColor Resolve(TColor c) const;
     /// Qt's font for the canvas's font at the current mapping.
-    const QFont& CurrentFont();
+    Q_DECL_HIDDEN const QFont& CurrentFont();
     /// The metrics of CurrentFont.
     const QFontMetrics& CurrentMetrics() {
         CurrentFont();
         return *metrics_;
     }
     /// Adds a rectangle in device pixels to what was drawn.
-    void MarkDirty(long long l, long long t, long long r, long long b);
+    Q_DECL_HIDDEN void MarkDirty(long long l, long long t, long long r, long long b);
 
 private:
-    void Open(QPaintDevice* device);
-    void SyncTransform();
+    Q_DECL_HIDDEN void Open(QPaintDevice* device);
+    Q_DECL_HIDDEN void SyncTransform();
     // Direct pixel access for thin lines and polygons of a few corners, where QPainter's
     // set-up would cost more than the pixels: only on a plain 32-bit image in device units.
     bool Direct() const { return pixels_ != nullptr && identity_; }
-    QRgb PenRgb();
-    QRgb BrushRgb();
+    Q_DECL_HIDDEN QRgb PenRgb();
+    Q_DECL_HIDDEN QRgb BrushRgb();
     // The last two colours turned into pixels: the sprite and the line drawn between its
     // draws take turns with theirs.
     struct RecentPixels {
         std::pair<TColor, QRgb> pair[2];
         int count = 0;
     };
-    QRgb PixelOf(TColor c, RecentPixels& recent);
+    Q_DECL_HIDDEN QRgb PixelOf(TColor c, RecentPixels& recent);
 
     std::unique_ptr<QPainter> painter_;
     QImage* image_ = nullptr;

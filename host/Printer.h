@@ -82,7 +82,7 @@ private:
     std::unique_ptr<PrintJob> job_;
     // What the job prints on, for messages.
     std::string target_;
-    PainterCanvas canvas_;
+    TPainterCanvas canvas_;
 };
 
 /// The application's printer. Example: `Printer().SetFileName("bild.pdf")` before `tdPrinter`.

@@ -34,6 +34,14 @@ ln -s "$build" "$work/build"
 "$HOME/kritzelwerk/bin/kritzelwerk-demo" --render "$work/demo" >/dev/null ||
   { echo "installed_package: the installed kritzelwerk-demo does not start" >&2; exit 1; }
 ls "$work/demo"/*.png >/dev/null
+# Only the public headers are installed: nothing of the host's internals, and no
+# installed header includes one.
+headers=$HOME/kritzelwerk/include/kritzelwerk
+if [ ! -f "$headers/Turtle.h" ] || [ -e "$headers/host/internal" ] ||
+   grep -rqsE '^[[:space:]]*#[[:space:]]*include.*internal/' "$headers"; then
+  echo "installed_package: the installed headers are not the public ones alone" >&2
+  exit 1
+fi
 [ -f "$work/demo/wiese.png" ] ||
   { echo "installed_package: the installed demo drew no lesson of arcs, fills and stamps" >&2; exit 1; }
 

@@ -172,7 +172,7 @@ TEST(KeyTracker, IsFedFromTheKeyEventsOfEveryWindow) {
     TForm form("keys");
     TPaintBox box(&form);
     form.Show();
-    Application().KeyTracker().AsyncKeyState(VK_ESCAPE);
+    KeyTracker().AsyncKeyState(VK_ESCAPE);
     QKeyEvent press(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
     QCoreApplication::sendEvent(&box, &press);
     EXPECT_EQ(std::uint16_t(GetAsyncKeyState(VK_ESCAPE)), 0x8001);
@@ -185,12 +185,13 @@ TEST(KeyTracker, IsFedFromTheKeyEventsOfEveryWindow) {
 
 TEST(Clock, TheApplicationClockCanBeReplacedAndWraps) {
     FakeClock clock(0xFFFFFFF0u);
-    Application().SetClock(&clock);
-    const std::uint32_t t0 = GetTickCount();
-    clock.now += 0x20;
-    EXPECT_EQ(GetTickCount() - t0, 0x20u) << "differences are taken modulo 2^32";
-    EXPECT_LT(GetTickCount(), t0);
-    Application().SetClock(nullptr);
+    {
+        ServicesScope scope(&clock, nullptr);
+        const std::uint32_t t0 = GetTickCount();
+        clock.now += 0x20;
+        EXPECT_EQ(GetTickCount() - t0, 0x20u) << "differences are taken modulo 2^32";
+        EXPECT_LT(GetTickCount(), t0);
+    }
     const std::uint32_t a = GetTickCount();
     EXPECT_LT(std::uint32_t(MonotonicTicks() - a), 1000u);
 }

@@ -6,8 +6,8 @@
 
 #include <QApplication>
 
-#include <host/PainterCanvas.h>
-#include <host/Raster.h>
+#include "host/internal/Raster.h"
+#include <kritzelwerk/host/PainterCanvas.h>
 
 #include <cmath>
 #include <cstdint>
@@ -256,7 +256,7 @@ TEST(Canvas, TheDirectRasteriserDrawsWhatQPainterDraws) {
     const QRgb white = qRgb(255, 255, 255), pen = qRgb(0, 0, 255), brush = qRgb(255, 255, 0);
     QImage direct(side, side, QImage::Format_RGB32), painted(side, side, QImage::Format_ARGB32);
     Raster raster(direct.bits(), direct.bytesPerLine(), side, side);
-    PainterCanvas canvas;
+    TPainterCanvas canvas;
     canvas.BeginImage(&painted, 96);
     canvas.Pen().SetColor(clBlue);
     auto compare = [&](const std::string& what) {

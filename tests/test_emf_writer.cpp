@@ -1,6 +1,6 @@
 // The EMF writer's output, read back with libUEMF's record checks and structures, and the
 // metafile that records through it and saves it to a file.
-#include "host/EmfWriter.h"
+#include "host/internal/EmfWriter.h"
 #include "metafile.h"
 #include "support.h"
 

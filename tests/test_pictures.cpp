@@ -132,7 +132,7 @@ TEST(Lessons, OnePressOfEscapeStopsARecursiveDrawingAtEveryLevel) {
         EXPECT_EQ(keys.Asked(), 20) << file << ": nothing asks again once the press was seen";
         // A drawing started afterwards runs as usual.
         OnePress none(-1);
-        Application().SetKeyboard(&none);
+        scope.SetKeyboard(&none);
         lessons::Run(*lesson, t);
         EXPECT_GT(none.Asked(), 100) << file;
     }

@@ -289,7 +289,7 @@ private:
         case 32:
             what << "Invalidate";
             t.Invalidate();
-            Application().DefaultProcessMessages();
+            DefaultProcessMessages();
             break;
         default: {
             what << "handler mode";

@@ -293,7 +293,7 @@ TEST(EscPressed, AsksEscapeFirstAndPauseOnlyWhenEscapeSaysNo) {
 
 TEST(EscPressed, APressFromBeforeTheDrawingIsForgottenOneDuringItCounts) {
     TTurtle t;
-    TKeyTracker& keys = Application().KeyTracker();
+    TKeyTracker& keys = KeyTracker();
     keys.AsyncKeyState(VK_ESCAPE);
     keys.AsyncKeyState(VK_PAUSE);
     std::vector<bool> seen;
@@ -313,7 +313,7 @@ TEST(EscPressed, APressFromBeforeTheDrawingIsForgottenOneDuringItCounts) {
 }
 
 TEST(EscPressed, APressCountsForTheDrawingsBegunBeforeItWhicheverControlRepaintsInside) {
-    TKeyTracker& keys = Application().KeyTracker();
+    TKeyTracker& keys = KeyTracker();
     auto press = [&] {
         keys.KeyDown(VK_ESCAPE);
         keys.KeyUp(VK_ESCAPE);

@@ -5,6 +5,7 @@
 #include "Output.h"
 
 #include <kritzelwerk/Turtle.h>
+#include <kritzelwerk/host/Snapshot.h>
 
 #include <QCheckBox>
 #include <QColorDialog>

@@ -3,6 +3,8 @@
 
 #include <kritzelwerk/Turtle.h>
 
+#include "host/internal/Services.h"
+
 #include <QImage>
 
 #include <cstdint>
@@ -52,19 +54,32 @@ private:
     std::uint32_t maxStep_;
 };
 
-// Puts a clock and a pump into the application for one test and takes them out again.
+// Puts a clock, a pump and a keyboard into the host's services for one test (null for
+// the real one) and puts back what was there before.
 class ServicesScope {
 public:
-    ServicesScope(TClock* clock, TMessagePump* pump, TKeyboard* keyboard = nullptr) {
-        Application().SetClock(clock);
-        Application().SetMessagePump(pump);
-        Application().SetKeyboard(keyboard);
+    ServicesScope(TClock* clock, TMessagePump* pump, TKeyboard* keyboard = nullptr)
+        : kept_(Services::Current()) {
+        Services& services = Services::Current();
+        services.clock = clock;
+        services.pump = pump ? pump : kept_.ownPump;
+        services.keyboard = keyboard ? keyboard : kept_.keys;
     }
     ~ServicesScope() {
-        Application().SetClock(nullptr);
-        Application().SetMessagePump(nullptr);
-        Application().SetKeyboard(nullptr);
+        Services& services = Services::Current();
+        services.clock = kept_.clock;
+        services.pump = kept_.pump;
+        services.keyboard = kept_.keyboard;
     }
+    ServicesScope(const ServicesScope&) = delete;
+    ServicesScope& operator=(const ServicesScope&) = delete;
+    // Another keyboard for the rest of the scope; null for the real one.
+    void SetKeyboard(TKeyboard* keyboard) {
+        Services::Current().keyboard = keyboard ? keyboard : kept_.keys;
+    }
+
+private:
+    Services kept_;
 };
 
 // How many paced waits the command made, read from the fake clock of a CountingPump: a
@@ -76,6 +91,18 @@ std::uint32_t PacedWaits(const TTurtle& turtle, const FakeClock& clock, Command&
     const std::uint32_t before = clock.now;
     command();
     return (clock.now - before) / perWait;
+}
+
+// The application's key tracker, fed from the windows' key events.
+inline TKeyTracker& KeyTracker() {
+    Application();
+    return *Services::Current().keys;
+}
+
+// The application's own pump, for a replacement that wants to count and still deliver.
+inline void DefaultProcessMessages() {
+    Application();
+    Services::Current().ownPump->ProcessMessages();
 }
 
 // A fixed screen resolution for one test.

@@ -1,6 +1,6 @@
 #include "EmfWriter.h"
 
-#include "Exceptions.h"
+#include "../Exceptions.h"
 
 #include <algorithm>
 #include <bit>

@@ -1,10 +1,12 @@
+// Internal to the Kritzel-Werk library: not installed, not part of its interface;
+// may change without notice.
 // Direct pixel writing on a plain 32-bit image: thin lines and polygons of a few corners,
 // clipped to the image, and row copies; QPainter's set-up would cost more than most of
 // these shapes. Its lines follow the classic pens; QPainter, which draws every other
 // shape of the canvas, covers the same pixels give or take one pixel sideways.
 #pragma once
 
-#include "Types.h"
+#include "../Types.h"
 
 #include <QImage>
 

@@ -1,7 +1,7 @@
 #include "SafeFile.h"
 
-#include "Exceptions.h"
-#include "Strings.h"
+#include "../Exceptions.h"
+#include "../Strings.h"
 
 #include <QDir>
 #include <QFileInfo>

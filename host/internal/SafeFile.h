@@ -1,7 +1,9 @@
+// Internal to the Kritzel-Werk library: not installed, not part of its interface;
+// may change without notice.
 // Writing a whole file under the name given, or not at all (internal).
 #pragma once
 
-#include "Strings.h"
+#include "../Strings.h"
 
 #include <cstdint>
 #include <span>

@@ -1,9 +1,11 @@
+// Internal to the Kritzel-Werk library: not installed, not part of its interface;
+// may change without notice.
 // A drawing saved in one step as a file, in the format the file name's ending chooses:
 // PNG, SVG, PDF, or an enhanced metafile under .emf or .wmf.
 #pragma once
 
-#include "Canvas.h"
-#include "Types.h"
+#include "../Canvas.h"
+#include "../Types.h"
 
 #include <memory>
 

@@ -1,11 +1,11 @@
 #include "PictureFile.h"
 
-#include "Exceptions.h"
-#include "Metafile.h"
-#include "PainterCanvas.h"
+#include "../Exceptions.h"
+#include "../Metafile.h"
+#include "../PainterCanvas.h"
+#include "../Screen.h"
+#include "../Strings.h"
 #include "SafeFile.h"
-#include "Screen.h"
-#include "Strings.h"
 
 #include <QBuffer>
 #include <QFileInfo>
@@ -46,7 +46,7 @@ struct TPictureFile::Impl {
     QBuffer buffer;
     std::unique_ptr<QSvgGenerator> svg;
     std::unique_ptr<QPdfWriter> pdf;
-    PainterCanvas canvas;
+    TPainterCanvas canvas;
     std::unique_ptr<TMetafile> metafile;
     std::unique_ptr<TMetafileCanvas> recorder;
 

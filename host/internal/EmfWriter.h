@@ -1,3 +1,5 @@
+// Internal to the Kritzel-Werk library: not installed, not part of its interface;
+// may change without notice.
 // Records the drawing operations of a GDI-like canvas as an Enhanced Metafile (EMF) in memory.
 //
 // Coordinates are device pixels of the picture (MM_TEXT: origin top left, y down). Colours are
@@ -5,7 +7,7 @@
 // system colours must be resolved by the caller. The output is little-endian on every host.
 #pragma once
 
-#include "Types.h"
+#include "../Types.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,0 +1,55 @@
+// Internal to the Kritzel-Werk library: not installed, not part of its interface;
+// may change without notice.
+// The services the host's units read instead of asking the application: the clock, the
+// keyboard, the message pump, the paint queue, the reporter of exceptions that reached the
+// event loop and whether the application is closing. The running application puts its own
+// in when it starts and takes them out when it ends; a test replaces single ones for a while.
+// This table knows no unit of the host, so every unit may read it without pointing back up.
+#pragma once
+
+#include "../Export.h"
+
+#include <exception>
+#include <functional>
+
+namespace kritzel {
+
+class PaintQueue;
+class TClock;
+class TKeyboard;
+class TKeyTracker;
+class TMessagePump;
+
+// Reports an exception that reached the event loop.
+using ExceptionReporter = std::function<void(const std::exception&)>;
+
+class KRITZELWERK_EXPORT Services {
+public:
+    // The table of the process.
+    static Services& Current();
+
+    // Milliseconds for GetTickCount; null counts with the monotonic clock.
+    TClock* clock = nullptr;
+    // Answers the key queries: the application's key tracker, or a test's keyboard.
+    TKeyboard* keyboard = nullptr;
+    // The application's key tracker, fed from the windows' key events.
+    TKeyTracker* keys = nullptr;
+    // Pumps messages for a running command: the application's own pump, or a test's.
+    TMessagePump* pump = nullptr;
+    // The application's own pump, for a replacement that wants to count and still deliver.
+    TMessagePump* ownPump = nullptr;
+    // The controls' paint requests.
+    PaintQueue* paints = nullptr;
+    // Who reports what escaped an event handler or a paint cycle.
+    ExceptionReporter report;
+    // Whether the application is closing (Terminate was called or the main form closed).
+    bool closing = false;
+};
+
+// The same declaration as in Application.h: the GUI thread is recorded here, so that units
+// below the application can refuse worker threads too.
+KRITZELWERK_EXPORT void CheckGuiThread();
+// Records the calling thread as the GUI thread, the one that runs the event loop.
+void SetGuiThread();
+
+} // namespace kritzel
