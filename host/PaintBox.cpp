@@ -2,8 +2,8 @@
 
 #include "Application.h"
 #include "Screen.h"
-#include "internal/Images.h"
 #include "internal/Guarded.h"
+#include "internal/Images.h"
 #include "internal/PaintQueue.h"
 #include "internal/Services.h"
 

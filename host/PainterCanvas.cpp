@@ -1,6 +1,5 @@
 #include "PainterCanvas.h"
 
-#include "Bitmap.h"
 #include "Colors.h"
 #include "Strings.h"
 #include "internal/Raster.h"
@@ -53,12 +52,11 @@ bool Far(int v) {
     return v > int(CoordLimit) || v < -int(CoordLimit);
 }
 
-// The canvas a copy comes from. The screen's and the bitmap's surfaces, nearly always
-// the source, are recognised without the cost of a full type lookup.
+// The canvas a copy comes from. The screen's surface, the source of every save-under,
+// is recognised without the cost of a full type lookup; the bitmap's surface sits above
+// this unit in the host's order, so it takes the lookup.
 TPainterCanvas* PainterSource(TCanvas& source) {
-    const std::type_info& type = typeid(source);
-    if (type == typeid(TPainterCanvas) || type == typeid(TBitmapCanvas))
-        return static_cast<TPainterCanvas*>(&source);
+    if (typeid(source) == typeid(TPainterCanvas)) return static_cast<TPainterCanvas*>(&source);
     return dynamic_cast<TPainterCanvas*>(&source);
 }
 
