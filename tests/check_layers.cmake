@@ -43,15 +43,26 @@ set(standard
   type_traits typeindex typeinfo unordered_map unordered_set utility valarray variant vector
   version)
 
+# What a source includes, one entry per include line: the bracket or quote that opens the
+# name, then the name ("<QImage", "\"Types.h").
+function(included_by source out)
+  file(STRINGS ${SOURCE_DIR}/${source} lines REGEX "^[ \t]*#[ \t]*include")
+  set(entries "")
+  foreach(line IN LISTS lines)
+    string(REGEX REPLACE "^[ \t]*#[ \t]*include[ \t]*([<\"])([^>\"]+)[>\"].*" "\\1\\2" entry
+           "${line}")
+    list(APPEND entries "${entry}")
+  endforeach()
+  set(${out} "${entries}" PARENT_SCOPE)
+endfunction()
+
 set(faults "")
 file(GLOB_RECURSE sources RELATIVE ${SOURCE_DIR}
      ${SOURCE_DIR}/component/*.h ${SOURCE_DIR}/component/*.cpp
      ${SOURCE_DIR}/host/*.h ${SOURCE_DIR}/host/*.cpp)
 foreach(source IN LISTS sources)
-  file(STRINGS ${SOURCE_DIR}/${source} lines REGEX "^[ \t]*#[ \t]*include")
-  foreach(line IN LISTS lines)
-    string(REGEX REPLACE "^[ \t]*#[ \t]*include[ \t]*([<\"])([^>\"]+)[>\"].*" "\\1\\2" included
-           "${line}")
+  included_by(${source} entries)
+  foreach(included IN LISTS entries)
     string(SUBSTRING "${included}" 0 1 kind)
     string(SUBSTRING "${included}" 1 -1 name)
     if(source MATCHES "^component/")
@@ -99,11 +110,9 @@ endforeach()
 file(GLOB_RECURSE examples RELATIVE ${SOURCE_DIR}
      ${SOURCE_DIR}/examples/*.h ${SOURCE_DIR}/examples/*.cpp)
 foreach(source IN LISTS examples)
-  file(STRINGS ${SOURCE_DIR}/${source} lines REGEX "^[ \t]*#[ \t]*include")
+  included_by(${source} entries)
   get_filename_component(dir ${source} DIRECTORY)
-  foreach(line IN LISTS lines)
-    string(REGEX REPLACE "^[ \t]*#[ \t]*include[ \t]*([<\"])([^>\"]+)[>\"].*" "\\1\\2" included
-           "${line}")
+  foreach(included IN LISTS entries)
     string(SUBSTRING "${included}" 0 1 kind)
     string(SUBSTRING "${included}" 1 -1 name)
     if(kind STREQUAL "\"")
