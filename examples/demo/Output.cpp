@@ -34,10 +34,10 @@ QString Done(TTurtleDevice device, const QString& file) {
     case tdClipb:
         return QStringLiteral("In die Zwischenablage kopiert");
     default: {
-        const QString pdf = QString::fromStdString(Printer().FileName());
+        const QString pdf = ToUnicode(Printer().FileName());
         if (!pdf.isEmpty())
             return QStringLiteral("Gedruckt in die Datei %1").arg(QDir::toNativeSeparators(pdf));
-        const QString queue = QString::fromStdString(Printer().PrinterName());
+        const QString queue = ToUnicode(Printer().PrinterName());
         return queue.isEmpty() ? QStringLiteral("Gedruckt auf dem Standarddrucker")
                                : QStringLiteral("Gedruckt auf %1").arg(queue);
     }
@@ -60,18 +60,18 @@ QString Output(TTurtle& t, TTurtleDevice device, const std::function<void()>& dr
     QString result;
     try {
         t.SetDelay(0);
-        if (device == tdWMF) t.SetFilename(stem.toStdString());
+        if (device == tdWMF) t.SetFilename(FromUnicode(stem));
         t.SetAusgabe(device);
         draw();
         t.SetAusgabe(tdScreen);
         if (device == tdWMF && stem + QStringLiteral(".wmf") != file) {
-            const std::string written = (stem + QStringLiteral(".wmf")).toStdString();
+            const std::string written = FromUnicode(stem + QStringLiteral(".wmf"));
             std::error_code error;
-            std::filesystem::rename(written, file.toStdString(), error);
+            std::filesystem::rename(written, FromUnicode(file), error);
             if (error) {
                 std::error_code ignored;
                 std::filesystem::remove(written, ignored);
-                throw EKritzelwerk("cannot write the metafile " + file.toStdString() + ": " +
+                throw EKritzelwerk("cannot write the metafile " + FromUnicode(file) + ": " +
                                    error.message());
             }
         }

@@ -61,7 +61,7 @@ int RenderAll(const QString& folder) {
             lessons::Run(lesson, turtle);
         });
         turtle.Repaint();
-        const QString path = QDir(folder).filePath(QString::fromStdString(lesson.file) + ".png");
+        const QString path = QDir(folder).filePath(ToUnicode(lesson.file) + ".png");
         try {
             SavePicture(turtle.Picture(), path);
         } catch (const std::exception& e) {
@@ -94,7 +94,7 @@ public:
         panel->addWidget(new QLabel(QStringLiteral("Zeichnung:")));
         choice = new QComboBox;
         for (const auto& l : lessons::All())
-            choice->addItem(QString::fromStdString(l.name));
+            choice->addItem(ToUnicode(l.name));
         panel->addWidget(choice);
 
         auto* start = new QPushButton(QStringLiteral("Zeichnen"));
