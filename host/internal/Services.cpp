@@ -13,10 +13,7 @@ namespace {
 std::atomic<std::thread::id> guiThread;
 } // namespace
 
-Services& Services::Current() {
-    static Services services;
-    return services;
-}
+Services Services::table_;
 
 void SetGuiThread() {
     guiThread = std::this_thread::get_id();

@@ -25,8 +25,9 @@ using ExceptionReporter = std::function<void(const std::exception&)>;
 
 class KRITZELWERK_EXPORT Services {
 public:
-    // The table of the process.
-    static Services& Current();
+    // The table of the process. Read on every pump and key query, so it is a plain object
+    // rather than a function's static, which would be tested on each read.
+    static Services& Current() { return table_; }
 
     // Milliseconds for GetTickCount; null counts with the monotonic clock.
     TClock* clock = nullptr;
@@ -44,6 +45,9 @@ public:
     ExceptionReporter report;
     // Whether the application is closing (Terminate was called or the main form closed).
     bool closing = false;
+
+private:
+    static Services table_;
 };
 
 // The same declaration as in Application.h: the GUI thread is recorded here, so that units
