@@ -286,12 +286,17 @@ TRect Raster::Polygon(std::span<const TPoint> points, QRgb pen, QRgb brush, bool
             }
         }
     }
+    // With every corner on the image no edge needs cutting off.
+    const bool inside = l >= 0 && t >= 0 && r < width_ && b < height_;
     for (std::size_t i = 0; i < n; ++i) {
         const TPoint& a = points[i];
         const TPoint& z = points[i + 1 == n ? 0 : i + 1];
         // A last corner that repeats the first adds nothing: its pixel is drawn already.
         if (i + 1 == n && n > 1 && a == z) continue;
-        Line(a.x, a.y, z.x, z.y, pen, true);
+        if (inside)
+            LineInside(a.x, a.y, z.x, z.y, pen, true);
+        else
+            Line(a.x, a.y, z.x, z.y, pen, true);
     }
     return TRect{l, t, r + 1, b + 1};
 }
