@@ -10,6 +10,8 @@
 
 namespace kritzel {
 
+class TPainterCanvas;
+
 /// How a brush fills: `bsSolid` with its colour, `bsClear` not at all.
 enum TBrushStyle : std::uint8_t { bsSolid = 0, bsClear = 1 };
 
@@ -130,6 +132,12 @@ protected:
     TDeviceContext dc_;
 
 private:
+    // The painter canvas this surface is, or null: a painter canvas copies pixels from
+    // another directly, and this answers cheaply what a type lookup would on every
+    // copy of the sprite's save-under.
+    friend class TPainterCanvas;
+    virtual TPainterCanvas* AsPainterCanvas() { return nullptr; }
+
     TPen pen_;
     TBrush brush_;
     TFont font_;

@@ -12,7 +12,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <typeinfo>
 
 namespace kritzel {
 
@@ -50,14 +49,6 @@ bool ClipToLimit(double& x0, double& y0, double& x1, double& y1) {
 
 bool Far(int v) {
     return v > int(CoordLimit) || v < -int(CoordLimit);
-}
-
-// The canvas a copy comes from. The screen's surface, the source of every save-under,
-// is recognised without the cost of a full type lookup; the bitmap's surface sits above
-// this unit in the host's order, so it takes the lookup.
-TPainterCanvas* PainterSource(TCanvas& source) {
-    if (typeid(source) == typeid(TPainterCanvas)) return static_cast<TPainterCanvas*>(&source);
-    return dynamic_cast<TPainterCanvas*>(&source);
 }
 
 } // namespace
@@ -339,7 +330,7 @@ int TPainterCanvas::TextWidth(const TString& text) {
 }
 
 void TPainterCanvas::CopyRect(const TRect& dest, TCanvas& source, const TRect& sourceRect) {
-    TPainterCanvas* src = PainterSource(source);
+    TPainterCanvas* src = source.AsPainterCanvas();
     if (!src || !painter_) return;
     SyncTransform();
     if (src->painter_) src->SyncTransform();

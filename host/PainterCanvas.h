@@ -90,6 +90,7 @@ protected:
     Q_DECL_HIDDEN void MarkDirty(long long l, long long t, long long r, long long b);
 
 private:
+    TPainterCanvas* AsPainterCanvas() override { return this; }
     Q_DECL_HIDDEN void Open(QPaintDevice* device);
     Q_DECL_HIDDEN void SyncTransform();
     // Direct pixel access for thin lines and polygons of a few corners, where QPainter's

@@ -127,7 +127,7 @@ struct Edge {
 
 // Pixels [from, to) of a row, from < to. A sprite's rows are a few pixels wide, so they
 // are written four or two at a time, the last group overlapping the one before it.
-void FillSpan(QRgb* row, long long from, long long to, QRgb c) {
+inline void FillSpan(QRgb* row, long long from, long long to, QRgb c) {
     QRgb* p = row + from;
     const long long n = to - from;
     const std::uint64_t two = (std::uint64_t(c) << 32) | c;
@@ -157,13 +157,99 @@ long long Step(Edge& edge) {
     return x;
 }
 
+// One side of a triangle's rows: the ceiling x of its crossing with row y, stepped row
+// by row as Edge is, in ints, which hold every value once the start is found.
+struct Side {
+    int x, e, q, rest, dy;
+
+    // The edge from lo to hi (lo.y < hi.y), at row y in [lo.y, hi.y).
+    Side(const TPoint& lo, const TPoint& hi, int y) {
+        const long long dx = (long long)hi.x - lo.x;
+        dy = hi.y - lo.y;
+        const long long along = (long long)y - lo.y;
+        const long long ceil = along == 0 ? 0 : CeilDiv(along * dx, dy);
+        const long long fq = FloorDiv(dx, dy);
+        x = int(lo.x + ceil);
+        e = int(ceil * dy - along * dx);
+        q = int(fq);
+        rest = int(dx - fq * dy);
+    }
+};
+
+// The rows of a triangle between two of its sides, from line on, count of them; with
+// Clip, cut to the width wide.
+template <bool Clip>
+void FillRows(uchar* line, std::ptrdiff_t stride, int count, Side& left, Side& right, int wide,
+              QRgb brush) {
+    // Plain locals, which the compiler keeps in registers.
+    int lx = left.x, le = left.e;
+    int rx = right.x, re = right.e;
+    const int lq = left.q, lrest = left.rest, ldy = left.dy;
+    const int rq = right.q, rrest = right.rest, rdy = right.dy;
+    for (; count > 0; --count, line += stride) {
+        int from = lx, to = rx;
+        // To the next row; a remainder gone below zero carries one pixel.
+        lx += lq;
+        le -= lrest;
+        const int lcarry = le >> 31;
+        lx -= lcarry;
+        le += ldy & lcarry;
+        rx += rq;
+        re -= rrest;
+        const int rcarry = re >> 31;
+        rx -= rcarry;
+        re += rdy & rcarry;
+        if constexpr (Clip) {
+            from = std::max(from, 0);
+            to = std::min(to, wide);
+        }
+        if (from < to) FillSpan(reinterpret_cast<QRgb*>(line), from, to, brush);
+    }
+    left.x = lx;
+    left.e = le;
+    right.x = rx;
+    right.e = re;
+}
+
 } // namespace
+
+void Raster::FillTriangle(TPoint a, TPoint b, TPoint c, QRgb brush, int rowFrom, int rowTo,
+                          bool wholeRows) {
+    // By rows: a on top, c at the bottom.
+    if (b.y < a.y) std::swap(a, b);
+    if (c.y < b.y) std::swap(b, c);
+    if (b.y < a.y) std::swap(a, b);
+    if (a.y == c.y) return;
+    // The long edge a-c spans every row; the short ones a-b and b-c lie on the side of b.
+    // A triangle is convex, so on every row the crossing on b's side lies on the same
+    // side of the long edge's crossing, and so do their ceilings.
+    const long long cross = ((long long)c.x - a.x) * ((long long)b.y - a.y) -
+                            ((long long)b.x - a.x) * ((long long)c.y - a.y);
+    const bool shortLeft = cross > 0;
+    Side along(a, c, rowFrom);
+    const auto rows = [&](Side other, int from, int to) {
+        uchar* line = bits_ + std::ptrdiff_t(from) * stride_;
+        Side& left = shortLeft ? other : along;
+        Side& right = shortLeft ? along : other;
+        if (wholeRows)
+            FillRows<false>(line, stride_, to - from, left, right, width_, brush);
+        else
+            FillRows<true>(line, stride_, to - from, left, right, width_, brush);
+    };
+    const int split = std::clamp(b.y, rowFrom, rowTo);
+    if (rowFrom < split) rows(Side(a, b, rowFrom), rowFrom, split);
+    if (split < rowTo) rows(Side(b, c, split), split, rowTo);
+}
 
 TRect Raster::Polygon(std::span<const TPoint> points, QRgb pen, QRgb brush, bool fill) {
     const auto [l, t, r, b] = BoundsOf(points);
     const std::size_t n = points.size();
     const int rowFrom = std::max(t, 0), rowTo = std::min(b, height_);
-    if (fill && rowFrom < rowTo) {
+    // A triangle, such as the sprite (whose last point may repeat its first).
+    const bool triangle = n == 3 || (n == 4 && points[3] == points[0]);
+    if (fill && rowFrom < rowTo && triangle) {
+        FillTriangle(points[0], points[1], points[2], brush, rowFrom, rowTo, l >= 0 && r < width_);
+    } else if (fill && rowFrom < rowTo) {
         // On each row the pixels from the ceiling of one crossing up to, not including,
         // the ceiling of the next are inside.
         Edge edges[MaxCorners];
@@ -180,41 +266,7 @@ TRect Raster::Polygon(std::span<const TPoint> points, QRgb pen, QRgb brush, bool
             const long long q = FloorDiv(dx, dy);
             edges[m++] = Edge{lo.y, hi.y, lo.x + ceil, ceil * dy - along * dx, q, dx - q * dy, dy};
         }
-        // A triangle, such as the sprite (whose last point may repeat its first): each
-        // of its rows crosses exactly two edges, the two that start at its top first.
-        const bool triangle = n == 3 || (n == 4 && points[3] == points[0]);
-        if (triangle && m >= 2) {
-            // By their top rows, keeping the order of equal ones.
-            const auto order = [](Edge& p, Edge& q) {
-                if (q.top < p.top) std::swap(p, q);
-            };
-            order(edges[0], edges[1]);
-            if (m == 3) {
-                order(edges[1], edges[2]);
-                order(edges[0], edges[1]);
-            }
-            // Copies, which the compiler can keep in registers.
-            Edge one = edges[0], two = edges[1];
-            const auto fillRow = [&](int y) {
-                const long long x1 = Step(one), x2 = Step(two);
-                QRgb* row = reinterpret_cast<QRgb*>(bits_ + std::ptrdiff_t(y) * stride_);
-                const long long from = std::max(std::min(x1, x2), 0LL);
-                const long long to = std::min(std::max(x1, x2), (long long)width_);
-                if (from < to) FillSpan(row, from, to, brush);
-            };
-            int y = rowFrom;
-            if (m == 3) {
-                // The third edge takes over from the first of the two to end.
-                const int split = std::min(one.bottom, two.bottom);
-                for (; y < rowTo && y < split; ++y)
-                    fillRow(y);
-                if (y < rowTo) (y >= one.bottom ? one : two) = edges[2];
-            }
-            for (; y < rowTo; ++y)
-                fillRow(y);
-            m = 0;
-        }
-        for (int y = rowFrom; y < rowTo && m > 0; ++y) {
+        for (int y = rowFrom; y < rowTo; ++y) {
             long long xs[MaxCorners];
             int count = 0;
             for (Edge* e = edges; e != edges + m; ++e) {
@@ -234,12 +286,17 @@ TRect Raster::Polygon(std::span<const TPoint> points, QRgb pen, QRgb brush, bool
             }
         }
     }
+    // With every corner on the image no edge needs cutting off.
+    const bool inside = l >= 0 && t >= 0 && r < width_ && b < height_;
     for (std::size_t i = 0; i < n; ++i) {
         const TPoint& a = points[i];
         const TPoint& z = points[i + 1 == n ? 0 : i + 1];
         // A last corner that repeats the first adds nothing: its pixel is drawn already.
         if (i + 1 == n && n > 1 && a == z) continue;
-        Line(a.x, a.y, z.x, z.y, pen, true);
+        if (inside)
+            LineInside(a.x, a.y, z.x, z.y, pen, true);
+        else
+            Line(a.x, a.y, z.x, z.y, pen, true);
     }
     return TRect{l, t, r + 1, b + 1};
 }

@@ -53,6 +53,10 @@ public:
                   long long w, long long h);
 
 private:
+    // Fills the rows [rowFrom, rowTo) of the triangle abc, at least one of them its own,
+    // as Polygon does; wholeRows when every row lies within the image's width.
+    void FillTriangle(TPoint a, TPoint b, TPoint c, QRgb brush, int rowFrom, int rowTo,
+                      bool wholeRows);
     // Line with both ends on the image, so nothing needs cutting off; short lines such
     // as the sprite's edges are mostly their set-up.
     void LineInside(int x0, int y0, int x1, int y1, QRgb c, bool lastPixel);
