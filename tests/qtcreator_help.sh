@@ -6,14 +6,10 @@
 #   qtcreator_help.sh
 set -uo pipefail
 . "$(dirname "$(readlink -f "${BASH_SOURCE[0]}")")/../scripts/lib/skip.sh" || exit 1
+. "$(dirname "$(readlink -f "${BASH_SOURCE[0]}")")/../scripts/lib/private-home.sh" || exit 1
 qtcreator=$(command -v qtcreator) || skip_or_fail "Qt Creator (qtcreator) is not installed"
 command -v sqlite3 >/dev/null || skip_or_fail "sqlite3 is not installed"
-work=$(mktemp -d)
-settings=$work/settings
-export HOME=$work/home XDG_CONFIG_HOME=$work/home/.config XDG_DATA_HOME=$work/home/.local/share
-export XDG_CACHE_HOME=$work/home/.cache XDG_RUNTIME_DIR=$work/runtime QT_QPA_PLATFORM=offscreen
-mkdir -p "$HOME" "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
-unset DISPLAY WAYLAND_DISPLAY
+private_home
 "$qtcreator" -settingspath "$settings" -noload Welcome >"$work/out" 2>"$work/log" &
 pid=$!
 trap 'kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null; rm -rf "$work"' EXIT

@@ -8,14 +8,10 @@
 #   qtcreator_wizard.sh [WIZARD_DIR]
 set -uo pipefail
 . "$(dirname "$(readlink -f "${BASH_SOURCE[0]}")")/../scripts/lib/skip.sh" || exit 1
+. "$(dirname "$(readlink -f "${BASH_SOURCE[0]}")")/../scripts/lib/private-home.sh" || exit 1
 qtcreator=$(command -v qtcreator || true)
 [ -n "$qtcreator" ] || skip_or_fail "Qt Creator (qtcreator) is not installed"
-work=$(mktemp -d)
-settings=$work/settings
-export HOME=$work/home XDG_CONFIG_HOME=$work/home/.config XDG_DATA_HOME=$work/home/.local/share
-export XDG_CACHE_HOME=$work/home/.cache XDG_RUNTIME_DIR=$work/runtime QT_QPA_PLATFORM=offscreen
-mkdir -p "$HOME" "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
-unset DISPLAY WAYLAND_DISPLAY
+private_home
 if [ $# -ge 1 ]; then
   # Qt Creator's per-user folder lies beside its settings (~/.config/QtProject/qtcreator).
   wizard=$settings/QtProject/qtcreator/templates/wizards/projects/kritzelwerk-stunde
