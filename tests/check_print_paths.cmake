@@ -17,7 +17,8 @@ endforeach()
 file(GLOB_RECURSE sources RELATIVE ${SOURCE_DIR} ${SOURCE_DIR}/component/*.[ch]*
      ${SOURCE_DIR}/host/*.[ch]* ${SOURCE_DIR}/package/*.[ch]*)
 foreach(source IN LISTS sources)
-  file(STRINGS ${SOURCE_DIR}/${source} lines REGEX "^[ \t]*#[ \t]*(include[ \t]*<cups/|if.*CUPS)")
+  file(STRINGS ${SOURCE_DIR}/${source} lines
+       REGEX "^[ \t]*#[ \t]*(include[ \t]*<cups/|if.*(CUPS|PRINT_PATH))")
   foreach(line IN LISTS lines)
     if(NOT (source STREQUAL "host/internal/PrintJobCups.cpp" AND line MATCHES "include"))
       list(APPEND faults "${source} chooses or reaches a print path itself: ${line}")

@@ -3,7 +3,7 @@
 #pragma once
 
 // How a page reaches a print queue: one file per print path, chosen by CMake
-// (PrintJobCups.cpp with KRITZEL_CUPS, PrintJobQt.cpp without). A job to a PDF file
+// (KRITZEL_PRINT_PATH: cups is PrintJobCups.cpp, qt PrintJobQt.cpp). A job to a PDF file
 // needs none of this; TPrinter writes it with Qt alone.
 
 #include "../Types.h"
