@@ -13,10 +13,13 @@
 #include <QEvent>
 #include <QFile>
 #include <QKeyEvent>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QMessageBox>
 #include <QPointer>
 #include <QThread>
 #include <QTimerEvent>
+#include <QTranslator>
 
 #include <algorithm>
 #include <atomic>
@@ -150,6 +153,19 @@ struct Q_DECL_HIDDEN TApplication::Impl : public QObject, public TMessagePump {
     PollTicker poll;
     QBasicTimer wake;
 
+    // Qt's own texts in the user's language (the print, file and colour dialogs, the
+    // buttons of the questions), from Qt's translations; English where there are none.
+    std::unique_ptr<QTranslator> qtTexts;
+
+    void LoadQtTranslations() {
+        auto texts = std::make_unique<QTranslator>();
+        if (!texts->load(QLocale(), QStringLiteral("qt"), QStringLiteral("_"),
+                         QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+            return;
+        QCoreApplication::installTranslator(texts.get());
+        qtTexts = std::move(texts);
+    }
+
     // The handler of uncaught exceptions there was before the application's own.
     std::terminate_handler previousTerminate = nullptr;
     bool ownTerminate = false;
@@ -267,6 +283,7 @@ TApplication::TApplication(int& argc, char** argv) : d(std::make_unique<Impl>())
         StartOffscreenWithoutDisplay();
         NameRuntimeFolder();
         d->own = std::make_unique<KritzelQApplication>(argc, argv);
+        d->LoadQtTranslations();
     }
     current_ = this;
     SetGuiThread();

@@ -1,5 +1,5 @@
 // The questions to the pupil on a real display (run under a private X server): what the
-// dialog shows and what OK and Cancel give.
+// dialog shows, what OK and Cancel give, and, in a German lesson, Qt's own German buttons.
 #include "support.h"
 
 #include <gtest/gtest.h>
@@ -9,6 +9,8 @@
 #include <QDialogButtonBox>
 #include <QDoubleSpinBox>
 #include <QLineEdit>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QPushButton>
 #include <QTimer>
 
@@ -110,4 +112,32 @@ TEST(Questions, TellCancelFromOkAndKeepToTheirBounds) {
     WhenAsked([](QDialog* d) { Press(d, QDialogButtonBox::Cancel); });
     EXPECT_FALSE(QueryText("Wie heisst du?", name));
     EXPECT_EQ(name, "Jörg");
+}
+
+// Run with LANG=de_DE.UTF-8 (scripts/with-locale): Qt's dialogs speak German.
+TEST(German, PrintAndNumberDialogsHaveGermanButtons) {
+    SKIP_OR_FAIL_IF(NoDisplay());
+    ASSERT_EQ(QLocale().language(), QLocale::German) << "not run in a German locale";
+    TForm form("Stunde");
+    form.Show();
+
+    QString cancel, shown;
+    WhenAsked([&](QDialog* d) {
+        if (QAbstractButton* b = Button(d, QDialogButtonBox::Cancel)) cancel = b->text();
+        if (auto* spin = d->findChild<QDoubleSpinBox*>()) shown = spin->text();
+        Press(d, QDialogButtonBox::Cancel);
+    });
+    AskNumber("Wie viele Ecken?", 2.5);
+    EXPECT_EQ(cancel.toStdString(), "Abbrechen");
+    EXPECT_EQ(shown.toStdString(), "2,5");
+
+    QString print;
+    WhenAsked([&](QDialog* d) {
+        if (QAbstractButton* b = Button(d, QDialogButtonBox::Ok)) print = b->text();
+        d->reject();
+    });
+    QPrinter printer;
+    QPrintDialog dialog(&printer, &form);
+    dialog.exec();
+    EXPECT_EQ(print.toStdString(), "&Drucken");
 }
