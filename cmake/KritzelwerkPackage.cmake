@@ -43,11 +43,13 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # Runtime libraries from the binaries; to build a pupil's program, a compiler, Qt's
 # development files and both build recipes' tools. CMake itself only recommends make,
 # which generates for it by default (in a plain `cmake -S . -B build` and in Qt Creator
-# without Ninja), so an install without recommendations needs it named here.
+# without Ninja), so an install without recommendations needs it named here. Qt's own
+# translations give every program its print, file and colour dialogs in the pupil's language.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS "${PROJECT_BINARY_DIR}")
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "g++, qt6-base-dev, qt6-svg-dev, libgl-dev, cmake, make, pkg-config")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS
+    "g++, qt6-base-dev, qt6-svg-dev, libgl-dev, cmake, make, pkg-config, qt6-translations-l10n")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "designer-qt6, qtcreator")
 # The loader's cache is refreshed by dpkg's trigger, and the package has no maintainer
 # scripts at all: dpkg keeps a package with a postrm listed as "rc" after a remove. CPack

@@ -13,10 +13,13 @@
 #include <QEvent>
 #include <QFile>
 #include <QKeyEvent>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QMessageBox>
 #include <QPointer>
 #include <QThread>
 #include <QTimerEvent>
+#include <QTranslator>
 
 #include <algorithm>
 #include <atomic>
@@ -25,6 +28,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <mutex>
+#include <string>
 #include <thread>
 
 #if defined(Q_OS_UNIX)
@@ -149,6 +153,44 @@ struct Q_DECL_HIDDEN TApplication::Impl : public QObject, public TMessagePump {
     PollTicker poll;
     QBasicTimer wake;
 
+    // Qt's own texts in the user's language (the print, file and colour dialogs, the
+    // buttons of the questions), from Qt's translations; English where there are none.
+    std::unique_ptr<QTranslator> qtTexts;
+
+    void LoadQtTranslations() {
+        auto texts = std::make_unique<QTranslator>();
+        if (!texts->load(QLocale(), QStringLiteral("qt"), QStringLiteral("_"),
+                         QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+            return;
+        QCoreApplication::installTranslator(texts.get());
+        qtTexts = std::move(texts);
+    }
+
+    // The handler of uncaught exceptions there was before the application's own.
+    std::terminate_handler previousTerminate = nullptr;
+    bool ownTerminate = false;
+
+    // A failure of the library that nothing caught (a save in main without try) ends the
+    // program with its message in one line and status 1, as an error, not as a crash. Any
+    // other exception is the program's own fault: it goes on to the handler there was
+    // before (the standard one aborts and names it), where a debugger stops.
+    [[noreturn]] static void EndUncaught() {
+        try {
+            if (std::exception_ptr e = std::current_exception()) std::rethrow_exception(e);
+        } catch (const EKritzelwerk& failure) {
+            std::string line = failure.what();
+            std::replace(line.begin(), line.end(), '\n', ' ');
+            std::fflush(stdout);
+            std::fprintf(stderr, "Kritzel-Werk: %s\n", line.c_str());
+            std::fflush(stderr);
+            std::_Exit(1);
+        } catch (...) {
+        }
+        const std::terminate_handler next = current_ ? current_->d->previousTerminate : nullptr;
+        if (next) next();
+        std::abort();
+    }
+
     // Puts the application's services in: what the units below it read.
     void Install(TApplication* app) {
         Services& services = Services::Current();
@@ -241,10 +283,13 @@ TApplication::TApplication(int& argc, char** argv) : d(std::make_unique<Impl>())
         StartOffscreenWithoutDisplay();
         NameRuntimeFolder();
         d->own = std::make_unique<KritzelQApplication>(argc, argv);
+        d->LoadQtTranslations();
     }
     current_ = this;
     SetGuiThread();
     d->Install(this);
+    d->previousTerminate = std::set_terminate(&Impl::EndUncaught);
+    d->ownTerminate = true;
 }
 
 TApplication::TApplication(Attached) : d(std::make_unique<Impl>()) {
@@ -253,6 +298,9 @@ TApplication::TApplication(Attached) : d(std::make_unique<Impl>()) {
 }
 
 TApplication::~TApplication() {
+    // Unless the program has put a handler of its own in meanwhile.
+    if (d->ownTerminate && std::get_terminate() == &Impl::EndUncaught)
+        std::set_terminate(d->previousTerminate);
     if (current_ == this) current_ = nullptr;
     if (QCoreApplication::instance()) QCoreApplication::instance()->removeEventFilter(d.get());
     d->Uninstall();

@@ -35,7 +35,10 @@ public:
 /// The application: create one first in `main`, then the forms, then `return app.Run();`.
 class KRITZELWERK_EXPORT TApplication {
 public:
-    /// Starts Qt; on a machine without a display on its offscreen platform.
+    /// Starts Qt; on a machine without a display on its offscreen platform. Qt's own
+    /// dialogs then speak the language of the user's locale (`LANG`). While it runs, a
+    /// Kritzel-Werk failure (`EKritzelwerk`) that nothing catches ends the program with its
+    /// message on standard error and exit status 1.
     TApplication(int& argc, char** argv);
     TApplication(const TApplication&) = delete;
     TApplication& operator=(const TApplication&) = delete;

@@ -276,4 +276,12 @@ TEST(Questions, AnswerTheirDefaultAtOnceWithoutADisplay) {
     ASSERT_FALSE(Application().HasDisplay());
     EXPECT_EQ(AskNumber("Wie gross?", 2.5), 2.5);
     EXPECT_EQ(AskText("Wie heisst du?", "Kim"), "Kim");
+    // As OK, with the start moved into the bounds.
+    EXPECT_EQ(AskNumber("Wie weit?", 50, 0, 10), 10);
+    double v = -4;
+    EXPECT_TRUE(QueryNumber("Wie weit?", v, 0, 10));
+    EXPECT_EQ(v, 0);
+    TString name = "Kim";
+    EXPECT_TRUE(QueryText("Wie heisst du?", name));
+    EXPECT_EQ(name, "Kim");
 }

@@ -311,15 +311,15 @@ TEST(MetafileContent, AKnownDrawingGivesTheExpectedRecordsAndCoordinates) {
     ASSERT_FALSE(HasFatalFailure());
 
     const auto header = emf.Get<U_EMRHEADER>(emf.records().front());
-    // The control's 400 x 400 pixels, the frame in 0.01 mm at 96 pixels per inch.
+    // The control's 400 x 400 pixels, the frame in 0.01 mm at 38 pixels per LE (cm).
     EXPECT_EQ(header.rclBounds.left, 0);
     EXPECT_EQ(header.rclBounds.top, 0);
     EXPECT_EQ(header.rclBounds.right, 399);
     EXPECT_EQ(header.rclBounds.bottom, 399);
     // The frame's right and bottom edges are inclusive.
-    EXPECT_NEAR(header.rclFrame.right + 1, 400 * 2540 / 96.0, 0.5);
-    EXPECT_NEAR(header.rclFrame.bottom + 1, 400 * 2540 / 96.0, 0.5);
-    EXPECT_NEAR(double(header.szlMillimeters.cx) / header.szlDevice.cx, 25.4 / 96, 1e-9);
+    EXPECT_NEAR(header.rclFrame.right + 1, 400 * 1000 / 38.0, 0.5);
+    EXPECT_NEAR(header.rclFrame.bottom + 1, 400 * 1000 / 38.0, 0.5);
+    EXPECT_NEAR(double(header.szlMillimeters.cx) / header.szlDevice.cx, 10 / 38.0, 1e-9);
 
     // The background, then the line from the centre three LE up.
     const auto fills = emf.OfType(U_EMR_BITBLT);
@@ -351,8 +351,9 @@ TEST(MetafileContent, AKnownDrawingGivesTheExpectedRecordsAndCoordinates) {
     EXPECT_TRUE(emf.OfType(U_EMR_STRETCHDIBITS).empty());
 }
 
-TEST(MetafileContent, TheReferenceDeviceIsTheScreensResolution) {
-    for (int ppi : {96, 120, 144}) {
+// The header's scale is the drawing's own: whole pixels per LE, one LE a centimetre.
+TEST(MetafileContent, TheReferenceDeviceIsTheDrawingsScale) {
+    for (int ppi : {96, 120, 144, 192}) {
         SCOPED_TRACE(ppi);
         InTempFolder folder;
         PixelsPerInchScope scope(ppi);
@@ -363,9 +364,11 @@ TEST(MetafileContent, TheReferenceDeviceIsTheScreensResolution) {
         const Emf emf(ReadFile(folder.Path("aufl.wmf")));
         ASSERT_FALSE(HasFatalFailure());
         const auto header = emf.Get<U_EMRHEADER>(emf.records().front());
-        EXPECT_NEAR(double(header.szlMillimeters.cx) / header.szlDevice.cx, 25.4 / ppi, 1e-9);
-        EXPECT_NEAR(header.rclFrame.right + 1, 300 * 2540.0 / ppi, 0.5);
-        EXPECT_NEAR(header.rclFrame.bottom + 1, 200 * 2540.0 / ppi, 0.5);
+        const double perLE = t.PixelPerLE();
+        EXPECT_NEAR(double(header.szlMillimeters.cx) / header.szlDevice.cx, 10 / perLE, 1e-9);
+        EXPECT_NEAR(double(header.szlMillimeters.cy) / header.szlDevice.cy, 10 / perLE, 1e-9);
+        EXPECT_NEAR(header.rclFrame.right + 1, 300 * 1000 / perLE, 0.5);
+        EXPECT_NEAR(header.rclFrame.bottom + 1, 200 * 1000 / perLE, 0.5);
         // One LE up from the centre at this resolution's scale.
         const auto lines = emf.OfType(U_EMR_LINETO);
         ASSERT_EQ(lines.size(), 1u);
@@ -460,7 +463,8 @@ TEST(MetafileOpens, InInkscapeAndLibreOffice) {
     int opened = 0;
     std::string skipped;
 
-    // Inkscape: the picture's true size, 400 pixels at 96 per inch, on white.
+    // Inkscape: the picture's true size, 400 pixels at 38 per cm (10.53 cm), on white,
+    // exported at 96 pixels per inch.
     if (QStandardPaths::findExecutable("inkscape").isEmpty()) {
         skipped += "inkscape is not installed; ";
     } else {
@@ -471,14 +475,13 @@ TEST(MetafileOpens, InInkscapeAndLibreOffice) {
             Convert("inkscape", {"--export-type=png", "--export-filename=" + png, emf}, png, why);
         ASSERT_FALSE(image.isNull()) << why;
         ++opened;
-        EXPECT_EQ(image.size(), QSize(400, 400));
+        EXPECT_EQ(image.size(), QSize(398, 398));
         EXPECT_EQ(qGray(image.pixel(10, 10)), 255);
         // The line from the middle upwards, whose move follows the background fill.
         EXPECT_LT(qGray(image.pixel(200, 150)), 100);
     }
 
-    // LibreOffice Draw places the picture on a page at its true size: 3 LE are 114
-    // pixels at 96 per inch, 30.16 mm.
+    // LibreOffice Draw places the picture on a page at its true size: 3 LE are 30 mm.
     if (QStandardPaths::findExecutable("soffice").isEmpty()) {
         skipped += "soffice (LibreOffice) is not installed; ";
     } else {
@@ -502,7 +505,7 @@ TEST(MetafileOpens, InInkscapeAndLibreOffice) {
                 }
         ASSERT_GE(r, 0) << "no line in the picture";
         const double pxPerMm = image.width() / 210.0; // an A4 page
-        EXPECT_NEAR((b - top) / pxPerMm, 114 * 25.4 / 96, 1.0);
+        EXPECT_NEAR((b - top) / pxPerMm, 30, 1.0);
         EXPECT_LT(r - l, 0.1 * (b - top)) << "upright";
     }
     // The install script brings both programs, so where every skip counts as a failure

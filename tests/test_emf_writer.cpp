@@ -61,11 +61,12 @@ TEST(EmfHeader, DescribesPictureSizeAndContents) {
         Rect4 frame;
         std::int32_t deviceX, deviceY, mmX, mmY;
     };
-    // frame: size * 2540 / ppi in 0.01 mm, rounded, inclusive; the reference device is whole
-    // multiples of 5 inches so that szlMillimeters / szlDevice is exactly 25.4 / ppi.
-    for (const Case& c : {Case{200, 100, 96, {0, 0, 5291, 2645}, 480, 480, 127, 127},
-                          Case{300, 200, 120, {0, 0, 6349, 4232}, 600, 600, 127, 127},
-                          Case{1000, 500, 96, {0, 0, 26457, 13228}, 1440, 960, 381, 254}}) {
+    // The drawing's scale is whole pixels per centimetre (38 at 96 ppi, 47 at 120), and the
+    // header says so: frame = size / scale cm in 0.01 mm, rounded, inclusive; the reference
+    // device is whole centimetres, so that szlMillimeters / szlDevice is exactly 10 / scale.
+    for (const Case& c : {Case{200, 100, 96, {0, 0, 5262, 2631}, 228, 114, 60, 30},
+                          Case{300, 200, 120, {0, 0, 6382, 4254}, 329, 235, 70, 50},
+                          Case{1000, 500, 96, {0, 0, 26315, 13157}, 1026, 532, 270, 140}}) {
         SCOPED_TRACE(testing::Message() << c.w << "x" << c.h << "@" << c.ppi);
         EmfWriter w(c.w, c.h, c.ppi);
         w.UsePen(0x000000, 1);

@@ -25,13 +25,42 @@ using namespace kritzel::test;
 
 namespace {
 
-constexpr int kSize = 480; // the control's size in pixels, at 96 pixels per inch
+constexpr int kSize = 480; // the control's size in pixels, at 96 pixels per inch (38 per cm)
 
 void Prepare(TTurtle& t) {
     t.SetHeading(North);
     t.SetPenColor(clBlack);
     t.SetPenWidth(1);
     t.SetPenState(Down);
+}
+
+// Runs Inkscape or LibreOffice headless on args, with a fresh home folder of its own (both
+// keep settings there); false with the reason in why when it is missing or fails.
+bool RunReader(const QString& reader, QStringList args, const QString& home, std::string& why) {
+    const QString program = QStandardPaths::findExecutable(reader);
+    if (program.isEmpty()) {
+        why = reader.toStdString() + " is not installed";
+        return false;
+    }
+    QDir().mkpath(home);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("HOME", home);
+    env.insert("XDG_CONFIG_HOME", home + "/config");
+    env.insert("XDG_CACHE_HOME", home + "/cache");
+    env.insert("XDG_DATA_HOME", home + "/data");
+    env.remove("DISPLAY");
+    env.remove("WAYLAND_DISPLAY");
+    if (reader != QLatin1String("inkscape"))
+        args.prepend("-env:UserInstallation=file://" + home + "/profile");
+    QProcess p;
+    p.setProcessEnvironment(env);
+    p.setProcessChannelMode(QProcess::MergedChannels);
+    p.start(program, args);
+    if (!p.waitForFinished(300000) || p.exitCode() != 0) {
+        why = reader.toStdString() + " failed: " + p.readAll().toStdString();
+        return false;
+    }
+    return true;
 }
 
 // The lessons recorded once per run: each one's screen picture (without the sprite, which
@@ -86,34 +115,18 @@ private:
     }
 
     std::map<std::string, QImage> Render(const QString& reader, std::string& why) {
-        const QString program = QStandardPaths::findExecutable(reader);
-        if (program.isEmpty()) {
-            why = reader.toStdString() + " is not installed";
-            return {};
-        }
-        // The programs keep settings in the home folder: each gets a fresh one.
-        const QString home = dir_.filePath(reader + "-home");
-        QDir().mkpath(home);
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("HOME", home);
-        env.insert("XDG_CONFIG_HOME", home + "/config");
-        env.insert("XDG_CACHE_HOME", home + "/cache");
-        env.insert("XDG_DATA_HOME", home + "/data");
-        env.remove("DISPLAY");
-        env.remove("WAYLAND_DISPLAY");
-
         const QString out = dir_.filePath(reader + "-out");
         QDir().mkpath(out);
         QStringList args;
         if (reader == QLatin1String("inkscape")) {
-            // Each file.emf becomes file.png beside it.
+            // Each file.emf becomes file.png beside it, at the screen's 38 pixels per cm.
             args << "--export-type=png"
+                 << "--export-dpi=96.52"
                  << "--export-area-page"
                  << "--export-background=#ffffff"
                  << "--export-background-opacity=1";
         } else {
-            args << "-env:UserInstallation=file://" + home + "/profile"
-                 << "--headless"
+            args << "--headless"
                  << "--convert-to"
                  << "png"
                  << "--outdir" << out;
@@ -121,14 +134,7 @@ private:
         for (const lessons::Lesson& lesson : lessons::All())
             args << Emf(lesson.file);
 
-        QProcess p;
-        p.setProcessEnvironment(env);
-        p.setProcessChannelMode(QProcess::MergedChannels);
-        p.start(program, args);
-        if (!p.waitForFinished(300000) || p.exitCode() != 0) {
-            why = reader.toStdString() + " failed: " + p.readAll().toStdString();
-            return {};
-        }
+        if (!RunReader(reader, args, dir_.filePath(reader + "-home"), why)) return {};
         std::map<std::string, QImage> images;
         for (const lessons::Lesson& lesson : lessons::All()) {
             const QString stem = QString::fromStdString(lesson.file);
@@ -139,8 +145,7 @@ private:
             if (image.isNull()) continue;
             images[lesson.file] = image.convertToFormat(QImage::Format_RGB32);
         }
-        if (images.empty())
-            why = reader.toStdString() + " wrote no picture: " + p.readAll().toStdString();
+        if (images.empty()) why = reader.toStdString() + " wrote no picture";
         return images;
     }
 
@@ -274,3 +279,116 @@ INSTANTIATE_TEST_SUITE_P(Lessons, MetafileReaders, ::testing::ValuesIn(Cases()),
                          [](const auto& param) {
                              return std::string(param.param.reader) + "_" + param.param.lesson.file;
                          });
+
+namespace {
+
+// A ruler recorded at each screen resolution the tests use: two upright ticks 10 LE apart.
+// Each program turns the metafiles into PDF (one run for all), and pdftoppm draws that at
+// 254 dpi, 100 pixels per centimetre, where the ticks' distance in pixels is 0.01 cm.
+class Rulers {
+public:
+    static constexpr int Resolutions[] = {96, 120, 144, 192};
+
+    static Rulers& Get() {
+        static Rulers r;
+        return r;
+    }
+
+    // The distance of the ticks in cm, per resolution, as the program shows it; empty with
+    // the reason in why when it or pdftoppm is missing or failed.
+    std::map<int, double> Measured(const QString& reader, std::string& why) {
+        const QString out = dir_.filePath(reader + "-out");
+        QDir().mkpath(out);
+        QStringList args;
+        if (reader == QLatin1String("inkscape"))
+            args << "--export-type=pdf"; // file.emf becomes file.pdf beside it
+        else
+            args << "--headless"
+                 << "--convert-to"
+                 << "pdf"
+                 << "--outdir" << out;
+        for (int ppi : Resolutions)
+            args << Stem(ppi) + ".emf";
+        if (!RunReader(reader, args, dir_.filePath(reader + "-home"), why)) return {};
+        const QString pdftoppm = QStandardPaths::findExecutable("pdftoppm");
+        if (pdftoppm.isEmpty()) {
+            why = "pdftoppm (poppler-utils) is not installed";
+            return {};
+        }
+        std::map<int, double> cm;
+        for (int ppi : Resolutions) {
+            const QString name = QFileInfo(Stem(ppi)).fileName();
+            const QString pdf = reader == QLatin1String("inkscape")
+                                    ? Stem(ppi) + ".pdf"
+                                    : QDir(out).filePath(name + ".pdf");
+            const QString png = QDir(out).filePath(name + "-254");
+            QProcess p;
+            p.start(pdftoppm, {"-r", "254", "-png", "-singlefile", pdf, png});
+            if (!p.waitForFinished(60000) || p.exitCode() != 0) {
+                why = "pdftoppm failed on " + pdf.toStdString();
+                return {};
+            }
+            cm[ppi] = TickDistance(QImage(png + ".png")) / 100;
+        }
+        return cm;
+    }
+
+private:
+    Rulers() {
+        for (int ppi : Resolutions) {
+            PixelsPerInchScope scope(ppi);
+            TTurtle t;
+            const int perLE = t.PixelPerLE();
+            t.SetSize(14 * perLE, 4 * perLE);
+            t.Repaint();
+            t.SetFilename(Stem(ppi).toStdString());
+            t.SetAusgabe(tdWMF);
+            Prepare(t);
+            for (double x : {-5.0, 5.0}) {
+                t.SetPosition(x, -1);
+                t.Forwd(2);
+            }
+            t.SetAusgabe(tdScreen);
+            QFile::rename(Stem(ppi) + ".wmf", Stem(ppi) + ".emf");
+        }
+    }
+    QString Stem(int ppi) const { return dir_.filePath(QStringLiteral("lineal-%1").arg(ppi)); }
+
+    // The distance in pixels between the centres of the two columns of ink (weighted by how
+    // dark each column is), or -1 when there are not two.
+    static double TickDistance(const QImage& image) {
+        std::vector<double> dark(std::max(image.width(), 0), 0.0);
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                dark[x] += 255 - qGray(image.pixel(x, y));
+        std::vector<double> centres;
+        double sum = 0, moment = 0;
+        for (int x = 0; x <= image.width(); ++x) {
+            const double d = x < image.width() ? dark[x] : 0;
+            if (d > 0) {
+                sum += d;
+                moment += d * x;
+            } else if (sum > 0) {
+                centres.push_back(moment / sum);
+                sum = moment = 0;
+            }
+        }
+        return centres.size() == 2 ? centres[1] - centres[0] : -1;
+    }
+
+    QTemporaryDir dir_;
+};
+
+class MetafileTrueSize : public ::testing::TestWithParam<const char*> {};
+
+} // namespace
+
+TEST_P(MetafileTrueSize, TenLEAreTenCentimetresAtEveryResolution) {
+    std::string why;
+    const auto cm = Rulers::Get().Measured(QString::fromLatin1(GetParam()), why);
+    SKIP_OR_FAIL_IF(cm.empty() ? why : "");
+    for (const auto& [ppi, measured] : cm)
+        EXPECT_NEAR(measured, 10.0, 0.01) << GetParam() << " at " << ppi << " ppi";
+}
+
+INSTANTIATE_TEST_SUITE_P(Readers, MetafileTrueSize, ::testing::Values("inkscape", "soffice"));

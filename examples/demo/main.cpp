@@ -1,6 +1,6 @@
 // The Kritzel-Werk demo: a teacher picks a lesson drawing, slows it down, breaks it off
 // with Escape and starts it again. Without a display it renders every lesson into PNG
-// files and prints the folder.
+// files and prints the folder's path.
 #include "Lessons.h"
 #include "Output.h"
 
@@ -42,9 +42,10 @@ void ShowColor(QPushButton* b, TColor c) {
     b->setStyleSheet(QStringLiteral("background-color: %1; color: %2").arg(q.name(), text));
 }
 
-// Renders every lesson into folder and reports where; each file is written whole or not
-// at all, so an interrupted run leaves no half-written picture.
-int RenderAll(const QString& folder) {
+// Renders every lesson into folder and prints its path; each file is written whole or not
+// at all, so an interrupted run leaves no half-written picture. Without a display and
+// without --render the folder is the default, and the line says why no window opened.
+int RenderAll(const QString& folder, bool forLackOfDisplay) {
     if (!QDir().mkpath(folder)) {
         std::fprintf(stderr, "kritzelwerk-demo: cannot create the folder %s\n", qPrintable(folder));
         return 1;
@@ -69,8 +70,9 @@ int RenderAll(const QString& folder) {
             return 1;
         }
     }
-    std::printf("No display: the %zu lesson drawings are in %s\n", lessons::All().size(),
-                qPrintable(QDir(folder).absolutePath()));
+    std::printf(forLackOfDisplay ? "No display: the %zu lesson drawings are in %s\n"
+                                 : "The %zu lesson drawings are in %s\n",
+                lessons::All().size(), qPrintable(QDir(folder).absolutePath()));
     return 0;
 }
 
@@ -317,10 +319,9 @@ int main(int argc, char** argv) {
                      qPrintable(options.helpText()));
         return 2;
     }
-    QString folder = options.value(render);
-    if (folder.isEmpty() && !app.HasDisplay())
-        folder = QDir::current().filePath(QStringLiteral("kritzelwerk-demo"));
-    if (!folder.isEmpty()) return RenderAll(folder);
+    if (options.isSet(render)) return RenderAll(options.value(render), false);
+    if (!app.HasDisplay())
+        return RenderAll(QDir::current().filePath(QStringLiteral("kritzelwerk-demo")), true);
     DemoWindow window;
     window.Show();
     return app.Run();

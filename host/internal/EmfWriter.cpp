@@ -70,6 +70,12 @@ inline std::int32_t Round(std::int64_t num, std::int64_t den) {
     return SaturateToInt32((2 * num + den) / (2 * den));
 }
 
+// The drawing's whole pixels per centimetre at ppi, rounded as the turtle rounds its scale
+// (100 * ppi / 254 is never halfway between two whole numbers).
+inline std::int32_t PixelsPerCentimetre(int ppi) {
+    return std::max<std::int32_t>(Round(std::int64_t{ppi} * 100, 254), 1);
+}
+
 inline bool IsHigh(char16_t c) {
     return c >= 0xD800 && c <= 0xDBFF;
 }
@@ -148,7 +154,8 @@ private:
 };
 
 EmfWriter::EmfWriter(int widthPx, int heightPx, int ppi)
-    : width_(std::max(widthPx, 1)), height_(std::max(heightPx, 1)), ppi_(ppi < 1 ? 96 : ppi) {
+    : width_(std::max(widthPx, 1)), height_(std::max(heightPx, 1)),
+      cm_(PixelsPerCentimetre(ppi < 1 ? 96 : ppi)) {
     Grow(64 * 1024);
     // Written now with the counts so far, and again by Finish with the final ones.
     Record header(*this, EMR_HEADER, HeaderSize);
@@ -158,31 +165,30 @@ EmfWriter::EmfWriter(int widthPx, int heightPx, int ppi)
 // ENHMETAHEADER with both extensions (up to szlMicrometers), no description and no palette.
 void EmfWriter::WriteHeader(Record& header) const {
     // Readers scale device pixels by szlMillimeters / szlDevice, and szlMillimeters is whole
-    // millimetres. A reference device of whole multiples of 5 inches (5 * ppi pixels = 127 mm)
-    // covering the picture keeps that ratio exact.
-    const std::int64_t unit = 5 * std::int64_t{ppi_};
-    const std::int64_t kx = (width_ + unit - 1) / unit;
-    const std::int64_t ky = (height_ + unit - 1) / unit;
+    // millimetres. A reference device of whole centimetres (cm_ pixels = 10 mm) covering the
+    // picture keeps that ratio exactly what the drawing used.
+    const std::int64_t kx = (width_ + cm_ - 1) / cm_;
+    const std::int64_t ky = (height_ + cm_ - 1) / cm_;
     // An empty picture has the empty bounds GDI writes for it, (0, 0, -1, -1).
     header
         .Rect(bounds_.Left, bounds_.Top, bounds_.Right - 1, bounds_.Bottom - 1) // rclBounds
-        .Rect(0, 0, Round(std::int64_t{width_} * 2540, ppi_) - 1,
-              Round(std::int64_t{height_} * 2540, ppi_) - 1) // rclFrame, 0.01 mm
+        .Rect(0, 0, Round(std::int64_t{width_} * 1000, cm_) - 1,
+              Round(std::int64_t{height_} * 1000, cm_) - 1) // rclFrame, 0.01 mm
         .U32(ENHMETA_SIGNATURE)
         .U32(ENHMETA_VERSION)
-        .U32(static_cast<std::uint32_t>(len_))                        // nBytes
-        .U32(static_cast<std::uint32_t>(records_))                    // nRecords
-        .U16(static_cast<std::uint16_t>(maxHandle_ + 1))              // nHandles, slot 0 included
-        .U16(0)                                                       // sReserved
-        .U32(0)                                                       // nDescription
-        .U32(0)                                                       // offDescription
-        .U32(0)                                                       // nPalEntries
-        .Size(SaturateToInt32(kx * unit), SaturateToInt32(ky * unit)) // szlDevice
-        .Size(SaturateToInt32(kx * 127), SaturateToInt32(ky * 127))   // szlMillimeters
-        .U32(0)                                                       // cbPixelFormat
-        .U32(0)                                                       // offPixelFormat
-        .U32(0)                                                       // bOpenGL
-        .Size(SaturateToInt32(kx * 127000), SaturateToInt32(ky * 127000)) // szlMicrometers
+        .U32(static_cast<std::uint32_t>(len_))                          // nBytes
+        .U32(static_cast<std::uint32_t>(records_))                      // nRecords
+        .U16(static_cast<std::uint16_t>(maxHandle_ + 1))                // nHandles, slot 0 included
+        .U16(0)                                                         // sReserved
+        .U32(0)                                                         // nDescription
+        .U32(0)                                                         // offDescription
+        .U32(0)                                                         // nPalEntries
+        .Size(SaturateToInt32(kx * cm_), SaturateToInt32(ky * cm_))     // szlDevice
+        .Size(SaturateToInt32(kx * 10), SaturateToInt32(ky * 10))       // szlMillimeters
+        .U32(0)                                                         // cbPixelFormat
+        .U32(0)                                                         // offPixelFormat
+        .U32(0)                                                         // bOpenGL
+        .Size(SaturateToInt32(kx * 10000), SaturateToInt32(ky * 10000)) // szlMicrometers
         .End();
 }
 
@@ -467,7 +473,7 @@ void EmfWriter::TextOut(int x, int y, const std::u16string& text, int widthPx,
     constexpr std::size_t offString = 76; // the fixed part: the string follows it
     const std::size_t offDx = offString + ((2 * n + 3) & ~std::size_t{3});
     // Page units (pixels) to 0.01 mm of the reference device.
-    const float scale = 2540.0f / static_cast<float>(ppi_);
+    const float scale = 1000.0f / static_cast<float>(cm_);
     Record rec(*this, EMR_EXTTEXTOUTW, offDx + 4 * n);
     rec.Rect(box)           // rclBounds
         .U32(GM_COMPATIBLE) // iGraphicsMode
@@ -516,7 +522,7 @@ void EmfWriter::BitBlt(int dx, int dy, int w, int h, const std::uint32_t* pixels
     constexpr std::size_t offBmi = 80; // the fixed part: the bitmap header follows it
     constexpr std::size_t bmiSize = 40;
     const std::size_t bits = static_cast<std::size_t>(w) * 4 * static_cast<std::size_t>(h);
-    const std::int32_t pelsPerMetre = Round(std::int64_t{ppi_} * 10000, 254);
+    const std::int32_t pelsPerMetre = 100 * cm_;
 
     Record rec(*this, EMR_STRETCHDIBITS, offBmi + bmiSize + bits);
     rec.Rect(dx, dy, SaturateToInt32(std::int64_t{dx} + w - 1),

@@ -21,9 +21,10 @@ namespace kritzel {
 
 class EmfWriter {
 public:
-    // widthPx/heightPx: picture size in device pixels; ppi: pixels per inch of the reference device
-    // (the screen the picture was made for, e.g. 96). Sizes below 1 are taken as 1, a ppi below 1
-    // as 96.
+    // widthPx/heightPx: picture size in device pixels; ppi: pixels per inch of the screen the
+    // picture was made for (e.g. 96). The drawing's scale is whole pixels per centimetre (38 at
+    // 96 ppi), and the header says that scale, so that readers show 1 LE as 1 cm. Sizes below 1
+    // are taken as 1, a ppi below 1 as 96.
     EmfWriter(int widthPx, int heightPx, int ppi);
 
     // One pen, brush and font stay selected; each Use* call emits records only when the value
@@ -123,8 +124,9 @@ private:
     std::size_t records_ = 0;
     bool finished_ = false;
 
-    std::int32_t width_, height_, ppi_;
-    TRect bounds_; // the pixels drawn on, cut to the picture; empty until something lands
+    std::int32_t width_, height_;
+    std::int32_t cm_; // pixels per centimetre of the reference device
+    TRect bounds_;    // the pixels drawn on, cut to the picture; empty until something lands
 
     // Where the next line starts, and the current position the records so far leave
     // (a device context starts at the origin).
