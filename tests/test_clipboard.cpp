@@ -185,14 +185,14 @@ TEST(ClipboardX11, LibreOfficeDrawPastesAVectorPictureOfTheTrueSize) {
     const QString said = QString::fromUtf8(p.readAllStandardOutput());
     ASSERT_EQ(p.exitCode(), 0) << said.toStdString() << p.readAllStandardError().toStdString();
 
-    // One picture, a vector one, as large as the control: 400 pixels at 96 per inch are
-    // 105.83 mm.
+    // One picture, a vector one, of the drawing's true size: 400 pixels at 38 per LE are
+    // 105.26 mm.
     const QStringList shapes = said.split('\n').filter(QRegularExpression("^shape "));
     ASSERT_EQ(shapes.size(), 1) << said.toStdString();
     const QStringList f = shapes.front().split(' ');
     ASSERT_EQ(f.size(), 6) << said.toStdString();
     EXPECT_EQ(f[1], "com.sun.star.drawing.GraphicObjectShape");
     EXPECT_EQ(f[5], "2") << "a vector picture, not a bitmap (1)";
-    EXPECT_NEAR(f[2].toInt(), 10583, 5);
-    EXPECT_NEAR(f[3].toInt(), 10583, 5);
+    EXPECT_NEAR(f[2].toInt(), 10526, 5);
+    EXPECT_NEAR(f[3].toInt(), 10526, 5);
 }
