@@ -1,6 +1,7 @@
 // The command reference: the Qt help file answers each public command by the identifier
 // Qt Creator asks on F1, with a page that describes it, and the command overview (the
-// reference's start page, the manual page, the README's table) names every command.
+// reference's start page, the manual page, the README's table) names every command and
+// links each to its entry.
 #include "support.h"
 
 #include <QFile>
@@ -59,6 +60,11 @@ protected:
         ASSERT_TRUE(engine->setupData()) << engine->error().toStdString();
         ASSERT_TRUE(engine->registerDocumentation(KRITZEL_QCH)) << engine->error().toStdString();
     }
+    // A page of the reference by its file name, or an empty text.
+    QString File(const QString& name) {
+        return QString::fromUtf8(engine->fileData(QUrl(
+            "qthelp://" + QHelpEngineCore::namespaceName(KRITZEL_QCH) + "/kritzelwerk/" + name)));
+    }
     // The page the identifier leads to, or an empty text when it leads nowhere.
     QString Page(const QString& id) {
         const QList<QHelpLink> links = engine->documentsForIdentifier(id);
@@ -90,11 +96,32 @@ TEST_F(Help, EveryPublicCommandOpensItsPageByQtCreatorsIdentifier) {
 }
 
 TEST_F(Help, StartPageIsTheCommandOverview) {
-    const QString start = QString::fromUtf8(engine->fileData(QUrl(
-        "qthelp://" + QHelpEngineCore::namespaceName(KRITZEL_QCH) + "/kritzelwerk/index.html")));
+    const QString start = File("index.html");
     for (const char* topic : {"Moving", "Pen and colours", "Shapes and text", "Pacing and Escape",
                               "Output devices", "Events"})
         EXPECT_TRUE(start.contains(topic)) << topic;
+}
+
+// Each row of the start page's tables links its command to its entry, and an entry's
+// anchor is a line of its own above the heading, so that F1 leaves room above it.
+TEST_F(Help, StartPageLinksEachCommandToItsEntry) {
+    static const QRegularExpression row(
+        "<tr class=\"markdownTableRow[^\"]*\">\\s*<td[^>]*>(.*?)</td>",
+        QRegularExpression::DotMatchesEverythingOption);
+    static const QRegularExpression link("^<a class=\"el\" href=\"([^\"#]+)(#([^\"]+))?\"><code>");
+    int rows = 0;
+    for (auto rows_ = row.globalMatch(File("index.html")); rows_.hasNext(); ++rows) {
+        const QString cell = rows_.next().captured(1);
+        const auto to = link.match(cell);
+        ASSERT_TRUE(to.hasMatch()) << "no link to the command's entry: " << cell.toStdString();
+        const QString page = File(to.captured(1));
+        EXPECT_FALSE(page.isEmpty()) << cell.toStdString();
+        if (to.captured(3).isEmpty()) continue; // a class: its page
+        EXPECT_TRUE(page.contains("<div class=\"memanchor\" id=\"" + to.captured(3) +
+                                  "\">&#160;</div>\n<h2 class=\"memtitle\">"))
+            << "no anchor with room above the heading for " << cell.toStdString();
+    }
+    EXPECT_GE(rows, 50) << "the start page has too few commands";
 }
 
 // Every command that changes something (the const functions only read a property) has a
