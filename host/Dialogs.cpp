@@ -50,10 +50,14 @@ public:
     }
 };
 
-// The window that asks: the active one, else the main form.
+// The window that asks: the active one, else the main form, else the first one shown (a
+// form made in Designer is a plain widget, and without a window manager none is active).
 QWidget* Asker() {
     if (QWidget* w = QApplication::activeWindow()) return w;
-    return Application().MainForm();
+    if (QWidget* w = Application().MainForm()) return w;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->isWindow() && w->isVisible() && !qobject_cast<QDialog*>(w)) return w;
+    return nullptr;
 }
 
 // A modal dialog over the asking window, titled with its caption; true on OK. Made on the

@@ -79,6 +79,20 @@ TEST(Questions, ShowTheirStartAsShortAsItReadsBackUnderTheAskingWindowsCaption) 
     }
 }
 
+TEST(Questions, AreTitledWithTheCaptionOfAFormMadeInDesigner) {
+    SKIP_OR_FAIL_IF(NoDisplay());
+    QWidget form; // a form of Designer's is a plain widget, not a TForm
+    form.setWindowTitle(QStringLiteral("Stunde1"));
+    form.show();
+    QString title;
+    WhenAsked([&](QDialog* d) {
+        title = d->windowTitle();
+        Press(d, QDialogButtonBox::Cancel);
+    });
+    AskText("Wie heisst du?", "Kim");
+    EXPECT_EQ(title.toStdString(), "Stunde1");
+}
+
 TEST(Questions, TellCancelFromOkAndKeepToTheirBounds) {
     SKIP_OR_FAIL_IF(NoDisplay());
     QLocale::setDefault(QLocale::c());
