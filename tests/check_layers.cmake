@@ -14,7 +14,8 @@ set(host_levels
   "Services"                                       # the table of replaceable services
   # the clock, the keys, the screen and the helpers that need no canvas
   "Clock Keyboard Screen DeviceContext Colors Registry Snapshot Guarded SafeFile EmfWriter Raster Images"
-  "Canvas PaintQueue"                              # the canvas interface, the paint queue
+  "Canvas PaintQueue SafeFilePosix SafeFileQt"     # the canvas interface, the paint queue,
+                                                   # the file writer's platform parts
   "PainterCanvas"                                  # drawing with QPainter
   "Bitmap Metafile"                                # canvases of their own
   "Clipboard PictureFile Application"              # the application and what uses devices
