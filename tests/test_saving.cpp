@@ -16,6 +16,17 @@
 #include <QTemporaryDir>
 
 #include <algorithm>
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+
+#include <fcntl.h>
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace kritzel;
 using namespace kritzel::test;
@@ -345,4 +356,162 @@ TEST(CopyToClipboard, PutsWhatTheClipboardDeviceWouldPut) {
                   qvariant_cast<QImage>(data->imageData()).convertToFormat(QImage::Format_RGB32),
                   ScreenPicture()),
               0);
+}
+
+// ---------------------------------------------------------------------------------------
+// Saving off the planned path: full disks, read-only files, long names, odd paths
+
+namespace {
+
+// The endings a drawing is saved under.
+const char* const Endings[] = {"png", "svg", "pdf", "emf", "wmf"};
+
+// A small tmpfs of its own, mounted in a mount namespace of a child process and reached
+// through its /proc/<pid>/root: the machine's mounts stay as they are, and an ordinary
+// user needs no more than a user namespace for it.
+class PrivateDisk {
+public:
+    explicit PrivateDisk(int kib) {
+        const std::string point = mountPoint_.path().toStdString();
+        const std::string options = "size=" + std::to_string(kib) + "k,mode=0777";
+        const bool root = geteuid() == 0;
+        const std::string uidMap = "0 " + std::to_string(geteuid()) + " 1\n";
+        const std::string gidMap = "0 " + std::to_string(getegid()) + " 1\n";
+        int ready[2], hold[2];
+        if (pipe(ready) != 0 || pipe(hold) != 0) {
+            why_ = "no pipe";
+            return;
+        }
+        pid_ = fork();
+        if (pid_ == 0) {
+            // Only system calls here: the child of a threaded process.
+            close(ready[0]);
+            close(hold[1]);
+            auto put = [](const char* file, const std::string& text) {
+                const int fd = open(file, O_WRONLY);
+                const bool ok =
+                    fd >= 0 && write(fd, text.data(), text.size()) == ssize_t(text.size());
+                if (fd >= 0) close(fd);
+                return ok;
+            };
+            char step = 0;
+            if ((root ? unshare(CLONE_NEWNS) : unshare(CLONE_NEWUSER | CLONE_NEWNS)) != 0)
+                step = 1;
+            else if (!root &&
+                     !(put("/proc/self/setgroups", "deny") && put("/proc/self/uid_map", uidMap) &&
+                       put("/proc/self/gid_map", gidMap)))
+                step = 2;
+            else if (mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
+                step = 3;
+            else if (mount("kritzel-test", point.c_str(), "tmpfs", MS_NOSUID | MS_NODEV,
+                           options.c_str()) != 0)
+                step = 4;
+            const char answer[2] = {step, char(errno)};
+            if (write(ready[1], answer, 2) != 2 || step != 0) _exit(1);
+            char c;
+            while (read(hold[0], &c, 1) < 0 && errno == EINTR) {
+            }
+            _exit(0);
+        }
+        close(ready[1]);
+        close(hold[0]);
+        hold_ = hold[1];
+        char answer[2] = {5, 0};
+        if (pid_ < 0 || read(ready[0], answer, 2) != 2 || answer[0] != 0)
+            why_ = "no private tmpfs here (step " + std::to_string(int(answer[0])) +
+                   "): " + std::strerror(answer[1]);
+        close(ready[0]);
+        path_ = QString("/proc/%1/root%2").arg(pid_).arg(mountPoint_.path());
+    }
+    ~PrivateDisk() {
+        close(hold_);
+        if (pid_ > 0) waitpid(pid_, nullptr, 0);
+    }
+    PrivateDisk(const PrivateDisk&) = delete;
+    PrivateDisk& operator=(const PrivateDisk&) = delete;
+
+    // Why there is none; empty when there is.
+    const std::string& Why() const { return why_; }
+    QString Path(const QString& name) const { return path_ + "/" + name; }
+
+    // Fills what is left, so that the next write finds no room at all.
+    void Fill() const {
+        const int fd = open(Path("voll").toLocal8Bit().constData(), O_WRONLY | O_CREAT, 0666);
+        static const char block[4096] = {};
+        while (write(fd, block, sizeof block) > 0) {
+        }
+        close(fd);
+    }
+    // The files in it besides the filler, hidden ones too.
+    QStringList Files() const {
+        QStringList files = QDir(path_).entryList(QDir::Files | QDir::Hidden | QDir::System);
+        files.removeAll("voll");
+        return files;
+    }
+
+private:
+    QTemporaryDir mountPoint_;
+    QString path_;
+    std::string why_;
+    pid_t pid_ = -1;
+    int hold_ = -1;
+};
+
+void WriteOld(const QString& path) {
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly)) << path.toStdString();
+    f.write("older picture");
+}
+
+// The error of a save as an ordinary user, or "saved".
+std::string SaveError(TTurtle& t, const QString& name) {
+    try {
+        AsOrdinaryUser user;
+        t.SaveToFile(name.toStdString());
+    } catch (const EKritzelwerk& e) {
+        return e.what();
+    }
+    return "saved";
+}
+
+// A folder an ordinary user may write in.
+struct OpenFolder : QTemporaryDir {
+    OpenFolder() { QFile::setPermissions(path(), QFileDevice::Permissions(0x7777)); }
+};
+
+} // namespace
+
+TEST(SaveToFileOffThePath, OnAFullDiskOrBeyondTheSizeLimitEveryFormatFailsAndKeepsTheOlderFile) {
+    PrivateDisk disk(256);
+    SKIP_OR_FAIL_IF(disk.Why());
+    Drawn t;
+    t.Repaint();
+    for (const char* ending : Endings) {
+        SCOPED_TRACE(ending);
+        const QString name = disk.Path(QString("bild.") + ending);
+        {
+            AsOrdinaryUser user;
+            WriteOld(name);
+        }
+        disk.Fill();
+        std::string error = SaveError(t, name);
+        EXPECT_NE(error.find("No space left on device"), std::string::npos) << error;
+        QFile::remove(disk.Path("voll"));
+        EXPECT_TRUE(ReadFile(name) == "older picture");
+
+        // Beyond the limit the first write is a short one, then the next fails.
+        rlimit old{};
+        ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+        const auto oldSignal = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit small = old;
+        small.rlim_cur = 600;
+        ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+        error = SaveError(t, name);
+        setrlimit(RLIMIT_FSIZE, &old);
+        std::signal(SIGXFSZ, oldSignal);
+        EXPECT_NE(error.find("File too large"), std::string::npos) << error;
+        EXPECT_TRUE(ReadFile(name) == "older picture");
+        EXPECT_EQ(disk.Files(), QStringList{QString("bild.") + ending}) << "no temporary is left";
+        QFile::remove(name);
+    }
 }

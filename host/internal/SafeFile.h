@@ -14,7 +14,8 @@ namespace kritzel {
 // Writes bytes to the file fileName through a temporary file beside it and a rename, so
 // that a failure leaves an older file of that name as it was. Only a regular file (or
 // nothing) is replaced: a folder, a symbolic link, a device, a pipe or a socket at the
-// name is refused, and so is a name that holds a NUL or is not UTF-8. Raises
+// name is refused, and so is a name that holds a NUL or is not UTF-8. Every write error
+// surfaces: a full disk, a file too large, the final flush and close, the rename. Raises
 // EKritzelwerk "cannot save the <what> "<name>": <why>".
 //
 // What each platform adds (CMake builds one of the two files):

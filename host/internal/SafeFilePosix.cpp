@@ -109,7 +109,11 @@ std::string ReplaceFileWhole(const TString& fileName, std::span<const std::uint8
         if (!ok) error = errno;
         named = ok;
     }
-    ::close(fd);
+    // Some file systems (NFS) report a failed write only when the file is closed.
+    if (::close(fd) != 0 && ok && errno != EINTR) {
+        ok = false;
+        error = errno;
+    }
     if (ok && ::renameat(dir, temporary.c_str(), dir, base.c_str()) != 0) {
         ok = false;
         error = errno;
