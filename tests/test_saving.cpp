@@ -515,3 +515,26 @@ TEST(SaveToFileOffThePath, OnAFullDiskOrBeyondTheSizeLimitEveryFormatFailsAndKee
         QFile::remove(name);
     }
 }
+TEST(SaveToFileOffThePath, AReadOnlyFileIsRefusedForAnOrdinaryUserAndReplacedForRootAsCpDoes) {
+    OpenFolder dir;
+    Drawn t;
+    t.Repaint();
+    for (const char* ending : Endings) {
+        SCOPED_TRACE(ending);
+        const QString name = dir.filePath(QString("nurlesen.") + ending);
+        WriteOld(name);
+        ASSERT_EQ(chmod(name.toLocal8Bit().constData(), 0444), 0);
+        const std::string error = SaveError(t, name);
+        EXPECT_NE(error.find("Permission denied"), std::string::npos) << error;
+        EXPECT_NE(error.find(name.toStdString()), std::string::npos) << error;
+        EXPECT_TRUE(ReadFile(name) == "older picture");
+        if (geteuid() == 0) {
+            t.SaveToFile(name.toStdString());
+            EXPECT_TRUE(ReadFile(name) != "older picture") << "root writes it, as cp would";
+            struct stat st {};
+            ASSERT_EQ(stat(name.toLocal8Bit().constData(), &st), 0);
+            EXPECT_EQ(st.st_mode & 07777, 0444u) << "still read-only";
+        }
+    }
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 5) << "no leftovers";
+}

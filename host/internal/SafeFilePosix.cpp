@@ -82,6 +82,10 @@ std::string ReplaceFileWhole(const TString& fileName, std::span<const std::uint8
         int fd;
         ~Closer() { ::close(fd); }
     } closeDir{dir};
+    // The rename needs only the folder's permission: a file the user may not write is
+    // kept, as cp would keep it.
+    if (::faccessat(dir, base.c_str(), W_OK, AT_EACCESS) != 0 && errno != ENOENT)
+        return std::strerror(errno);
     RemoveStaleTemporaries(dir, base);
     const std::string temporary = TemporaryPrefix(base) + std::to_string(::getpid()) + ".tmp";
     // Unnamed while it is written, where the file system allows: a process killed then

@@ -4,12 +4,17 @@
 
 #include "../Strings.h"
 
+#include <QFileInfo>
 #include <QSaveFile>
 
 namespace kritzel {
 
 std::string ReplaceFileWhole(const TString& fileName, std::span<const std::uint8_t> bytes) {
-    QSaveFile file(ToUnicode(fileName));
+    const QString name = ToUnicode(fileName);
+    // The rename needs only the folder's permission: a file the user may not write is kept.
+    const QFileInfo existing(name);
+    if (existing.exists() && !existing.isWritable()) return "Permission denied";
+    QSaveFile file(name);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return FromUnicode(file.errorString());
     const char* p = reinterpret_cast<const char*>(bytes.data());
