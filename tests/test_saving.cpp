@@ -538,3 +538,24 @@ TEST(SaveToFileOffThePath, AReadOnlyFileIsRefusedForAnOrdinaryUserAndReplacedFor
     }
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 5) << "no leftovers";
 }
+TEST(SaveToFileOffThePath, NamesAsLongAsTheFolderTakesAreSavedAndLongerOnesRefused) {
+    OpenFolder dir;
+    Drawn t;
+    t.Repaint();
+    const long longest = pathconf(dir.path().toLocal8Bit().constData(), _PC_NAME_MAX);
+    ASSERT_GT(longest, 20);
+    // Cut at a character's start or not: "ä" takes two bytes.
+    const QString longName = QString(int(longest) - 4, 'a') + ".png";
+    const QString umlauts = QString(int(longest - 4) / 2, QChar(0xE4)) + ".emf";
+    for (const QString& base : {longName, umlauts, QString("x") + longName}) {
+        SCOPED_TRACE(base.toStdString().size());
+        const std::string error = SaveError(t, dir.filePath(base));
+        if (base.toUtf8().size() <= longest) {
+            EXPECT_EQ(error, "saved");
+            EXPECT_TRUE(QFile::exists(dir.filePath(base)));
+        } else {
+            EXPECT_NE(error.find("File name too long"), std::string::npos) << error;
+        }
+    }
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 2) << "no leftovers";
+}

@@ -22,8 +22,9 @@ namespace kritzel {
 // - Unix, macOS included (SafeFilePosix.cpp): a file the user may not write is refused
 //   with "Permission denied" and kept, as cp would; root may replace it, as cp may. The
 //   temporary has no name while it is written where the system allows (Linux), and
-//   otherwise is ".<name>.kritzelwerk-<pid>.tmp"; such temporaries of a killed save are
-//   removed at the next save beside them. The bytes reach the disk before the rename, and the new file
+//   otherwise is ".<name>.kritzelwerk-<pid>.tmp", cut short to fit the longest name the
+//   folder takes; such temporaries of a killed save are removed at the next save beside
+//   them. The bytes reach the disk before the rename, and the new file
 //   keeps the permissions of the one it replaces.
 // - Elsewhere (SafeFileQt.cpp): Qt's QSaveFile, which names its temporary after the file;
 //   a killed save may leave that temporary behind. A file the user may not write is

@@ -17,14 +17,29 @@ namespace kritzel {
 
 namespace {
 
-// The writer's own temporaries: ".<name>.kritzelwerk-<pid>.tmp" beside the file.
-std::string TemporaryPrefix(const std::string& base) {
-    return "." + base + ".kritzelwerk-";
+// What a temporary's name adds to the file's: ".", ".kritzelwerk-", the process's number
+// (at most ten digits) and ".tmp".
+constexpr std::size_t TemporaryRoom = 1 + 13 + 10 + 4;
+
+// The start of the writer's own temporaries for base: ".<base>.kritzelwerk-", with base cut
+// short, at the start of a character, where the whole would be longer than the longest
+// name the folder takes.
+std::string TemporaryPrefix(int dir, const std::string& base) {
+    std::string kept = base;
+    const long longest = ::fpathconf(dir, _PC_NAME_MAX);
+    if (longest > 0 && kept.size() + TemporaryRoom > std::size_t(longest)) {
+        std::size_t n =
+            std::size_t(longest) > TemporaryRoom ? std::size_t(longest) - TemporaryRoom : 0;
+        while (n > 0 && (static_cast<unsigned char>(kept[n]) & 0xC0) == 0x80)
+            --n;
+        kept.resize(n);
+    }
+    return "." + kept + ".kritzelwerk-";
 }
 
-// Removes the temporaries of this writer for base in dir whose process has ended: a
-// save that was killed between naming its temporary and renaming it left them.
-void RemoveStaleTemporaries(int dir, const std::string& base) {
+// Removes the temporaries of this writer with the prefix in dir whose process has ended:
+// a save that was killed between naming its temporary and renaming it left them.
+void RemoveStaleTemporaries(int dir, const std::string& prefix) {
     const int fd = ::dup(dir);
     if (fd < 0) return;
     DIR* d = ::fdopendir(fd);
@@ -32,7 +47,6 @@ void RemoveStaleTemporaries(int dir, const std::string& base) {
         ::close(fd);
         return;
     }
-    const std::string prefix = TemporaryPrefix(base);
     const std::string suffix = ".tmp";
     while (const dirent* e = ::readdir(d)) {
         const std::string n = e->d_name;
@@ -41,9 +55,9 @@ void RemoveStaleTemporaries(int dir, const std::string& base) {
             continue;
         const std::string digits =
             n.substr(prefix.size(), n.size() - prefix.size() - suffix.size());
-        if (digits.find_first_not_of("0123456789") != std::string::npos || digits.size() > 9)
+        if (digits.find_first_not_of("0123456789") != std::string::npos || digits.size() > 10)
             continue;
-        const pid_t pid = static_cast<pid_t>(std::stol(digits));
+        const pid_t pid = static_cast<pid_t>(std::stoll(digits));
         if (pid > 0 && ::kill(pid, 0) != 0 && errno == ESRCH) ::unlinkat(dir, n.c_str(), 0);
     }
     ::closedir(d);
@@ -86,8 +100,9 @@ std::string ReplaceFileWhole(const TString& fileName, std::span<const std::uint8
     // kept, as cp would keep it.
     if (::faccessat(dir, base.c_str(), W_OK, AT_EACCESS) != 0 && errno != ENOENT)
         return std::strerror(errno);
-    RemoveStaleTemporaries(dir, base);
-    const std::string temporary = TemporaryPrefix(base) + std::to_string(::getpid()) + ".tmp";
+    const std::string prefix = TemporaryPrefix(dir, base);
+    RemoveStaleTemporaries(dir, prefix);
+    const std::string temporary = prefix + std::to_string(::getpid()) + ".tmp";
     // Unnamed while it is written, where the file system allows: a process killed then
     // leaves nothing behind. It gets its name only for the rename.
     bool named = false;
