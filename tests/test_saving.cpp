@@ -559,3 +559,19 @@ TEST(SaveToFileOffThePath, NamesAsLongAsTheFolderTakesAreSavedAndLongerOnesRefus
     }
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 2) << "no leftovers";
 }
+TEST(SaveToFileOffThePath, APathThroughAMissingFolderIsRefusedAsTheSystemRefusesIt) {
+    OpenFolder dir;
+    Drawn t;
+    t.Repaint();
+    for (const char* name : {"pfad/../bild2.png", "pfad/../bild2.wmf"}) {
+        SCOPED_TRACE(name);
+        const std::string error = SaveError(t, dir.filePath(name));
+        EXPECT_NE(error.find("No such file or directory"), std::string::npos) << error;
+    }
+    EXPECT_TRUE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).isEmpty());
+    // Where the folder exists, the system goes up from it.
+    ASSERT_TRUE(QDir(dir.path()).mkpath("pfad/tiefer"));
+    QFile::setPermissions(dir.filePath("pfad"), QFileDevice::Permissions(0x7777));
+    EXPECT_EQ(SaveError(t, dir.filePath("pfad/tiefer/../bild2.png")), "saved");
+    EXPECT_TRUE(QFile::exists(dir.filePath("pfad/bild2.png")));
+}

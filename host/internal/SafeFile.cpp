@@ -3,7 +3,6 @@
 #include "../Exceptions.h"
 #include "../Strings.h"
 
-#include <QFileInfo>
 #include <QString>
 
 namespace kritzel {
@@ -21,12 +20,6 @@ void SaveFileWhole(const TString& fileName, std::span<const std::uint8_t> bytes,
     // another one: both would write some other file.
     if (fileName.find('\0') != TString::npos) fail("the name holds a NUL character");
     if (FromUnicode(name) != fileName) fail("the name is not valid UTF-8 text");
-    // The save renames a new file into place: only a regular file may be replaced so.
-    const QFileInfo existing(name);
-    if (existing.isSymLink()) fail("it is a symbolic link");
-    if (existing.isDir()) fail("it is a folder");
-    if (existing.exists() && !existing.isFile())
-        fail("it is a device, a pipe or a socket, not a regular file");
     const std::string why = ReplaceFileWhole(fileName, bytes);
     if (!why.empty()) fail(why);
 }

@@ -19,16 +19,18 @@ namespace kritzel {
 // EKritzelwerk "cannot save the <what> "<name>": <why>".
 //
 // What each platform adds (CMake builds one of the two files):
-// - Unix, macOS included (SafeFilePosix.cpp): a file the user may not write is refused
-//   with "Permission denied" and kept, as cp would; root may replace it, as cp may. The
-//   temporary has no name while it is written where the system allows (Linux), and
-//   otherwise is ".<name>.kritzelwerk-<pid>.tmp", cut short to fit the longest name the
-//   folder takes; such temporaries of a killed save are removed at the next save beside
-//   them. The bytes reach the disk before the rename, and the new file
-//   keeps the permissions of the one it replaces.
-// - Elsewhere (SafeFileQt.cpp): Qt's QSaveFile, which names its temporary after the file;
-//   a killed save may leave that temporary behind. A file the user may not write is
-//   refused with "Permission denied".
+// - Unix, macOS included (SafeFilePosix.cpp): the name is resolved as the system resolves
+//   it, never shortened as text, so "pfad/../bild" needs the folder "pfad". A file the
+//   user may not write is refused with "Permission denied" and kept, as cp would; root
+//   may replace it, as cp may. The temporary has no name while it is written where the
+//   system allows (Linux), and otherwise is ".<name>.kritzelwerk-<pid>.tmp", cut short to
+//   fit the longest name the folder takes; such temporaries of a killed save are removed
+//   at the next save beside them. The bytes reach the disk before the rename, and the new
+//   file keeps the permissions of the one it replaces.
+// - Elsewhere (SafeFileQt.cpp): Qt's QSaveFile, which names its temporary after the file,
+//   so a name within a few characters of the system's limit is refused, and a killed save
+//   may leave that temporary behind. The name is resolved as Qt and the system resolve
+//   it. A file the user may not write is refused with "Permission denied".
 void SaveFileWhole(const TString& fileName, std::span<const std::uint8_t> bytes,
                    const std::string& what);
 

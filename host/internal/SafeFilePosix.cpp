@@ -2,9 +2,6 @@
 // written, flushed to the disk and renamed over it.
 #include "SafeFile.h"
 
-#include <QFile>
-#include <QFileInfo>
-
 #include <cerrno>
 #include <csignal>
 #include <cstring>
@@ -16,6 +13,11 @@
 namespace kritzel {
 
 namespace {
+
+struct Closer {
+    int fd;
+    ~Closer() { ::close(fd); }
+};
 
 // What a temporary's name adds to the file's: ".", ".kritzelwerk-", the process's number
 // (at most ten digits) and ".tmp".
@@ -63,7 +65,8 @@ void RemoveStaleTemporaries(int dir, const std::string& prefix) {
     ::closedir(d);
 }
 
-// Everything written, or the reason it was not (a full disk, a file too large).
+// Everything written and on the disk, or the reason it was not (a full disk, a file too
+// large, a failed flush).
 bool WriteAll(int fd, std::span<const std::uint8_t> bytes, int& error) {
     const std::uint8_t* p = bytes.data();
     std::size_t left = bytes.size();
@@ -87,19 +90,29 @@ bool WriteAll(int fd, std::span<const std::uint8_t> bytes, int& error) {
 } // namespace
 
 std::string ReplaceFileWhole(const TString& fileName, std::span<const std::uint8_t> bytes) {
-    const QFileInfo existing(ToUnicode(fileName));
-    const std::string folder = QFile::encodeName(existing.absolutePath()).toStdString();
-    const std::string base = QFile::encodeName(existing.fileName()).toStdString();
+    // The folder and the name in it, split where the system splits them: "pfad/../bild"
+    // lies in "pfad/..", which the system finds only where "pfad" exists.
+    const std::size_t slash = fileName.rfind('/');
+    const std::string folder = slash == TString::npos ? "." : fileName.substr(0, slash + 1);
+    std::string base = slash == TString::npos ? fileName : fileName.substr(slash + 1);
+    if (base.empty()) base = "."; // "bild/" names a folder
     const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dir < 0) return std::strerror(errno);
-    struct Closer {
-        int fd;
-        ~Closer() { ::close(fd); }
-    } closeDir{dir};
-    // The rename needs only the folder's permission: a file the user may not write is
-    // kept, as cp would keep it.
-    if (::faccessat(dir, base.c_str(), W_OK, AT_EACCESS) != 0 && errno != ENOENT)
-        return std::strerror(errno);
+    const Closer closeDir{dir};
+
+    // The rename would put the new file in the place of anything at the name, and it
+    // needs only the folder's permission: only a regular file the user may write is
+    // replaced, as cp would write it.
+    struct stat old {};
+    const bool replaces = ::fstatat(dir, base.c_str(), &old, AT_SYMLINK_NOFOLLOW) == 0;
+    if (!replaces && errno != ENOENT) return std::strerror(errno);
+    if (replaces) {
+        if (S_ISLNK(old.st_mode)) return "it is a symbolic link";
+        if (S_ISDIR(old.st_mode)) return "it is a folder";
+        if (!S_ISREG(old.st_mode)) return "it is a device, a pipe or a socket, not a regular file";
+        if (::faccessat(dir, base.c_str(), W_OK, AT_EACCESS) != 0) return std::strerror(errno);
+    }
+
     const std::string prefix = TemporaryPrefix(dir, base);
     RemoveStaleTemporaries(dir, prefix);
     const std::string temporary = prefix + std::to_string(::getpid()) + ".tmp";
@@ -116,9 +129,7 @@ std::string ReplaceFileWhole(const TString& fileName, std::span<const std::uint8
         if (fd < 0) return std::strerror(errno);
         named = true;
     }
-    struct stat old {};
-    if (::fstatat(dir, base.c_str(), &old, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(old.st_mode))
-        ::fchmod(fd, old.st_mode & 07777);
+    if (replaces) ::fchmod(fd, old.st_mode & 07777);
     int error = 0;
     bool ok = WriteAll(fd, bytes, error);
     if (ok && !named) {

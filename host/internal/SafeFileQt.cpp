@@ -11,8 +11,13 @@ namespace kritzel {
 
 std::string ReplaceFileWhole(const TString& fileName, std::span<const std::uint8_t> bytes) {
     const QString name = ToUnicode(fileName);
-    // The rename needs only the folder's permission: a file the user may not write is kept.
+    // The rename would put the new file in the place of anything at the name: only a
+    // regular file the user may write is replaced.
     const QFileInfo existing(name);
+    if (existing.isSymLink()) return "it is a symbolic link";
+    if (existing.isDir()) return "it is a folder";
+    if (existing.exists() && !existing.isFile())
+        return "it is a device, a pipe or a socket, not a regular file";
     if (existing.exists() && !existing.isWritable()) return "Permission denied";
     QSaveFile file(name);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
