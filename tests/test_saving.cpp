@@ -275,6 +275,7 @@ TEST(SaveToFile, AFileThatCannotBeWrittenNamesItKeepsTheOlderOneAndTheControlGoe
         const char* says;
     };
     for (const Case& c : {Case{"unknown ending", dir.filePath("alt.gif"), ".png, .svg, .pdf"},
+                          Case{"no ending", dir.filePath("bild"), "has no ending, which"},
                           Case{"missing folder", dir.filePath("gibtsnicht/bild.svg"), ""},
                           Case{"read-only folder", dir.filePath("nurlesen/alt.png"), ""},
                           Case{"read-only folder, metafile", dir.filePath("nurlesen/b.emf"), ""},

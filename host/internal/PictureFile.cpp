@@ -68,6 +68,8 @@ TPictureFile::TPictureFile(const TString& fileName, int width, int height, int p
     d->name = fileName;
     d->path = ToUnicode(fileName);
     const std::optional<Format> format = FormatOf(d->path);
+    if (QFileInfo(d->path).suffix().isEmpty())
+        d->Fail("the name has no ending, which chooses the format: .png, .svg, .pdf, .emf, .wmf");
     if (!format)
         d->Fail("the ending \"." + FromUnicode(QFileInfo(d->path).suffix()) +
                 "\" is none of the formats known: .png, .svg, .pdf, .emf, .wmf");
