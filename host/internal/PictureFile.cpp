@@ -118,10 +118,7 @@ TPictureFile::TPictureFile(const TString& fileName, int width, int height, int p
     case Format::Metafile:
         // As the recording of Device = tdWMF makes it, so the bytes are the same.
         d->metafile = std::make_unique<TMetafile>();
-        d->metafile->SetEnhanced(true);
-        d->metafile->SetHeight(height);
-        d->metafile->SetWidth(width);
-        d->recorder = std::make_unique<TMetafileCanvas>(*d->metafile, nullptr);
+        d->recorder = StartRecording(*d->metafile, width, height);
         break;
     }
     if (d->format != Format::Metafile && !d->canvas.Active())
