@@ -1038,7 +1038,7 @@ void TTurtle::SaveToFile(const TString& Name) {
         return;
     }
     // An unknown ending is refused before anything changes.
-    TPictureFile Datei(Name, Width(), Height(), PixelPerLEFor(Screen().PixelsPerInch()), this);
+    PictureFile Datei(Name, Width(), Height(), PixelPerLEFor(Screen().PixelsPerInch()), this);
     RunOnFile(Datei.Canvas());
     Datei.Save();
 }

@@ -13,7 +13,7 @@ set(host_levels
   "Exceptions Strings"                             # errors, text
   "Services"                                       # the table of replaceable services
   # the clock, the keys, the screen and the helpers that need no canvas
-  "Clock Keyboard Screen DeviceContext Colors Registry Snapshot Guarded SafeFile EmfWriter Raster Images"
+  "Clock Keyboard Screen DeviceContext Colors Registry Snapshot Guarded SafeFile EmfWriter Raster Images PictureFormats"
   "Canvas PaintQueue SafeFilePosix SafeFileQt"     # the canvas interface, the paint queue,
                                                    # the file writer's platform parts
   "PainterCanvas"                                  # drawing with QPainter

@@ -364,8 +364,14 @@ TEST(CopyToClipboard, PutsWhatTheClipboardDeviceWouldPut) {
 
 namespace {
 
-// The endings a drawing is saved under.
-const char* const Endings[] = {"png", "svg", "pdf", "emf", "wmf"};
+// Every ending a drawing is saved under, as the table of formats has them.
+QStringList Endings() {
+    QStringList endings;
+    for (const TPictureFormat& f : PictureFormats())
+        for (const TString& e : f.Endings)
+            endings << QString::fromStdString(e);
+    return endings;
+}
 
 // A small tmpfs of its own, mounted in a mount namespace of a child process and reached
 // through its /proc/<pid>/root: the machine's mounts stay as they are, and an ordinary
@@ -487,9 +493,9 @@ TEST(SaveToFileOffThePath, OnAFullDiskOrBeyondTheSizeLimitEveryFormatFailsAndKee
     SKIP_OR_FAIL_IF(disk.Why());
     Drawn t;
     t.Repaint();
-    for (const char* ending : Endings) {
-        SCOPED_TRACE(ending);
-        const QString name = disk.Path(QString("bild.") + ending);
+    for (const QString& ending : Endings()) {
+        SCOPED_TRACE(ending.toStdString());
+        const QString name = disk.Path("bild." + ending);
         {
             AsOrdinaryUser user;
             WriteOld(name);
@@ -512,7 +518,7 @@ TEST(SaveToFileOffThePath, OnAFullDiskOrBeyondTheSizeLimitEveryFormatFailsAndKee
         std::signal(SIGXFSZ, oldSignal);
         EXPECT_NE(error.find("File too large"), std::string::npos) << error;
         EXPECT_TRUE(ReadFile(name) == "older picture");
-        EXPECT_EQ(disk.Files(), QStringList{QString("bild.") + ending}) << "no temporary is left";
+        EXPECT_EQ(disk.Files(), QStringList{"bild." + ending}) << "no temporary is left";
         QFile::remove(name);
     }
 }
@@ -520,9 +526,9 @@ TEST(SaveToFileOffThePath, AReadOnlyFileIsRefusedForAnOrdinaryUserAndReplacedFor
     OpenFolder dir;
     Drawn t;
     t.Repaint();
-    for (const char* ending : Endings) {
-        SCOPED_TRACE(ending);
-        const QString name = dir.filePath(QString("nurlesen.") + ending);
+    for (const QString& ending : Endings()) {
+        SCOPED_TRACE(ending.toStdString());
+        const QString name = dir.filePath("nurlesen." + ending);
         WriteOld(name);
         ASSERT_EQ(chmod(name.toLocal8Bit().constData(), 0444), 0);
         const std::string error = SaveError(t, name);
@@ -537,7 +543,8 @@ TEST(SaveToFileOffThePath, AReadOnlyFileIsRefusedForAnOrdinaryUserAndReplacedFor
             EXPECT_EQ(st.st_mode & 07777, 0444u) << "still read-only";
         }
     }
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 5) << "no leftovers";
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), Endings().size())
+        << "no leftovers";
 }
 TEST(SaveToFileOffThePath, NamesAsLongAsTheFolderTakesAreSavedAndLongerOnesRefused) {
     OpenFolder dir;
