@@ -11,6 +11,7 @@
 #include <QMimeData>
 #include <QPainter>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QSvgRenderer>
 #include <QTemporaryDir>
@@ -582,4 +583,45 @@ TEST(SaveToFileOffThePath, APathThroughAMissingFolderIsRefusedAsTheSystemRefuses
     QFile::setPermissions(dir.filePath("pfad"), QFileDevice::Permissions(0x7777));
     EXPECT_EQ(SaveError(t, dir.filePath("pfad/tiefer/../bild2.png")), "saved");
     EXPECT_TRUE(QFile::exists(dir.filePath("pfad/bild2.png")));
+}
+
+// ---------------------------------------------------------------------------------------
+// The formats, as the reference names them
+
+namespace {
+
+// The endings a text names, as ".png", sorted.
+QStringList EndingsNamed(const QString& text) {
+    static const QRegularExpression ending(QStringLiteral("(?<![\\w/])\\.([a-z]{3,4})\\b"));
+    QStringList named;
+    for (auto m = ending.globalMatch(text); m.hasNext();)
+        named << m.next().captured(1);
+    named.removeDuplicates();
+    named.sort();
+    return named;
+}
+
+} // namespace
+
+TEST(SaveFormats, TheReferenceNamesEveryFormatOfTheTableAndTheHeaderNoOther) {
+    QStringList table = Endings();
+    table.sort();
+    const QStringList overview =
+        QString::fromUtf8(ReadFile(KRITZEL_SOURCE_DIR "/doc/commands.md")).split('\n');
+    const QStringList row = overview.filter(QStringLiteral("`SaveToFile(name)`"));
+    ASSERT_EQ(row.size(), 1);
+    EXPECT_EQ(EndingsNamed(row.first()).join(' ').toStdString(), table.join(' ').toStdString())
+        << "doc/commands.md: " << row.first().toStdString();
+
+    // The doc comment above SaveToFile in the header, Qt Creator's tooltip.
+    const QStringList header =
+        QString::fromUtf8(ReadFile(KRITZEL_SOURCE_DIR "/component/Turtle.h")).split('\n');
+    qsizetype at = header.indexOf(QRegularExpression(QStringLiteral(".*void SaveToFile\\(.*")));
+    ASSERT_GT(at, 0);
+    QString comment;
+    while (--at >= 0 && header[at].trimmed().startsWith(QStringLiteral("///")))
+        comment.prepend(header[at] + '\n');
+    ASSERT_FALSE(EndingsNamed(comment).isEmpty());
+    for (const QString& ending : EndingsNamed(comment))
+        EXPECT_TRUE(table.contains(ending)) << "component/Turtle.h names ." << ending.toStdString();
 }
