@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
+#include <QImageReader>
 #include <QMimeData>
 #include <QPainter>
 #include <QProcess>
@@ -237,6 +238,26 @@ TEST(SaveToFile, PdfIsOnePageAtTrueSizeAsTheScreen) {
                 last = x;
             }
     EXPECT_NEAR(last - first + 1, 300, 3) << "30 mm at 10 dots per millimetre";
+}
+
+TEST(SaveToFile, JpegAndBmpHoldTheScreenPicture) {
+    PixelsPerInchScope ppi(96);
+    QTemporaryDir dir;
+    Drawn t;
+    t.Repaint();
+    const QImage screen = ScreenPicture();
+    for (const char* name : {"bild.bmp", "bild.jpg", "bild.JPEG"}) {
+        SCOPED_TRACE(name);
+        t.SaveToFile(dir.filePath(name).toStdString());
+        QImageReader reader(dir.filePath(name));
+        reader.setDecideFormatFromContent(true);
+        EXPECT_EQ(reader.format(), name[5] == 'b' ? "bmp" : "jpeg");
+        const QImage saved = reader.read().convertToFormat(QImage::Format_RGB32);
+        if (name[5] == 'b')
+            EXPECT_EQ(DifferingPixels(saved, screen), 0);
+        else
+            ExpectSamePicture(screen, saved, name);
+    }
 }
 
 TEST(SaveToFile, MetafileIsByteForByteWhatTheRecordingWrites) {

@@ -46,6 +46,8 @@ constexpr Format Formats[] = {
     {"PDF document", {"pdf"}, Surface::Pdf, nullptr},
     {"Enhanced Metafile", {"emf"}, Surface::Metafile, nullptr},
     {"Metafile", {"wmf"}, Surface::Metafile, nullptr},
+    {"JPEG image", {"jpg", "jpeg"}, Surface::Raster, "jpeg"},
+    {"BMP image", {"bmp"}, Surface::Raster, "bmp"},
 };
 
 // A raster format is written only where Qt has its image plugin.
@@ -125,8 +127,8 @@ PictureFile::PictureFile(const TString& fileName, int width, int height, int pix
         d->Fail("the ending \"." + FromUnicode(QFileInfo(d->path).suffix()) +
                 "\" is none of the formats known: " + KnownEndings());
     if (!Writable(*d->format))
-        d->Fail(std::string("Qt cannot write the format ") + d->format->name +
-                " here: its image format plugin is missing");
+        d->Fail(std::string("this Qt cannot write the format ") + d->format->name +
+                ": its image format plugin is missing");
     width = std::max(width, 1);
     height = std::max(height, 1);
     const int dpi = Screen().PixelsPerInch();
