@@ -1,6 +1,8 @@
-// The drawing saved in one step (PNG, SVG, PDF, metafile) and copied to the clipboard,
+// The drawing saved in one step, in every format of the table, and copied to the clipboard,
 // each file opened by a real reader and compared with the screen picture.
 #include "support.h"
+
+#include <kritzelwerk/host/Snapshot.h>
 
 #include <gtest/gtest.h>
 
@@ -543,6 +545,18 @@ TEST(SaveToFileOffThePath, OnAFullDiskOrBeyondTheSizeLimitEveryFormatFailsAndKee
         EXPECT_EQ(disk.Files(), QStringList{"bild." + ending}) << "no temporary is left";
         QFile::remove(name);
     }
+    // The window's picture that a run without a display keeps goes the same way.
+    const QString kept = disk.Path("Fenster.png");
+    WriteOld(kept);
+    disk.Fill();
+    try {
+        SavePicture(t.Picture(), kept);
+        ADD_FAILURE() << "the picture was saved";
+    } catch (const EKritzelwerk& e) {
+        EXPECT_NE(std::string(e.what()).find("No space left on device"), std::string::npos)
+            << e.what();
+    }
+    EXPECT_TRUE(ReadFile(kept) == "older picture");
 }
 TEST(SaveToFileOffThePath, AReadOnlyFileIsRefusedForAnOrdinaryUserAndReplacedForRootAsCpDoes) {
     OpenFolder dir;
