@@ -201,10 +201,7 @@ void TTurtle::Init() {
         ZeichenFlaeche = Canvas();
         FMetafileCanvas.reset();
         FMetafile = std::make_unique<TMetafile>();
-        FMetafile->SetEnhanced(true);
-        FMetafile->SetHeight(Height());
-        FMetafile->SetWidth(Width());
-        FMetafileCanvas = std::make_unique<TMetafileCanvas>(*FMetafile, nullptr);
+        FMetafileCanvas = StartRecording(*FMetafile, Width(), Height());
         ZeichenFlaeche = FMetafileCanvas.get();
     } else {
         SetDelay(FDelayOld);
@@ -1041,7 +1038,7 @@ void TTurtle::SaveToFile(const TString& Name) {
         return;
     }
     // An unknown ending is refused before anything changes.
-    TPictureFile Datei(Name, Width(), Height(), PixelPerLEFor(Screen().PixelsPerInch()), this);
+    PictureFile Datei(Name, Width(), Height(), PixelPerLEFor(Screen().PixelsPerInch()), this);
     RunOnFile(Datei.Canvas());
     Datei.Save();
 }
@@ -1054,13 +1051,10 @@ void TTurtle::CopyToClipboard() {
     }
     // The metafile as the clipboard device records it.
     TMetafile Bild;
-    Bild.SetEnhanced(true);
-    Bild.SetHeight(Height());
-    Bild.SetWidth(Width());
     {
         // Freeing the canvas completes the picture.
-        TMetafileCanvas Flaeche(Bild, nullptr);
-        RunOnFile(&Flaeche);
+        const std::unique_ptr<TMetafileCanvas> Flaeche = StartRecording(Bild, Width(), Height());
+        RunOnFile(Flaeche.get());
     }
     Clipboard().Assign(Bild);
 }

@@ -5,6 +5,7 @@
 #include "Snapshot.h"
 #include "internal/Guarded.h"
 #include "internal/PaintQueue.h"
+#include "internal/RuntimeFolder.h"
 #include "internal/Services.h"
 
 #include <QApplication>
@@ -30,10 +31,6 @@
 #include <mutex>
 #include <string>
 #include <thread>
-
-#if defined(Q_OS_UNIX)
-#include <unistd.h>
-#endif
 
 namespace kritzel {
 
@@ -109,19 +106,6 @@ public:
         return handled;
     }
 };
-
-// Qt wants a private runtime folder and warns on every start when none is named; the
-// one it would choose by itself is named here, quietly.
-void NameRuntimeFolder() {
-#if defined(Q_OS_UNIX)
-    if (!qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) return;
-    const QString dir = QDir::tempPath() + QStringLiteral("/runtime-%1").arg(getuid());
-    if (QDir().mkpath(dir) &&
-        QFile::setPermissions(dir, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                       QFileDevice::ExeOwner))
-        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(dir));
-#endif
-}
 
 // Whether a paint cycle or an event handler of the loop is running further up the stack:
 // there, once the application is closing, the drawing is broken off. A program that goes

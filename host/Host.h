@@ -15,6 +15,7 @@
 #include "Keyboard.h"
 #include "Metafile.h"
 #include "PaintBox.h"
+#include "PictureFormats.h"
 #include "Printer.h"
 #include "Screen.h"
 #include "Strings.h"

@@ -22,6 +22,13 @@ void TMetafile::SaveToFile(const TString& fileName) const {
                            "holds what came before");
 }
 
+std::unique_ptr<TMetafileCanvas> StartRecording(TMetafile& metafile, int width, int height) {
+    metafile.SetEnhanced(true);
+    metafile.SetHeight(height);
+    metafile.SetWidth(width);
+    return std::make_unique<TMetafileCanvas>(metafile, nullptr);
+}
+
 TMetafileCanvas::TMetafileCanvas(TMetafile& metafile, HDC referenceDevice) : metafile_(metafile) {
     const int ppi =
         referenceDevice ? GetDeviceCaps(referenceDevice, LOGPIXELSY) : Screen().PixelsPerInch();

@@ -102,4 +102,10 @@ private:
     std::unique_ptr<EmfWriter> writer_;
 };
 
+/// Starts a recording as the metafile devices (`tdWMF`, `tdClipb`) make it: `metafile`
+/// becomes an enhanced metafile of width x height pixels, and the canvas returned records
+/// into it at the screen's resolution. Freeing the canvas completes the metafile.
+KRITZELWERK_EXPORT std::unique_ptr<TMetafileCanvas> StartRecording(TMetafile& metafile, int width,
+                                                                   int height);
+
 } // namespace kritzel

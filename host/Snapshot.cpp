@@ -2,11 +2,13 @@
 
 #include "Exceptions.h"
 #include "Strings.h"
+#include "internal/SafeFile.h"
 
 #include <QApplication>
+#include <QBuffer>
 #include <QDir>
+#include <QImageWriter>
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <QStringList>
 #include <QWidget>
 
@@ -17,10 +19,17 @@
 namespace kritzel {
 
 void SavePicture(const QImage& picture, const QString& path) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || !picture.save(&file, "PNG") || !file.commit())
-        throw EKritzelwerk("cannot write " + FromUnicode(path) + ": " +
-                           FromUnicode(file.errorString()));
+    // Encoded first, so that the file's writer sees every error of the disk.
+    QBuffer png;
+    png.open(QIODevice::WriteOnly);
+    QImageWriter writer(&png, "png");
+    if (!writer.write(picture))
+        throw EKritzelwerk("cannot save the picture \"" + FromUnicode(path) +
+                           "\": it could not be encoded: " + FromUnicode(writer.errorString()));
+    SaveFileWhole(FromUnicode(path),
+                  std::span(reinterpret_cast<const std::uint8_t*>(png.data().constData()),
+                            std::size_t(png.data().size())),
+                  "picture");
 }
 
 QString PictureFolder() {

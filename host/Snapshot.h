@@ -8,8 +8,9 @@
 
 namespace kritzel {
 
-/// Writes picture to path as PNG, whole or not at all, so that an interrupted run leaves
-/// no half-written file and keeps an older one. Raises an error naming the file.
+/// Writes picture to path as PNG, whole or not at all, so that an interrupted run or a
+/// full disk leaves no half-written file and keeps an older one. Raises an error naming
+/// the file and the system's reason.
 KRITZELWERK_EXPORT void SavePicture(const QImage& picture, const QString& path);
 
 /// The folder for such pictures: KRITZEL_OUTPUT_DIR, else the current folder.

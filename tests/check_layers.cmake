@@ -13,8 +13,10 @@ set(host_levels
   "Exceptions Strings"                             # errors, text
   "Services"                                       # the table of replaceable services
   # the clock, the keys, the screen and the helpers that need no canvas
-  "Clock Keyboard Screen DeviceContext Colors Registry Snapshot Guarded SafeFile EmfWriter Raster Images"
-  "Canvas PaintQueue"                              # the canvas interface, the paint queue
+  "Clock Keyboard Screen DeviceContext Colors Registry Guarded SafeFile EmfWriter Raster Images PictureFormats RuntimeFolder"
+  # the canvas interface, the paint queue, pictures kept without a display, the platform
+  # parts of the file writer and of the runtime folder
+  "Canvas PaintQueue Snapshot SafeFilePosix SafeFileQt RuntimeFolderPosix RuntimeFolderQt"
   "PainterCanvas"                                  # drawing with QPainter
   "Bitmap Metafile"                                # canvases of their own
   "Clipboard PictureFile Application"              # the application and what uses devices

@@ -650,7 +650,15 @@ TEST(PrinterCups, AStoppedPrintServerIsAnErrorNamingItAndTheWindowGoesOn) {
     EXPECT_GT(r.ticks, 20);
     EXPECT_EQ(t.Device(), tdScreen);
     std::printf("stopped print server: the job's start failed after %u ms\n", unsigned(r.ms));
-    // Stopped while the job is open: ending it gives up as well.
+    // Stopped while the job is open: ending it gives up as well, and the page's spool file
+    // goes once the worker left behind has ended.
+    QTemporaryDir spoolDir;
+    struct TempFolder {
+        const bool set = qEnvironmentVariableIsSet("TMPDIR");
+        const QByteArray old = qgetenv("TMPDIR");
+        ~TempFolder() { set ? qputenv("TMPDIR", old) : qunsetenv("TMPDIR"); }
+    } keptTemp;
+    qputenv("TMPDIR", QFile::encodeName(spoolDir.path()));
     t.SetAusgabe(tdPrinter);
     ASSERT_TRUE(Printer().Printing());
     DrawL(t);
@@ -664,4 +672,8 @@ TEST(PrinterCups, AStoppedPrintServerIsAnErrorNamingItAndTheWindowGoesOn) {
     EXPECT_FALSE(Printer().Printing());
     std::printf("stopped print server: the job's end failed after %u ms: %s\n", unsigned(r.ms),
                 r.error.c_str());
+    const auto t0 = MonotonicTicks();
+    while (!QDir(spoolDir.path()).isEmpty() && MonotonicTicks() - t0 < 20000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    EXPECT_TRUE(QDir(spoolDir.path()).isEmpty()) << "no spool file is left behind";
 }

@@ -1,6 +1,8 @@
-// The drawing saved in one step (PNG, SVG, PDF, metafile) and copied to the clipboard,
+// The drawing saved in one step, in every format of the table, and copied to the clipboard,
 // each file opened by a real reader and compared with the screen picture.
 #include "support.h"
+
+#include <kritzelwerk/host/Snapshot.h>
 
 #include <gtest/gtest.h>
 
@@ -8,14 +10,27 @@
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
+#include <QImageReader>
 #include <QMimeData>
 #include <QPainter>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QSvgRenderer>
 #include <QTemporaryDir>
 
 #include <algorithm>
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+
+#include <fcntl.h>
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace kritzel;
 using namespace kritzel::test;
@@ -227,6 +242,26 @@ TEST(SaveToFile, PdfIsOnePageAtTrueSizeAsTheScreen) {
     EXPECT_NEAR(last - first + 1, 300, 3) << "30 mm at 10 dots per millimetre";
 }
 
+TEST(SaveToFile, JpegAndBmpHoldTheScreenPicture) {
+    PixelsPerInchScope ppi(96);
+    QTemporaryDir dir;
+    Drawn t;
+    t.Repaint();
+    const QImage screen = ScreenPicture();
+    for (const char* name : {"bild.bmp", "bild.jpg", "bild.JPEG"}) {
+        SCOPED_TRACE(name);
+        t.SaveToFile(dir.filePath(name).toStdString());
+        QImageReader reader(dir.filePath(name));
+        reader.setDecideFormatFromContent(true);
+        EXPECT_EQ(reader.format(), name[5] == 'b' ? "bmp" : "jpeg");
+        const QImage saved = reader.read().convertToFormat(QImage::Format_RGB32);
+        if (name[5] == 'b')
+            EXPECT_EQ(DifferingPixels(saved, screen), 0);
+        else
+            ExpectSamePicture(screen, saved, name);
+    }
+}
+
 TEST(SaveToFile, MetafileIsByteForByteWhatTheRecordingWrites) {
     QTemporaryDir dir;
     Drawn t;
@@ -264,6 +299,7 @@ TEST(SaveToFile, AFileThatCannotBeWrittenNamesItKeepsTheOlderOneAndTheControlGoe
         const char* says;
     };
     for (const Case& c : {Case{"unknown ending", dir.filePath("alt.gif"), ".png, .svg, .pdf"},
+                          Case{"no ending", dir.filePath("bild"), "has no ending, which"},
                           Case{"missing folder", dir.filePath("gibtsnicht/bild.svg"), ""},
                           Case{"read-only folder", dir.filePath("nurlesen/alt.png"), ""},
                           Case{"read-only folder, metafile", dir.filePath("nurlesen/b.emf"), ""},
@@ -345,4 +381,282 @@ TEST(CopyToClipboard, PutsWhatTheClipboardDeviceWouldPut) {
                   qvariant_cast<QImage>(data->imageData()).convertToFormat(QImage::Format_RGB32),
                   ScreenPicture()),
               0);
+}
+
+// ---------------------------------------------------------------------------------------
+// Saving off the planned path: full disks, read-only files, long names, odd paths
+
+namespace {
+
+// Every ending a drawing is saved under, as the table of formats has them.
+QStringList Endings() {
+    QStringList endings;
+    for (const TPictureFormat& f : PictureFormats())
+        for (const TString& e : f.Endings)
+            endings << QString::fromStdString(e);
+    return endings;
+}
+
+// A small tmpfs of its own, mounted in a mount namespace of a child process and reached
+// through its /proc/<pid>/root: the machine's mounts stay as they are, and an ordinary
+// user needs no more than a user namespace for it.
+class PrivateDisk {
+public:
+    explicit PrivateDisk(int kib) {
+        const std::string point = mountPoint_.path().toStdString();
+        const std::string options = "size=" + std::to_string(kib) + "k,mode=0777";
+        const bool root = geteuid() == 0;
+        const std::string uidMap = "0 " + std::to_string(geteuid()) + " 1\n";
+        const std::string gidMap = "0 " + std::to_string(getegid()) + " 1\n";
+        int ready[2], hold[2];
+        if (pipe(ready) != 0 || pipe(hold) != 0) {
+            why_ = "no pipe";
+            return;
+        }
+        pid_ = fork();
+        if (pid_ == 0) {
+            // Only system calls here: the child of a threaded process.
+            close(ready[0]);
+            close(hold[1]);
+            auto put = [](const char* file, const std::string& text) {
+                const int fd = open(file, O_WRONLY);
+                const bool ok =
+                    fd >= 0 && write(fd, text.data(), text.size()) == ssize_t(text.size());
+                if (fd >= 0) close(fd);
+                return ok;
+            };
+            char step = 0;
+            if ((root ? unshare(CLONE_NEWNS) : unshare(CLONE_NEWUSER | CLONE_NEWNS)) != 0)
+                step = 1;
+            else if (!root &&
+                     !(put("/proc/self/setgroups", "deny") && put("/proc/self/uid_map", uidMap) &&
+                       put("/proc/self/gid_map", gidMap)))
+                step = 2;
+            else if (mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
+                step = 3;
+            else if (mount("kritzel-test", point.c_str(), "tmpfs", MS_NOSUID | MS_NODEV,
+                           options.c_str()) != 0)
+                step = 4;
+            const char answer[2] = {step, char(errno)};
+            if (write(ready[1], answer, 2) != 2 || step != 0) _exit(1);
+            char c;
+            while (read(hold[0], &c, 1) < 0 && errno == EINTR) {
+            }
+            _exit(0);
+        }
+        close(ready[1]);
+        close(hold[0]);
+        hold_ = hold[1];
+        char answer[2] = {5, 0};
+        if (pid_ < 0 || read(ready[0], answer, 2) != 2 || answer[0] != 0)
+            why_ = "no private tmpfs here (step " + std::to_string(int(answer[0])) +
+                   "): " + std::strerror(answer[1]);
+        close(ready[0]);
+        path_ = QString("/proc/%1/root%2").arg(pid_).arg(mountPoint_.path());
+    }
+    ~PrivateDisk() {
+        close(hold_);
+        if (pid_ > 0) waitpid(pid_, nullptr, 0);
+    }
+    PrivateDisk(const PrivateDisk&) = delete;
+    PrivateDisk& operator=(const PrivateDisk&) = delete;
+
+    // Why there is none; empty when there is.
+    const std::string& Why() const { return why_; }
+    QString Path(const QString& name) const { return path_ + "/" + name; }
+
+    // Fills what is left, so that the next write finds no room at all.
+    void Fill() const {
+        const int fd = open(Path("voll").toLocal8Bit().constData(), O_WRONLY | O_CREAT, 0666);
+        static const char block[4096] = {};
+        while (write(fd, block, sizeof block) > 0) {
+        }
+        close(fd);
+    }
+    // The files in it besides the filler, hidden ones too.
+    QStringList Files() const {
+        QStringList files = QDir(path_).entryList(QDir::Files | QDir::Hidden | QDir::System);
+        files.removeAll("voll");
+        return files;
+    }
+
+private:
+    QTemporaryDir mountPoint_;
+    QString path_;
+    std::string why_;
+    pid_t pid_ = -1;
+    int hold_ = -1;
+};
+
+void WriteOld(const QString& path) {
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly)) << path.toStdString();
+    f.write("older picture");
+}
+
+// The error of a save as an ordinary user, or "saved".
+std::string SaveError(TTurtle& t, const QString& name) {
+    try {
+        AsOrdinaryUser user;
+        t.SaveToFile(name.toStdString());
+    } catch (const EKritzelwerk& e) {
+        return e.what();
+    }
+    return "saved";
+}
+
+// A folder an ordinary user may write in.
+struct OpenFolder : QTemporaryDir {
+    OpenFolder() { QFile::setPermissions(path(), QFileDevice::Permissions(0x7777)); }
+};
+
+} // namespace
+
+TEST(SaveToFileOffThePath, OnAFullDiskOrBeyondTheSizeLimitEveryFormatFailsAndKeepsTheOlderFile) {
+    PrivateDisk disk(256);
+    SKIP_OR_FAIL_IF(disk.Why());
+    Drawn t;
+    t.Repaint();
+    for (const QString& ending : Endings()) {
+        SCOPED_TRACE(ending.toStdString());
+        const QString name = disk.Path("bild." + ending);
+        {
+            AsOrdinaryUser user;
+            WriteOld(name);
+        }
+        disk.Fill();
+        std::string error = SaveError(t, name);
+        EXPECT_NE(error.find("No space left on device"), std::string::npos) << error;
+        QFile::remove(disk.Path("voll"));
+        EXPECT_TRUE(ReadFile(name) == "older picture");
+
+        // Beyond the limit the first write is a short one, then the next fails.
+        rlimit old{};
+        ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+        const auto oldSignal = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit small = old;
+        small.rlim_cur = 600;
+        ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+        error = SaveError(t, name);
+        setrlimit(RLIMIT_FSIZE, &old);
+        std::signal(SIGXFSZ, oldSignal);
+        EXPECT_NE(error.find("File too large"), std::string::npos) << error;
+        EXPECT_TRUE(ReadFile(name) == "older picture");
+        EXPECT_EQ(disk.Files(), QStringList{"bild." + ending}) << "no temporary is left";
+        QFile::remove(name);
+    }
+    // The window's picture that a run without a display keeps goes the same way.
+    const QString kept = disk.Path("Fenster.png");
+    WriteOld(kept);
+    disk.Fill();
+    try {
+        SavePicture(t.Picture(), kept);
+        ADD_FAILURE() << "the picture was saved";
+    } catch (const EKritzelwerk& e) {
+        EXPECT_NE(std::string(e.what()).find("No space left on device"), std::string::npos)
+            << e.what();
+    }
+    EXPECT_TRUE(ReadFile(kept) == "older picture");
+}
+TEST(SaveToFileOffThePath, AReadOnlyFileIsRefusedForAnOrdinaryUserAndReplacedForRootAsCpDoes) {
+    OpenFolder dir;
+    Drawn t;
+    t.Repaint();
+    for (const QString& ending : Endings()) {
+        SCOPED_TRACE(ending.toStdString());
+        const QString name = dir.filePath("nurlesen." + ending);
+        WriteOld(name);
+        ASSERT_EQ(chmod(name.toLocal8Bit().constData(), 0444), 0);
+        const std::string error = SaveError(t, name);
+        EXPECT_NE(error.find("Permission denied"), std::string::npos) << error;
+        EXPECT_NE(error.find(name.toStdString()), std::string::npos) << error;
+        EXPECT_TRUE(ReadFile(name) == "older picture");
+        if (geteuid() == 0) {
+            t.SaveToFile(name.toStdString());
+            EXPECT_TRUE(ReadFile(name) != "older picture") << "root writes it, as cp would";
+            struct stat st {};
+            ASSERT_EQ(stat(name.toLocal8Bit().constData(), &st), 0);
+            EXPECT_EQ(st.st_mode & 07777, 0444u) << "still read-only";
+        }
+    }
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), Endings().size())
+        << "no leftovers";
+}
+TEST(SaveToFileOffThePath, NamesAsLongAsTheFolderTakesAreSavedAndLongerOnesRefused) {
+    OpenFolder dir;
+    Drawn t;
+    t.Repaint();
+    const long longest = pathconf(dir.path().toLocal8Bit().constData(), _PC_NAME_MAX);
+    ASSERT_GT(longest, 20);
+    // Cut at a character's start or not: "ä" takes two bytes.
+    const QString longName = QString(int(longest) - 4, 'a') + ".png";
+    const QString umlauts = QString(int(longest - 4) / 2, QChar(0xE4)) + ".emf";
+    for (const QString& base : {longName, umlauts, QString("x") + longName}) {
+        SCOPED_TRACE(base.toStdString().size());
+        const std::string error = SaveError(t, dir.filePath(base));
+        if (base.toUtf8().size() <= longest) {
+            EXPECT_EQ(error, "saved");
+            EXPECT_TRUE(QFile::exists(dir.filePath(base)));
+        } else {
+            EXPECT_NE(error.find("File name too long"), std::string::npos) << error;
+        }
+    }
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 2) << "no leftovers";
+}
+TEST(SaveToFileOffThePath, APathThroughAMissingFolderIsRefusedAsTheSystemRefusesIt) {
+    OpenFolder dir;
+    Drawn t;
+    t.Repaint();
+    for (const char* name : {"pfad/../bild2.png", "pfad/../bild2.wmf"}) {
+        SCOPED_TRACE(name);
+        const std::string error = SaveError(t, dir.filePath(name));
+        EXPECT_NE(error.find("No such file or directory"), std::string::npos) << error;
+    }
+    EXPECT_TRUE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).isEmpty());
+    // Where the folder exists, the system goes up from it.
+    ASSERT_TRUE(QDir(dir.path()).mkpath("pfad/tiefer"));
+    QFile::setPermissions(dir.filePath("pfad"), QFileDevice::Permissions(0x7777));
+    EXPECT_EQ(SaveError(t, dir.filePath("pfad/tiefer/../bild2.png")), "saved");
+    EXPECT_TRUE(QFile::exists(dir.filePath("pfad/bild2.png")));
+}
+
+// ---------------------------------------------------------------------------------------
+// The formats, as the reference names them
+
+namespace {
+
+// The endings a text names, as ".png", sorted.
+QStringList EndingsNamed(const QString& text) {
+    static const QRegularExpression ending(QStringLiteral("(?<![\\w/])\\.([a-z]{3,4})\\b"));
+    QStringList named;
+    for (auto m = ending.globalMatch(text); m.hasNext();)
+        named << m.next().captured(1);
+    named.removeDuplicates();
+    named.sort();
+    return named;
+}
+
+} // namespace
+
+TEST(SaveFormats, TheReferenceNamesEveryFormatOfTheTableAndTheHeaderNoOther) {
+    QStringList table = Endings();
+    table.sort();
+    const QStringList overview =
+        QString::fromUtf8(ReadFile(KRITZEL_SOURCE_DIR "/doc/commands.md")).split('\n');
+    const QStringList row = overview.filter(QStringLiteral("`SaveToFile(name)`"));
+    ASSERT_EQ(row.size(), 1);
+    EXPECT_EQ(EndingsNamed(row.first()).join(' ').toStdString(), table.join(' ').toStdString())
+        << "doc/commands.md: " << row.first().toStdString();
+
+    // The doc comment above SaveToFile in the header, Qt Creator's tooltip.
+    const QStringList header =
+        QString::fromUtf8(ReadFile(KRITZEL_SOURCE_DIR "/component/Turtle.h")).split('\n');
+    qsizetype at = header.indexOf(QRegularExpression(QStringLiteral(".*void SaveToFile\\(.*")));
+    ASSERT_GT(at, 0);
+    QString comment;
+    while (--at >= 0 && header[at].trimmed().startsWith(QStringLiteral("///")))
+        comment.prepend(header[at] + '\n');
+    ASSERT_FALSE(EndingsNamed(comment).isEmpty());
+    for (const QString& ending : EndingsNamed(comment))
+        EXPECT_TRUE(table.contains(ending)) << "component/Turtle.h names ." << ending.toStdString();
 }

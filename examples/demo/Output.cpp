@@ -2,35 +2,49 @@
 
 #include <QDir>
 #include <QFileInfo>
-
-#include <filesystem>
-#include <system_error>
+#include <QStringList>
 
 using namespace kritzel;
 
 namespace demo {
 
-const QString MetafileFilters = QStringLiteral("Enhanced Metafile (*.emf);;Metafile (*.wmf)");
+QString SaveFilters() {
+    QStringList filters;
+    for (const TPictureFormat& format : PictureFormats()) {
+        QStringList patterns;
+        for (const TString& ending : format.Endings)
+            patterns << QStringLiteral("*.") + ToUnicode(ending);
+        filters << ToUnicode(format.Name) + QStringLiteral(" (") + patterns.join(' ') + ')';
+    }
+    return filters.join(QStringLiteral(";;"));
+}
 
-QString MetafileName(const QString& chosen, const QString& filter) {
-    if (chosen.isEmpty() || !QFileInfo(chosen).suffix().isEmpty()) return chosen;
-    return chosen + (filter.contains(QStringLiteral("*.wmf")) ? QStringLiteral(".wmf")
-                                                              : QStringLiteral(".emf"));
+QString SaveName(const QString& chosen, const QString& filter) {
+    // The type's first pattern, "*.png", holds its usual ending.
+    const qsizetype star = filter.indexOf(QStringLiteral("*."));
+    if (chosen.isEmpty() || !QFileInfo(chosen).suffix().isEmpty() || star < 0) return chosen;
+    qsizetype end = star + 2;
+    while (end < filter.size() && filter[end].isLetterOrNumber())
+        ++end;
+    return chosen + filter.mid(star + 1, end - star - 1);
+}
+
+QString Save(TTurtle& t, const QString& file) {
+    try {
+        t.SaveToFile(FromUnicode(file));
+        return QStringLiteral("Gespeichert als %1").arg(QDir::toNativeSeparators(file));
+    } catch (const EAbort&) {
+        // The window is closing: nothing to report.
+    } catch (const std::exception& e) {
+        return QStringLiteral("Nicht gespeichert: ") + QString::fromUtf8(e.what());
+    }
+    return {};
 }
 
 namespace {
 
-// Where the turtle writes: it adds ".wmf" to the stem. Any other name is written
-// beside it first and then renamed over the chosen one.
-QString Stem(const QString& file) {
-    if (file.endsWith(QStringLiteral(".wmf"))) return file.chopped(4);
-    return file + QStringLiteral(".kritzelwerk-neu");
-}
-
-QString Done(TTurtleDevice device, const QString& file) {
+QString Done(TTurtleDevice device) {
     switch (device) {
-    case tdWMF:
-        return QStringLiteral("Gespeichert als %1").arg(QDir::toNativeSeparators(file));
     case tdClipb:
         return QStringLiteral("In die Zwischenablage kopiert");
     default: {
@@ -45,37 +59,22 @@ QString Done(TTurtleDevice device, const QString& file) {
 }
 
 QString Failed(TTurtleDevice device, const char* why) {
-    const QString what = device == tdWMF     ? QStringLiteral("Nicht gespeichert")
-                         : device == tdClipb ? QStringLiteral("Nicht kopiert")
-                                             : QStringLiteral("Nicht gedruckt");
+    const QString what =
+        device == tdClipb ? QStringLiteral("Nicht kopiert") : QStringLiteral("Nicht gedruckt");
     return what + QStringLiteral(": ") + QString::fromUtf8(why);
 }
 
 } // namespace
 
-QString Output(TTurtle& t, TTurtleDevice device, const std::function<void()>& draw,
-               const QString& file) {
+QString Output(TTurtle& t, TTurtleDevice device, const std::function<void()>& draw) {
     const std::uint16_t keptDelay = t.Delay();
-    const QString stem = Stem(file);
     QString result;
     try {
         t.SetDelay(0);
-        if (device == tdWMF) t.SetFilename(FromUnicode(stem));
         t.SetAusgabe(device);
         draw();
         t.SetAusgabe(tdScreen);
-        if (device == tdWMF && stem + QStringLiteral(".wmf") != file) {
-            const std::string written = FromUnicode(stem + QStringLiteral(".wmf"));
-            std::error_code error;
-            std::filesystem::rename(written, FromUnicode(file), error);
-            if (error) {
-                std::error_code ignored;
-                std::filesystem::remove(written, ignored);
-                throw EKritzelwerk("cannot write the metafile " + FromUnicode(file) + ": " +
-                                   error.message());
-            }
-        }
-        result = Done(device, file);
+        result = Done(device);
     } catch (const EAbort&) {
         // The window is closing: nothing to report.
     } catch (const std::exception& e) {

@@ -134,9 +134,9 @@ public:
         auto* print = new QPushButton(QStringLiteral("Drucken …"));
         auto* printNow = new QPushButton(QStringLiteral("Sofort drucken"));
         printNow->setToolTip(QStringLiteral("Ohne Nachfrage auf dem zuletzt gewählten Drucker"));
-        auto* wmf = new QPushButton(QStringLiteral("Als Metafile speichern …"));
+        auto* save = new QPushButton(QStringLiteral("Speichern …"));
         auto* copy = new QPushButton(QStringLiteral("In die Zwischenablage"));
-        for (auto* b : {print, printNow, wmf, copy})
+        for (auto* b : {print, printNow, save, copy})
             panel->addWidget(b);
         panel->addStretch(1);
         status = new QLabel;
@@ -174,15 +174,16 @@ public:
         });
         QObject::connect(print, &QPushButton::clicked, [this] { PrintWithDialog(); });
         QObject::connect(printNow, &QPushButton::clicked, [this] { PrintAtOnce(); });
-        QObject::connect(wmf, &QPushButton::clicked, [this] {
+        QObject::connect(save, &QPushButton::clicked, [this] {
             QString filter;
-            const QString f = demo::MetafileName(
-                QFileDialog::getSaveFileName(this, QStringLiteral("Als Metafile speichern"),
-                                             QStringLiteral("Kritzelwerk1.emf"),
-                                             demo::MetafileFilters, &filter),
-                filter);
+            const QString f =
+                demo::SaveName(QFileDialog::getSaveFileName(
+                                   this, QStringLiteral("Zeichnung speichern"),
+                                   QStringLiteral("Kritzelwerk1"), demo::SaveFilters(), &filter),
+                               filter);
             if (f.isEmpty()) return;
-            Output(tdWMF, f);
+            const QString said = demo::Save(*turtle, f);
+            if (!said.isEmpty()) messages->showMessage(said);
         });
         QObject::connect(copy, &QPushButton::clicked, [this] { Output(tdClipb); });
 
@@ -252,9 +253,8 @@ private:
     }
 
     // Sends the drawing to another device and back to the screen, and says how it went.
-    void Output(TTurtleDevice device, const QString& file = {}) {
-        const QString said = demo::Output(
-            *turtle, device, [this] { DrawLesson(); }, file);
+    void Output(TTurtleDevice device) {
+        const QString said = demo::Output(*turtle, device, [this] { DrawLesson(); });
         if (!said.isEmpty()) messages->showMessage(said);
     }
 

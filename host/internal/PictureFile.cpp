@@ -3,33 +3,73 @@
 #include "../Exceptions.h"
 #include "../Metafile.h"
 #include "../PainterCanvas.h"
+#include "../PictureFormats.h"
 #include "../Screen.h"
 #include "../Strings.h"
 #include "SafeFile.h"
 
 #include <QBuffer>
 #include <QFileInfo>
+#include <QImageWriter>
 #include <QPageSize>
 #include <QPdfWriter>
 #include <QSvgGenerator>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
-#include <optional>
 
 namespace kritzel {
 
 namespace {
 
-enum class Format { PNG, SVG, PDF, Metafile };
+// How a format's picture is made.
+enum class Surface {
+    Raster,  // the control's pixels, encoded by QImageWriter
+    Svg,     // vectors at true size, text as text
+    Pdf,     // one page of the drawing's size, at true size
+    Metafile // the records Device = tdWMF writes
+};
 
-std::optional<Format> FormatOf(const QString& name) {
-    const QString ending = QFileInfo(name).suffix().toLower();
-    if (ending == QLatin1String("png")) return Format::PNG;
-    if (ending == QLatin1String("svg")) return Format::SVG;
-    if (ending == QLatin1String("pdf")) return Format::PDF;
-    if (ending == QLatin1String("emf") || ending == QLatin1String("wmf")) return Format::Metafile;
-    return std::nullopt;
+struct Format {
+    const char* name;
+    std::array<const char*, 2> endings; // the usual one first; unused places are null
+    Surface surface;
+    const char* writer; // QImageWriter's name for a raster format
+};
+
+// Every format a drawing is saved in, in the order the error text and file dialogs name
+// them. A raster format is one row: QImageWriter encodes the control's pixels.
+constexpr Format Formats[] = {
+    {"PNG image", {"png"}, Surface::Raster, "png"},
+    {"SVG drawing", {"svg"}, Surface::Svg, nullptr},
+    {"PDF document", {"pdf"}, Surface::Pdf, nullptr},
+    {"Enhanced Metafile", {"emf"}, Surface::Metafile, nullptr},
+    {"Metafile", {"wmf"}, Surface::Metafile, nullptr},
+    {"JPEG image", {"jpg", "jpeg"}, Surface::Raster, "jpeg"},
+    {"BMP image", {"bmp"}, Surface::Raster, "bmp"},
+};
+
+// A raster format is written only where Qt has its image plugin.
+bool Writable(const Format& f) {
+    return f.surface != Surface::Raster ||
+           QImageWriter::supportedImageFormats().contains(QByteArray(f.writer));
+}
+
+const Format* FormatFor(const QString& ending) {
+    for (const Format& f : Formats)
+        for (const char* e : f.endings)
+            if (e && ending == QLatin1String(e)) return &f;
+    return nullptr;
+}
+
+// ".png, .svg, …": the endings of the formats written here, for an error text.
+std::string KnownEndings() {
+    std::string text;
+    for (const TPictureFormat& f : PictureFormats())
+        for (const TString& e : f.Endings)
+            text += (text.empty() ? "." : ", .") + e;
+    return text;
 }
 
 // SVG lengths are written in hundredths of a millimetre: the header gives the size in
@@ -38,10 +78,22 @@ constexpr int SvgDpi = 2540;
 
 } // namespace
 
-struct TPictureFile::Impl {
+std::vector<TPictureFormat> PictureFormats() {
+    std::vector<TPictureFormat> formats;
+    for (const Format& f : Formats) {
+        if (!Writable(f)) continue;
+        TPictureFormat& row = formats.emplace_back();
+        row.Name = f.name;
+        for (const char* e : f.endings)
+            if (e) row.Endings.push_back(e);
+    }
+    return formats;
+}
+
+struct PictureFile::Impl {
     TString name;
     QString path;
-    Format format = Format::PNG;
+    const Format* format = nullptr;
     QImage image;
     QBuffer buffer;
     std::unique_ptr<QSvgGenerator> svg;
@@ -62,30 +114,35 @@ struct TPictureFile::Impl {
     }
 };
 
-TPictureFile::TPictureFile(const TString& fileName, int width, int height, int pixelsPerLE,
-                           const QWidget* paletteSource)
+PictureFile::PictureFile(const TString& fileName, int width, int height, int pixelsPerLE,
+                         const QWidget* paletteSource)
     : d(std::make_unique<Impl>()) {
     d->name = fileName;
     d->path = ToUnicode(fileName);
-    const std::optional<Format> format = FormatOf(d->path);
-    if (!format)
+    const QString ending = QFileInfo(d->path).suffix().toLower();
+    if (ending.isEmpty())
+        d->Fail("the name has no ending, which chooses the format: " + KnownEndings());
+    d->format = FormatFor(ending);
+    if (!d->format)
         d->Fail("the ending \"." + FromUnicode(QFileInfo(d->path).suffix()) +
-                "\" is none of the formats known: .png, .svg, .pdf, .emf, .wmf");
-    d->format = *format;
+                "\" is none of the formats known: " + KnownEndings());
+    if (!Writable(*d->format))
+        d->Fail(std::string("this Qt cannot write the format ") + d->format->name +
+                ": its image format plugin is missing");
     width = std::max(width, 1);
     height = std::max(height, 1);
     const int dpi = Screen().PixelsPerInch();
     // Millimetres per pixel, so that pixelsPerLE pixels are one centimetre.
     const double mmPerPixel = 10.0 / std::max(pixelsPerLE, 1);
-    switch (d->format) {
-    case Format::PNG:
+    switch (d->format->surface) {
+    case Surface::Raster:
         d->image = QImage(width, height, QImage::Format_RGB32);
         if (d->image.isNull()) d->Fail("no memory for a picture of this size");
         d->image.fill(Qt::white);
         d->canvas.SetPaletteSource(paletteSource);
         d->canvas.BeginImage(&d->image, dpi);
         break;
-    case Format::SVG: {
+    case Surface::Svg: {
         const double scale = mmPerPixel * SvgDpi / 25.4;
         const QSize size(int(std::lround(width * scale)), int(std::lround(height * scale)));
         d->svg = std::make_unique<QSvgGenerator>();
@@ -99,7 +156,7 @@ TPictureFile::TPictureFile(const TString& fileName, int width, int height, int p
         d->canvas.BeginPicture(d->svg.get(), width, height, dpi, scale);
         break;
     }
-    case Format::PDF: {
+    case Surface::Pdf: {
         constexpr int PdfDpi = 1200;
         d->buffer.open(QIODevice::WriteOnly);
         d->pdf = std::make_unique<QPdfWriter>(&d->buffer);
@@ -113,28 +170,25 @@ TPictureFile::TPictureFile(const TString& fileName, int width, int height, int p
         d->canvas.BeginPicture(d->pdf.get(), width, height, dpi, mmPerPixel * PdfDpi / 25.4);
         break;
     }
-    case Format::Metafile:
+    case Surface::Metafile:
         // As the recording of Device = tdWMF makes it, so the bytes are the same.
         d->metafile = std::make_unique<TMetafile>();
-        d->metafile->SetEnhanced(true);
-        d->metafile->SetHeight(height);
-        d->metafile->SetWidth(width);
-        d->recorder = std::make_unique<TMetafileCanvas>(*d->metafile, nullptr);
+        d->recorder = StartRecording(*d->metafile, width, height);
         break;
     }
-    if (d->format != Format::Metafile && !d->canvas.Active())
+    if (d->format->surface != Surface::Metafile && !d->canvas.Active())
         d->Fail("no surface could be opened for it");
 }
 
-TPictureFile::~TPictureFile() = default;
+PictureFile::~PictureFile() = default;
 
-TCanvas* TPictureFile::Canvas() {
+TCanvas* PictureFile::Canvas() {
     if (d->recorder) return d->recorder.get();
     return &d->canvas;
 }
 
-void TPictureFile::Save() {
-    if (d->format == Format::Metafile) {
+void PictureFile::Save() {
+    if (d->format->surface == Surface::Metafile) {
         // Freeing the recorder completes the metafile.
         d->recorder.reset();
         d->metafile->SaveToFile(d->name);
@@ -144,11 +198,13 @@ void TPictureFile::Save() {
     d->svg.reset();
     d->pdf.reset();
     if (!finished) d->Fail("the picture could not be completed");
-    if (d->format == Format::PNG) {
-        QBuffer png;
-        png.open(QIODevice::WriteOnly);
-        if (!d->image.save(&png, "PNG")) d->Fail("the picture could not be encoded");
-        d->Write(png.data());
+    if (d->format->surface == Surface::Raster) {
+        QBuffer encoded;
+        encoded.open(QIODevice::WriteOnly);
+        QImageWriter writer(&encoded, d->format->writer);
+        if (!writer.write(d->image))
+            d->Fail("the picture could not be encoded: " + FromUnicode(writer.errorString()));
+        d->Write(encoded.data());
     } else {
         d->Write(d->buffer.data());
     }

@@ -1,7 +1,7 @@
 // Internal to the Kritzel-Werk library: not installed, not part of its interface;
 // may change without notice.
-// A drawing saved in one step as a file, in the format the file name's ending chooses:
-// PNG, SVG, PDF, or an enhanced metafile under .emf or .wmf.
+// A drawing saved in one step as a file, in the format the file name's ending chooses
+// from the table of formats (PictureFormats.h lists them for programs).
 #pragma once
 
 #include "../Canvas.h"
@@ -13,16 +13,17 @@ class QWidget;
 
 namespace kritzel {
 
-class TPictureFile {
+class PictureFile {
 public:
     // A surface laid out as an image of width x height pixels at the screen's resolution,
     // of which pixelsPerLE make a centimetre: vector files come out at true size. Raises
-    // EKritzelwerk naming the file, and the endings it knows, for any other ending.
-    TPictureFile(const TString& fileName, int width, int height, int pixelsPerLE,
-                 const QWidget* paletteSource);
-    TPictureFile(const TPictureFile&) = delete;
-    TPictureFile& operator=(const TPictureFile&) = delete;
-    ~TPictureFile();
+    // EKritzelwerk naming the file, and the endings it knows, for a name without one of
+    // them.
+    PictureFile(const TString& fileName, int width, int height, int pixelsPerLE,
+                const QWidget* paletteSource);
+    PictureFile(const PictureFile&) = delete;
+    PictureFile& operator=(const PictureFile&) = delete;
+    ~PictureFile();
 
     TCanvas* Canvas();
     // Completes the picture and writes it under the name given, through a temporary file

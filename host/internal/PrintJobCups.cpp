@@ -86,6 +86,18 @@ Answer AskServer(const std::string& server) {
     return answer;
 }
 
+// The page's spool file, removed when the last of the job and the worker that sends it
+// lets go: a worker the job gave up on still reads it, and removes it when it ends.
+struct SpoolFile {
+    QString path;
+    SpoolFile() = default;
+    SpoolFile(const SpoolFile&) = delete;
+    SpoolFile& operator=(const SpoolFile&) = delete;
+    ~SpoolFile() {
+        if (!path.isEmpty()) QFile::remove(path);
+    }
+};
+
 class CupsJob final : public PrintJob {
 public:
     void Reach() override {
@@ -101,19 +113,20 @@ public:
         const QPageLayout layout = printer.pageLayout();
         printer.setOutputFormat(QPrinter::PdfFormat);
         printer.setPageLayout(layout);
-        auto spool = std::make_unique<QTemporaryFile>(QDir::tempPath() +
-                                                      QStringLiteral("/kritzelwerk-XXXXXX.pdf"));
-        if (!spool->open())
+        auto spool = std::make_shared<SpoolFile>();
+        QTemporaryFile file(QDir::tempPath() + QStringLiteral("/kritzelwerk-XXXXXX.pdf"));
+        if (!file.open())
             throw EKritzelwerk("cannot print: no temporary file for the print queue \"" + queue +
-                               "\": " + FromUnicode(spool->errorString()));
-        spool->close();
-        printer.setOutputFileName(spool->fileName());
+                               "\": " + FromUnicode(file.errorString()));
+        file.setAutoRemove(false);
+        spool->path = file.fileName();
+        printer.setOutputFileName(spool->path);
         spool_ = std::move(spool);
         queue_ = queue;
     }
 
     void Submit(const TString& title, int copies) override {
-        const QByteArray path = QFile::encodeName(spool_->fileName());
+        const QByteArray path = QFile::encodeName(spool_->path);
         cups_option_t* options = nullptr;
         int optionCount = 0;
         if (copies > 1)
@@ -126,36 +139,25 @@ public:
             std::string error;
             bool silent = false;
         };
-        std::optional<Sent> sent;
-        try {
-            sent =
-                WhileResponsive<Sent>([server, queue = queue_, title, path, optionCount, options] {
-                    Sent result;
-                    http_t* http = Connect(server);
-                    if (!http) {
+        const std::optional<Sent> sent = WhileResponsive<Sent>(
+            [server, queue = queue_, title, path, optionCount, options, spool = spool_] {
+                Sent result;
+                http_t* http = Connect(server);
+                if (!http) {
+                    result.error = cupsLastErrorString();
+                } else {
+                    result.job = cupsPrintFile2(http, queue.c_str(), path.constData(),
+                                                title.c_str(), optionCount, options);
+                    if (result.job == 0) {
                         result.error = cupsLastErrorString();
-                    } else {
-                        result.job = cupsPrintFile2(http, queue.c_str(), path.constData(),
-                                                    title.c_str(), optionCount, options);
-                        if (result.job == 0) {
-                            result.error = cupsLastErrorString();
-                            result.silent = cupsLastError() == IPP_STATUS_ERROR_SERVICE_UNAVAILABLE;
-                        }
-                        httpClose(http);
+                        result.silent = cupsLastError() == IPP_STATUS_ERROR_SERVICE_UNAVAILABLE;
                     }
-                    cupsFreeOptions(optionCount, options);
-                    return result;
-                });
-        } catch (...) {
-            // The spool file must stay until the worker has sent it; it is left behind then.
-            spool_->setAutoRemove(false);
-            throw;
-        }
-        if (!sent) {
-            // The worker may still be reading the page.
-            spool_->setAutoRemove(false);
-            throw Silent(server);
-        }
+                    httpClose(http);
+                }
+                cupsFreeOptions(optionCount, options);
+                return result;
+            });
+        if (!sent) throw Silent(server);
         if (sent->silent) throw Silent(server);
         if (sent->job == 0)
             throw EKritzelwerk("cannot print on the print queue \"" + queue_ +
@@ -163,8 +165,8 @@ public:
     }
 
 private:
-    // The page on its way to the queue; removed with the job unless a worker may still read it.
-    std::unique_ptr<QTemporaryFile> spool_;
+    // The page on its way to the queue, shared with the worker that sends it.
+    std::shared_ptr<SpoolFile> spool_;
     TString queue_;
 };
 
