@@ -171,7 +171,7 @@ void TTurtle::FireStartPaint() {
 
 void TTurtle::Init() {
     // A fill begun before the picture was cleared has nothing left to fill.
-    FFuellung = false;
+    FFilling = false;
     if (FPrint && !Printer().Printing() && !Designing()) {
         Printer().SetTitle("Kriecher, Version 10.1");
         // Waiting for the print server handles events, which may destroy the control.
@@ -224,8 +224,7 @@ void TTurtle::SetPosition(double Xpos, double Ypos) {
     PaintTurtle();
     FAktPos = TVirtuell{Xpos, Ypos};
     const TPoint RealPos = GetRealCoords(FAktPos);
-    Merke(RealPos, false);
-    ZeichenFlaeche->MoveTo(RealPos.x, RealPos.y);
+    PenTo(RealPos, false);
     FPenState = kept;
     pen.Dismiss();
     PaintTurtle();
@@ -511,7 +510,7 @@ void TTurtle::Right(double Winkel) {
 
 void TTurtle::Home() {
     CheckGuiThread();
-    FFuellung = false;
+    FFilling = false;
     SetPosition(0, 0);
 }
 
@@ -540,14 +539,11 @@ void TTurtle::MoveTo(double NewPosX, double NewPosY) {
     PaintTurtle();
     FAktPos = TVirtuell{NewPosX, NewPosY};
     const TPoint Real = GetRealCoords(FAktPos);
-    Merke(Real, FPenState == Down);
     if (FPenState == Down) {
         ZeichenFlaeche->Pen().SetWidth(FPenWidth);
         ZeichenFlaeche->Pen().SetColor(FLineColor);
-        ZeichenFlaeche->LineTo(Real.x, Real.y);
-    } else {
-        ZeichenFlaeche->MoveTo(Real.x, Real.y);
     }
+    PenTo(Real, FPenState == Down);
     PaintTurtle();
 }
 
@@ -769,9 +765,9 @@ void TTurtle::Arc(double Radius, double Winkel) {
     const long double r = std::fabs(R);
     // The heading turns as the turtle walks: left round a centre on its left, right
     // round one on its right.
-    const long double Drehung = Radius < 0 ? -static_cast<long double>(Winkel) : Winkel;
+    const long double turn = Radius < 0 ? -static_cast<long double>(Winkel) : Winkel;
     const long double h0 = FHeading;
-    const long double h1 = h0 + Drehung;
+    const long double h1 = h0 + turn;
     // The centre lies Radius to the left of the turtle (to the right when negative).
     const SinCosResult a = SinCos(h0 * Pi / 180.0L);
     const long double mx = FAktPos.x - R * a.sin;
@@ -780,8 +776,7 @@ void TTurtle::Arc(double Radius, double Winkel) {
     const double endX = static_cast<double>(mx + R * b.sin);
     const double endY = static_cast<double>(my - R * b.cos);
     const double endH = static_cast<double>(h1);
-    if (!std::isfinite(r) || !std::isfinite(Drehung) || !std::isfinite(endX) ||
-        !std::isfinite(endY)) {
+    if (!std::isfinite(r) || !std::isfinite(turn) || !std::isfinite(endX) || !std::isfinite(endY)) {
         // Nowhere to draw a curve: the turtle ends as the arc would, in one step.
         MoveTo(endX, endY);
         SetHeading(endH);
@@ -789,33 +784,27 @@ void TTurtle::Arc(double Radius, double Winkel) {
     }
     // Seen from the centre, the turtle stands 90 degrees behind its heading (ahead of it
     // on a circle to the right).
-    const long double Versatz = Radius < 0 ? 90.0L : -90.0L;
+    const long double offset = Radius < 0 ? 90.0L : -90.0L;
     // Whole turns beyond the second draw nothing new: the walk skips them.
-    long double Weg = Drehung;
-    if (std::fabs(Weg) > 720) Weg = std::copysign(360 + std::fmod(std::fabs(Weg), 360.0L), Weg);
-    const long double hs = h1 - Weg;
+    long double walk = turn;
+    if (std::fabs(walk) > 720) walk = std::copysign(360 + std::fmod(std::fabs(walk), 360.0L), walk);
+    const long double hs = h1 - walk;
     // Steps as Python's turtle takes them, so that a slow turtle is seen to walk the arc;
     // the radius counted in screen pixels, as there.
-    const long double frac = std::fabs(Weg) / 360;
-    const int Schritte = 1 + static_cast<int>(std::min(11 + r * CPixelPerLE / 6, 59.0L) * frac);
-    for (int i = 1; i <= Schritte; ++i) {
+    const long double frac = std::fabs(walk) / 360;
+    const int steps = 1 + static_cast<int>(std::min(11 + r * CPixelPerLE / 6, 59.0L) * frac);
+    for (int i = 1; i <= steps; ++i) {
         PaintTurtle();
-        const long double ha = hs + Weg * (i - 1) / Schritte;
-        const long double hb = i == Schritte ? h1 : hs + Weg * i / Schritte;
-        if (FPenState == Down || FFuellung) ArcLine(mx, my, r, ha + Versatz, hb + Versatz);
-        if (i == Schritte) {
+        const long double ha = hs + walk * (i - 1) / steps;
+        const long double hb = i == steps ? h1 : hs + walk * i / steps;
+        if (FPenState == Down || FFilling) ArcLine(mx, my, r, ha + offset, hb + offset);
+        if (i == steps) {
             FAktPos = TVirtuell{endX, endY};
             FHeading = endH;
             const TPoint Real = GetRealCoords(FAktPos);
-            if (!(ZeichenFlaeche->PenPos() == Real)) {
-                Merke(Real, FPenState == Down);
-                if (FPenState == Down)
-                    ZeichenFlaeche->LineTo(Real.x, Real.y);
-                else
-                    ZeichenFlaeche->MoveTo(Real.x, Real.y);
-            }
+            if (!(ZeichenFlaeche->PenPos() == Real)) PenTo(Real, FPenState == Down);
         } else {
-            const SinCosResult c = SinCos((hb + Versatz) * Pi / 180.0L);
+            const SinCosResult c = SinCos((hb + offset) * Pi / 180.0L);
             FAktPos =
                 TVirtuell{static_cast<double>(mx + r * c.cos), static_cast<double>(my + r * c.sin)};
             FHeading = static_cast<double>(hb);
@@ -824,108 +813,125 @@ void TTurtle::Arc(double Radius, double Winkel) {
     }
 }
 
-// The arc of the circle round (mx, my) with radius r, in LE, from the angle von to bis
-// (degrees from +x, counter-clockwise), drawn with the pen when it is down, noted for an
-// open fill. Each corner is a device point whose coordinate across the curve is
-// rounded from the true circle, one device unit after the other along it: every point
+// The arc of the circle round (mx, my) with radius r, in LE, from the angle from to to
+// (degrees from +x, counter-clockwise), drawn with the pen when it is down; every corner
+// passes through PenTo. Each corner is a device point whose coordinate across the curve
+// is rounded from the true circle, one device unit after the other along it: every point
 // lies within half a device unit of the true arc.
-void TTurtle::ArcLine(long double mx, long double my, long double r, long double von,
-                      long double bis) {
+void TTurtle::ArcLine(long double mx, long double my, long double r, long double from,
+                      long double to) {
     const long double k = FPixelPerLE;
     const long double cx = (mx - static_cast<long double>(FMin.x)) * k;
     const long double cy = (static_cast<long double>(FMax.y) - my) * k;
     const long double rd = r * k;
     // Samples half a device unit apart along the arc, so that no corner is skipped; an
     // arc too large to be seen is drawn coarser.
-    const long double Laenge = rd * std::fabs(bis - von) * Pi / 180;
-    const long double Anzahl = std::min(std::ceil(Laenge * 2), static_cast<long double>(1 << 22));
-    const long n = std::max(1L, static_cast<long>(Anzahl));
-    const bool zeichnen = FPenState == Down;
-    if (zeichnen) {
+    const long double length = rd * std::fabs(to - from) * Pi / 180;
+    const long double count = std::min(std::ceil(length * 2), static_cast<long double>(1 << 22));
+    const long n = std::max(1L, static_cast<long>(count));
+    const bool draw = FPenState == Down;
+    if (draw) {
         ZeichenFlaeche->Pen().SetWidth(FPenWidth);
         ZeichenFlaeche->Pen().SetColor(FLineColor);
     }
-    TPoint Letzter = ZeichenFlaeche->PenPos();
-    // Away from the surface by more than a line's width, the arc cannot come back
-    // before it has walked that far: so many samples are skipped, and the pen lifted
-    // over them. Not while a fill notes its corners, which must all be there.
-    const long double Rand = 4 + std::max(FPenWidth, 0) / 2.0L;
-    const long double Breite = 2.0L * FMax.x * k, Hoehe = 2.0L * FMax.y * k;
-    const long double Schritt = Laenge / n;
-    bool abgesetzt = false;
-    for (long j = 1; j <= n; ++j) {
-        const long double phi = (von + (bis - von) * j / n) * Pi / 180;
-        const SinCosResult sc = SinCos(phi);
-        if (!FFuellung && j < n) {
-            const long double px = cx + rd * sc.cos, py = cy - rd * sc.sin;
-            const long double aussen = std::max({-px, px - Breite, -py, py - Hoehe});
-            if (aussen > Rand && Schritt > 0) {
-                const long double weiter = std::floor((aussen - Rand) / Schritt);
-                j += static_cast<long>(std::min(weiter, static_cast<long double>(n - j - 1)));
-                abgesetzt = true;
-                continue;
-            }
-        }
-        TPoint p;
+    const auto corner = [&](const SinCosResult& sc) {
         if (std::fabs(sc.sin) >= std::fabs(sc.cos)) {
             // Mostly across: one column after the other, the row from the circle.
             const long double X = std::rint(cx + rd * sc.cos);
             const long double d = std::sqrt(std::max(rd * rd - (X - cx) * (X - cx), 0.0L));
-            p = TPoint{RoundToDevice(X), RoundToDevice(cy - std::copysign(d, sc.sin))};
-        } else {
-            const long double Y = std::rint(cy - rd * sc.sin);
-            const long double d = std::sqrt(std::max(rd * rd - (Y - cy) * (Y - cy), 0.0L));
-            p = TPoint{RoundToDevice(cx + std::copysign(d, sc.cos)), RoundToDevice(Y)};
+            return TPoint{RoundToDevice(X), RoundToDevice(cy - std::copysign(d, sc.sin))};
         }
-        if (p == Letzter) continue;
-        Letzter = p;
-        Merke(p, zeichnen);
-        if (zeichnen && !abgesetzt)
-            ZeichenFlaeche->LineTo(p.x, p.y);
-        else
-            ZeichenFlaeche->MoveTo(p.x, p.y);
-        abgesetzt = false;
+        const long double Y = std::rint(cy - rd * sc.sin);
+        const long double d = std::sqrt(std::max(rd * rd - (Y - cy) * (Y - cy), 0.0L));
+        return TPoint{RoundToDevice(cx + std::copysign(d, sc.cos)), RoundToDevice(Y)};
+    };
+    TPoint last = ZeichenFlaeche->PenPos();
+    // Away from the surface by more than a line's width, the arc cannot come back
+    // before it has walked that far: so many samples are skipped, and the pen lifted
+    // over them. An open fill notes the first and the last of them instead of all: both
+    // lie that far beyond the same edge, and so does the straight side between them, so
+    // the fill on the surface stays what every sample would make it.
+    const long double margin = 4 + std::max(FPenWidth, 0) / 2.0L;
+    const long double width = 2.0L * FMax.x * k, height = 2.0L * FMax.y * k;
+    const long double step = length / n;
+    bool lifted = false;
+    for (long j = 1; j <= n; ++j) {
+        const long double phi = (from + (to - from) * j / n) * Pi / 180;
+        const SinCosResult sc = SinCos(phi);
+        if (j < n && step > 0) {
+            const long double px = cx + rd * sc.cos, py = cy - rd * sc.sin;
+            const long double outside = std::max({-px, px - width, -py, py - height});
+            const long double beyond = std::floor((outside - margin) / step);
+            const long skip =
+                outside > margin
+                    ? static_cast<long>(std::min(beyond, static_cast<long double>(n - j - 1)))
+                    : 0;
+            if (skip > 0 || (outside > margin && !FFilling)) {
+                lifted = true;
+                if (!FFilling) {
+                    j += skip;
+                    continue;
+                }
+                const TPoint p = corner(sc);
+                if (!(p == last)) PenTo(p, false);
+                last = p;
+                // The next sample visited is the last one skipped.
+                j += skip - 1;
+                continue;
+            }
+        }
+        const TPoint p = corner(sc);
+        if (p == last) continue;
+        last = p;
+        PenTo(p, draw && !lifted);
+        lifted = false;
     }
 }
 
-// A device point the turtle passed, for an open fill; with Strich, the line to it from
-// the surface's current point too, with the turtle's pen.
-void TTurtle::Merke(const TPoint& Real, bool Strich) {
-    if (!FFuellung) return;
-    if (Strich)
-        FFuellStriche.push_back(TStrich{ZeichenFlaeche->PenPos(), Real, FLineColor, FPenWidth});
-    FFuellPunkte.push_back(Real);
+// Every device point the turtle passes comes through here: an open fill notes it, with
+// the line to it, which EndFill draws again on top; then the surface draws the line to
+// it with its pen, or only moves there.
+void TTurtle::PenTo(const TPoint& Real, bool Line) {
+    if (FFilling) {
+        if (Line)
+            FFillLines.push_back(TFillLine{ZeichenFlaeche->PenPos(), Real, FLineColor, FPenWidth});
+        FFillPoints.push_back(Real);
+    }
+    if (Line)
+        ZeichenFlaeche->LineTo(Real.x, Real.y);
+    else
+        ZeichenFlaeche->MoveTo(Real.x, Real.y);
 }
 
 void TTurtle::BeginFill() {
     CheckGuiThread();
-    FFuellung = true;
-    FFuellPunkte.assign(1, GetRealCoords(FAktPos));
-    FFuellStriche.clear();
+    FFilling = true;
+    FFillPoints.assign(1, GetRealCoords(FAktPos));
+    FFillLines.clear();
 }
 
 void TTurtle::EndFill(TColor BrushColor) {
     CheckGuiThread();
-    if (!FFuellung) return;
-    FFuellung = false;
-    const std::vector<TPoint> Punkte = std::exchange(FFuellPunkte, {});
-    const std::vector<TStrich> Striche = std::exchange(FFuellStriche, {});
+    if (!FFilling) return;
+    FFilling = false;
+    const std::vector<TPoint> Points = std::exchange(FFillPoints, {});
+    const std::vector<TFillLine> Lines = std::exchange(FFillLines, {});
     TCanvas* const Flaeche = ZeichenFlaeche;
     const TBrushStyle keptStyle = Flaeche->Brush().Style();
     PutBack brush(this, [Flaeche, keptStyle] { Flaeche->Brush().SetStyle(keptStyle); });
     PaintTurtle();
-    if (Punkte.size() >= 3) {
+    if (Points.size() >= 3) {
         // Outlined in its own colour, as FillCircle is, then the lines drawn meanwhile
         // again on top.
         ZeichenFlaeche->Pen().SetWidth(1);
         ZeichenFlaeche->Pen().SetColor(BrushColor);
         ZeichenFlaeche->Brush().SetColor(BrushColor);
-        ZeichenFlaeche->Polygon(Punkte);
-        for (const TStrich& s : Striche) {
-            ZeichenFlaeche->Pen().SetWidth(s.Breite);
-            ZeichenFlaeche->Pen().SetColor(s.Farbe);
-            ZeichenFlaeche->MoveTo(s.von.x, s.von.y);
-            ZeichenFlaeche->LineTo(s.bis.x, s.bis.y);
+        ZeichenFlaeche->Polygon(Points);
+        for (const TFillLine& l : Lines) {
+            ZeichenFlaeche->Pen().SetWidth(l.penWidth);
+            ZeichenFlaeche->Pen().SetColor(l.color);
+            ZeichenFlaeche->MoveTo(l.from.x, l.from.y);
+            ZeichenFlaeche->LineTo(l.to.x, l.to.y);
         }
         const TPoint Real = GetRealCoords(FAktPos);
         ZeichenFlaeche->MoveTo(Real.x, Real.y);
@@ -1003,7 +1009,7 @@ void TTurtle::RunCycleOn(TCanvas* Flaeche) {
         FShowTurtle = Show;
         FPrint = Print;
         FMetaflag = Meta;
-        FFuellung = false;
+        FFilling = false;
         FRekursion = false;
         // Saves asked for by the handler would only save this once more.
         FSpaeter.clear();
@@ -1022,7 +1028,7 @@ void TTurtle::RunCycleOn(TCanvas* Flaeche) {
     FShowTurtle = false;
     // The file's picture starts afresh, as a repaint does: a fill open on the screen
     // has no part in it.
-    FFuellung = false;
+    FFilling = false;
     ZeichenFlaeche = Flaeche;
     Init_Koord();
     SetBackColor(FBackColor);

@@ -418,9 +418,8 @@ private:
     void Text(const TVirtuell& at, bool centred, const TString& S, const TString& SchriftName,
               std::int32_t Schriftgroesse, TColor Schriftfarbe);
     bool Designing() const { return (ComponentState() & csDesigning) != 0; }
-    void ArcLine(long double mx, long double my, long double Radius, long double von,
-                 long double bis);
-    void Merke(const TPoint& Real, bool Strich);
+    void ArcLine(long double mx, long double my, long double r, long double from, long double to);
+    void PenTo(const TPoint& Real, bool Line);
     void RunOnFile(TCanvas* Flaeche);
     void RunCycleOn(TCanvas* Flaeche);
     void RunDeferred();
@@ -505,14 +504,14 @@ private:
 
     // An open fill: the device points passed since BeginFill, and the lines drawn
     // meanwhile, which EndFill draws again on top of the fill.
-    struct TStrich {
-        TPoint von, bis;
-        TColor Farbe;
-        std::int32_t Breite;
+    struct TFillLine {
+        TPoint from, to;
+        TColor color;
+        std::int32_t penWidth;
     };
-    bool FFuellung = false;
-    std::vector<TPoint> FFuellPunkte;
-    std::vector<TStrich> FFuellStriche;
+    bool FFilling = false;
+    std::vector<TPoint> FFillPoints;
+    std::vector<TFillLine> FFillLines;
     // Saves (a file name) and copies (none) asked for while the drawing is painted; they
     // run when its cycle has ended.
     struct TSpaeter {
