@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <exception>
 #include <limits>
+#include <optional>
 #include <utility>
 
 namespace kritzel {
@@ -52,6 +53,59 @@ private:
 };
 
 } // namespace
+
+// The nesting of one public command, which ends with it, unless the control has gone
+// meanwhile; Top says that the program gave it itself and the picture is kept. Only a
+// turtle that keeps its picture counts, so that the others' commands cost what they did.
+class TTurtle::TEntry {
+public:
+    TEntry(TTurtle* turtle, bool top) : top_(top) {
+        if (!turtle->FKeepPicture) return;
+        turtle_ = turtle;
+        alive_.emplace(turtle);
+        ++turtle->FNesting;
+    }
+    TEntry(const TEntry&) = delete;
+    TEntry& operator=(const TEntry&) = delete;
+    ~TEntry() {
+        if (turtle_ && !alive_->Gone()) --turtle_->FNesting;
+    }
+    bool Top() const { return top_; }
+
+private:
+    TTurtle* turtle_ = nullptr;
+    std::optional<TControlWatch> alive_;
+    bool top_;
+};
+
+// Whether a command given now is one the program gave itself (not another command, the
+// OnStartPaint handler or a replay) while the picture is kept.
+inline bool TTurtle::Keeping() const {
+    return FKeepPicture && FNesting == 0 && !FRekursion && !FReplaying;
+}
+
+// The first step of every public command that draws or changes the turtle: a thread
+// other than the GUI thread is refused before anything is touched, and a command the
+// program gives while the picture is kept is kept with its arguments.
+inline TTurtle::TEntry TTurtle::Enter(TCommand command, double a, double b, std::uint32_t value) {
+    CheckGuiThread();
+    const bool top = Keeping();
+    if (top) [[unlikely]]
+        Keep(TKeptCommand{command, value, a, b});
+    return TEntry(this, top);
+}
+
+TTurtle::TEntry TTurtle::Enter(TCommand command, double a, double b, const TString& S,
+                               const TString& SchriftName, std::int32_t Schriftgroesse,
+                               TColor Schriftfarbe) {
+    CheckGuiThread();
+    std::uint32_t text = 0;
+    if (Keeping()) {
+        text = static_cast<std::uint32_t>(FKeptTexts.size());
+        FKeptTexts.push_back(TKeptText{S, SchriftName, Schriftgroesse, Schriftfarbe});
+    }
+    return Enter(command, a, b, text);
+}
 
 TColor RGB(std::uint8_t r, std::uint8_t g, std::uint8_t b) {
     return static_cast<TColor>(r | (g << 8) | (b << 16));
@@ -147,7 +201,13 @@ void TTurtle::Paint() {
     const std::uint16_t DelayTime = FDelay;
     SetDelay(DelayTime);
     FireStartPaint();
-    if (Printer().Printing()) SetAusgabe(tdScreen);
+    // The kept commands come after the handler: it starts as described, on a cleared
+    // area with the turtle in the middle, and they were given after it had drawn.
+    DrawKept();
+    if (Printer().Printing()) {
+        SetAusgabe(tdScreen);
+        DrawKept();
+    }
     // Saves and copies that the handler asked for run now, each in a cycle of its own.
     if (!FSpaeter.empty()) {
         FRekursion = false;
@@ -217,7 +277,7 @@ void TTurtle::Init() {
 // Property setters
 
 void TTurtle::SetPosition(double Xpos, double Ypos) {
-    CheckGuiThread();
+    const TEntry entry = Enter(TCommand::SetPosition, Xpos, Ypos);
     const TPenState kept = FPenState;
     PutBack pen(this, [this, kept] { FPenState = kept; });
     FPenState = Up;
@@ -231,18 +291,24 @@ void TTurtle::SetPosition(double Xpos, double Ypos) {
 }
 
 void TTurtle::SetxPosition(double x) {
-    CheckGuiThread();
+    const TEntry entry = Enter(TCommand::SetxPosition, x);
     SetPosition(x, FAktPos.y);
 }
 
 void TTurtle::SetYPosition(double y) {
-    CheckGuiThread();
+    const TEntry entry = Enter(TCommand::SetYPosition, y);
     SetPosition(FAktPos.x, y);
 }
 
 void TTurtle::SetBackColor(TColor Color) {
-    CheckGuiThread();
+    const TEntry entry = Enter(TCommand::None);
     FBackColor = Color;
+    // A kept picture comes back on the new background: the control repaints. A printer's
+    // page cannot be painted again; it gets the kept commands alone.
+    if (entry.Top() && !FPrint) {
+        Repaint();
+        return;
+    }
     ZeichenFlaeche->Brush().SetColor(Color);
     TRect ARect;
     if (FPrint) {
@@ -255,24 +321,35 @@ void TTurtle::SetBackColor(TColor Color) {
     BildOldPos.Right = 0;
     FBackFilled = true;
     PaintTurtle();
+    if (entry.Top()) DrawKept();
+}
+
+void TTurtle::SetPenColor(TColor c) {
+    const TEntry entry = Enter(TCommand::SetPenColor, 0, 0, c);
+    FLineColor = c;
+}
+
+void TTurtle::SetPenWidth(std::int32_t w) {
+    const TEntry entry = Enter(TCommand::SetPenWidth, 0, 0, static_cast<std::uint32_t>(w));
+    FPenWidth = w;
 }
 
 void TTurtle::SetTurtleColor(TColor Color) {
-    CheckGuiThread();
+    const TEntry entry = Enter(TCommand::SetTurtleColor, 0, 0, Color);
     PaintTurtle();
     FTurtleColor = Color;
     PaintTurtle();
 }
 
 void TTurtle::SetHeading(double x) {
-    CheckGuiThread();
+    const TEntry entry = Enter(TCommand::SetHeading, x);
     PaintTurtle();
     FHeading = x;
     PaintTurtle();
 }
 
 void TTurtle::SetTurtleSize(std::uint16_t x) {
-    CheckGuiThread();
+    const TEntry entry = Enter(TCommand::SetTurtleSize, 0, 0, x);
     PaintTurtle();
     FTurtleSize = x;
     SetBildOldParams();
@@ -280,14 +357,14 @@ void TTurtle::SetTurtleSize(std::uint16_t x) {
 }
 
 void TTurtle::SetShowTurtle(bool x) {
-    CheckGuiThread();
+    const TEntry entry = Enter(TCommand::None);
     PaintTurtle();
     FShowTurtle = x;
     PaintTurtle();
 }
 
 void TTurtle::SetDelay(std::uint16_t x) {
-    CheckGuiThread();
+    const TEntry entry = Enter(TCommand::None);
     if (FPrint) {
         FDelay = 0;
     } else {
@@ -297,7 +374,9 @@ void TTurtle::SetDelay(std::uint16_t x) {
 }
 
 void TTurtle::SetPenState(TPenState s) {
-    CheckGuiThread();
+    // A value that is refused is not kept either.
+    const TEntry entry =
+        Enter(s == Up || s == Down ? TCommand::SetPenState : TCommand::None, 0, 0, s);
     if (s != Up && s != Down) {
         RefuseFormValue("PenState", s);
         return;
@@ -306,7 +385,7 @@ void TTurtle::SetPenState(TPenState s) {
 }
 
 void TTurtle::SetFilename(const TString& Value) {
-    CheckGuiThread();
+    const TEntry entry = Enter(TCommand::None);
     FFilename = Value.empty() ? TString("Kritzelwerk1") : Value;
 }
 
@@ -379,7 +458,7 @@ void TTurtle::SetBildOldParams() {
 }
 
 void TTurtle::PaintTurtle() {
-    if (!FShowTurtle || FPrint) {
+    if (!FShowTurtle || FPrint || FReplaying) {
         if (!Designing() && !FUnwinding) Pump();
         return;
     }
@@ -447,8 +526,29 @@ void TTurtle::PaintTurtle() {
 // destroy this control: then the command unwinds without touching it.
 void TTurtle::Pump() {
     TControlWatch alive(this);
-    Application().ProcessMessages();
+    // A handler run meanwhile gives commands of its own, not nested in this one.
+    const unsigned nesting = std::exchange(FNesting, 0);
+    try {
+        Application().ProcessMessages();
+    } catch (...) {
+        if (!alive.Gone()) FNesting = nesting;
+        throw;
+    }
     if (alive.Gone()) throw EAbort(ControlGone);
+    FNesting = nesting;
+}
+
+// Puts a shown sprite that is off the surface back, without a wait, as a command that
+// was broken off or a replay ends.
+void TTurtle::SpriteBack() {
+    if (!FShowTurtle || FPrint || BildOldPos.Right != 0) return;
+    FUnwinding = true;
+    try {
+        PaintTurtle();
+    } catch (...) {
+        // The sprite is drawn with the next command.
+    }
+    FUnwinding = false;
 }
 
 void TTurtle::MakeADelay() {
@@ -464,18 +564,26 @@ void TTurtle::MakeADelay() {
     // cannot hold a lesson up; the press is still there for EscPressed.
     const std::uint32_t escapes = KeyPressCount(VK_ESCAPE) + KeyPressCount(VK_PAUSE);
     TControlWatch alive(this);
-    for (;;) {
-        Application().ProcessMessages();
-        if (alive.Gone()) throw EAbort(ControlGone);
-        const std::uint32_t elapsed = GetTickCount() - Time1;
-        // A closing application ends the wait at once.
-        if (elapsed > FDelay || Application().Terminated()) break;
-        if (KeyPressCount(VK_ESCAPE) + KeyPressCount(VK_PAUSE) != escapes) break;
-        // Sleep in the event system until something happens or the delay is over,
-        // instead of spinning a core; the delay is read afresh on every pass.
-        Application().WaitMessage(std::uint32_t(FDelay) - elapsed + 1);
-        if (alive.Gone()) throw EAbort(ControlGone);
+    // Handlers run during the wait give commands of their own, not nested in this one.
+    const unsigned nesting = std::exchange(FNesting, 0);
+    try {
+        for (;;) {
+            Application().ProcessMessages();
+            if (alive.Gone()) throw EAbort(ControlGone);
+            const std::uint32_t elapsed = GetTickCount() - Time1;
+            // A closing application ends the wait at once.
+            if (elapsed > FDelay || Application().Terminated()) break;
+            if (KeyPressCount(VK_ESCAPE) + KeyPressCount(VK_PAUSE) != escapes) break;
+            // Sleep in the event system until something happens or the delay is over,
+            // instead of spinning a core; the delay is read afresh on every pass.
+            Application().WaitMessage(std::uint32_t(FDelay) - elapsed + 1);
+            if (alive.Gone()) throw EAbort(ControlGone);
+        }
+    } catch (...) {
+        if (!alive.Gone()) FNesting = nesting;
+        throw;
     }
+    FNesting = nesting;
 }
 
 bool TTurtle::EscPressed() {
@@ -488,34 +596,34 @@ bool TTurtle::EscPressed() {
 // Movement commands
 
 void TTurtle::Forwd(double x) {
-    CheckGuiThread();
+    const TEntry entry = Enter(TCommand::Forwd, x);
     Go(x);
 }
 
 void TTurtle::Back(double x) {
-    CheckGuiThread();
+    const TEntry entry = Enter(TCommand::Back, x);
     Go(-x);
 }
 
 // The new heading is formed at extended precision and rounded once, when it is stored.
 void TTurtle::Left(double Winkel) {
-    CheckGuiThread();
+    const TEntry entry = Enter(TCommand::Left, Winkel);
     SetHeading(static_cast<double>(static_cast<long double>(FHeading) + Winkel));
 }
 
 void TTurtle::Right(double Winkel) {
-    CheckGuiThread();
+    const TEntry entry = Enter(TCommand::Right, Winkel);
     SetHeading(static_cast<double>(static_cast<long double>(FHeading) - Winkel));
 }
 
 void TTurtle::Home() {
-    CheckGuiThread();
+    const TEntry entry = Enter(TCommand::Home);
     FFilling = false;
     SetPosition(0, 0);
 }
 
 void TTurtle::Clear() {
-    CheckGuiThread();
+    const TEntry entry = Enter(TCommand::Clear);
     Home();
     SetHeading(90);
     SetBackColor(FBackColor);
@@ -551,12 +659,12 @@ void TTurtle::MoveTo(double NewPosX, double NewPosY) {
 // Shapes, text and colour ramps
 
 void TTurtle::DrawCircle(double Radius) {
-    CheckGuiThread();
+    const TEntry entry = Enter(TCommand::DrawCircle, Radius);
     Circle(Radius, FLineColor, bsClear, nullptr);
 }
 
 void TTurtle::FillCircle(double Radius, TColor BrushColor) {
-    CheckGuiThread();
+    const TEntry entry = Enter(TCommand::FillCircle, Radius, 0, BrushColor);
     Circle(Radius, BrushColor, bsSolid, &BrushColor);
 }
 
@@ -584,7 +692,7 @@ void TTurtle::Circle(double Radius, TColor penColor, TBrushStyle style, const TC
 }
 
 void TTurtle::FillRectangle(double a, double b, TColor BrushColor) {
-    CheckGuiThread();
+    const TEntry entry = Enter(TCommand::FillRectangle, a, b, BrushColor);
     const double oldX = FAktPos.x;
     const double oldY = FAktPos.y;
     const bool oldshowing = FShowTurtle;
@@ -595,14 +703,7 @@ void TTurtle::FillRectangle(double a, double b, TColor BrushColor) {
         FAktPos = TVirtuell{oldX, oldY};
         FHeading = oldHeading;
         FShowTurtle = oldshowing;
-        if (!oldshowing || FPrint || BildOldPos.Right != 0) return;
-        FUnwinding = true;
-        try {
-            PaintTurtle();
-        } catch (...) {
-            // The sprite is drawn with the next command.
-        }
-        FUnwinding = false;
+        SpriteBack();
     });
     SetShowTurtle(false);
     TPoint Rechteck[4];
@@ -624,13 +725,15 @@ void TTurtle::FillRectangle(double a, double b, TColor BrushColor) {
 
 void TTurtle::DrawStringPos(double Xpos, double Ypos, const TString& S, const TString& SchriftName,
                             std::int32_t Schriftgroesse, TColor Schriftfarbe) {
-    CheckGuiThread();
+    const TEntry entry =
+        Enter(TCommand::DrawStringPos, Xpos, Ypos, S, SchriftName, Schriftgroesse, Schriftfarbe);
     Text(TVirtuell{Xpos, Ypos}, false, S, SchriftName, Schriftgroesse, Schriftfarbe);
 }
 
 void TTurtle::DrawStringCent(double Ypos, const TString& S, const TString& SchriftName,
                              std::int32_t Schriftgroesse, TColor Schriftfarbe) {
-    CheckGuiThread();
+    const TEntry entry =
+        Enter(TCommand::DrawStringCent, 0, Ypos, S, SchriftName, Schriftgroesse, Schriftfarbe);
     Text(TVirtuell{0, Ypos}, true, S, SchriftName, Schriftgroesse, Schriftfarbe);
 }
 
@@ -680,11 +783,20 @@ TColor TTurtle::SelectColor(TColor Farbe1, TColor Farbe2, std::int32_t Nr, std::
 // Output devices
 
 void TTurtle::SetAusgabe(TTurtleDevice Value) {
-    CheckGuiThread();
+    const TEntry entry = Enter(TCommand::None);
     if (Value != tdScreen && Value != tdPrinter && Value != tdWMF && Value != tdClipb) {
         RefuseFormValue("Device", Value);
         return;
     }
+    // However the switch ends, the device it ends on shows the kept picture.
+    PutBack kept(this, [this, top = entry.Top()] {
+        if (!top) return;
+        try {
+            DrawKept();
+        } catch (...) {
+            // The next repaint draws it.
+        }
+    });
     const unsigned wechsel = ++FAusgabeWechsel;
     // A device whose work could not be put out is left all the same, with the settings of
     // before put back; the turtle then goes on on the screen and the caller learns why.
@@ -754,13 +866,15 @@ void TTurtle::SetAusgabe(TTurtleDevice Value) {
     // A handler that switched the device while Init ran has the last word: Device
     // must name the device the flags now stand for.
     if (wechsel == FAusgabeWechsel) Fausgabe = Value;
+    kept.Dismiss();
+    if (entry.Top()) DrawKept();
 }
 
 // ---------------------------------------------------------------------------------------
 // Arcs, fills, stamps and aiming
 
 void TTurtle::Arc(double Radius, double Winkel) {
-    CheckGuiThread();
+    const TEntry entry = Enter(TCommand::Arc, Radius, Winkel);
     const long double R = Radius;
     const long double r = std::fabs(R);
     // The heading turns as the turtle walks: left round a centre on its left, right
@@ -891,27 +1005,30 @@ void TTurtle::ArcLine(long double mx, long double my, long double r, long double
 // Every device point the turtle passes comes through here: an open fill notes it, with
 // the line to it, which EndFill draws again on top; then the surface draws the line to
 // it with its pen, or only moves there.
-void TTurtle::PenTo(const TPoint& Real, bool Line) {
-    if (FFilling) {
-        if (Line)
-            FFillLines.push_back(TFillLine{ZeichenFlaeche->PenPos(), Real, FLineColor, FPenWidth});
-        FFillPoints.push_back(Real);
-    }
+inline void TTurtle::PenTo(const TPoint& Real, bool Line) {
+    if (FFilling) [[unlikely]]
+        NoteForFill(Real, Line);
     if (Line)
         ZeichenFlaeche->LineTo(Real.x, Real.y);
     else
         ZeichenFlaeche->MoveTo(Real.x, Real.y);
 }
 
+void TTurtle::NoteForFill(const TPoint& Real, bool Line) {
+    if (Line)
+        FFillLines.push_back(TFillLine{ZeichenFlaeche->PenPos(), Real, FLineColor, FPenWidth});
+    FFillPoints.push_back(Real);
+}
+
 void TTurtle::BeginFill() {
-    CheckGuiThread();
+    const TEntry entry = Enter(TCommand::BeginFill);
     FFilling = true;
     FFillPoints.assign(1, GetRealCoords(FAktPos));
     FFillLines.clear();
 }
 
 void TTurtle::EndFill(TColor BrushColor) {
-    CheckGuiThread();
+    const TEntry entry = Enter(TCommand::EndFill, 0, 0, BrushColor);
     if (!FFilling) return;
     FFilling = false;
     const std::vector<TPoint> Points = std::exchange(FFillPoints, {});
@@ -942,7 +1059,7 @@ void TTurtle::EndFill(TColor BrushColor) {
 }
 
 void TTurtle::Stamp() {
-    CheckGuiThread();
+    const TEntry entry = Enter(TCommand::Stamp);
     PaintTurtle();
     // The sprite's triangle, sized by the screen's scale, so that paper and metafile show
     // it as large as the screen does.
@@ -1035,10 +1152,11 @@ void TTurtle::RunCycleOn(TCanvas* Flaeche) {
     SetPosition(FStartPos.x, FStartPos.y);
     SetTurtleColor(FTurtleColor);
     FireStartPaint();
+    DrawKept();
 }
 
 void TTurtle::SaveToFile(const TString& Name) {
-    CheckGuiThread();
+    const TEntry entry = Enter(TCommand::None);
     if (FRekursion) {
         FSpaeter.push_back(TSpaeter{false, Name});
         return;
@@ -1050,7 +1168,7 @@ void TTurtle::SaveToFile(const TString& Name) {
 }
 
 void TTurtle::CopyToClipboard() {
-    CheckGuiThread();
+    const TEntry entry = Enter(TCommand::None);
     if (FRekursion) {
         FSpaeter.push_back(TSpaeter{true, {}});
         return;
@@ -1072,6 +1190,147 @@ void TTurtle::RunDeferred() {
             CopyToClipboard();
         else
             SaveToFile(a.Name);
+    }
+}
+
+// ---------------------------------------------------------------------------------------
+// The kept picture
+
+void TTurtle::SetKeepPicture(bool on) {
+    const TEntry entry = Enter(TCommand::None);
+    if (on == FKeepPicture) return;
+    FKeepPicture = on;
+    FKept = {};
+    FKeptTexts = {};
+}
+
+// Notes a command the program gave; Clear forgets instead.
+void TTurtle::Keep(const TKeptCommand& c) {
+    if (c.command == TCommand::None) return;
+    if (c.command == TCommand::Clear) {
+        FKept = {};
+        FKeptTexts = {};
+        return;
+    }
+    // Drawing them again starts from the turtle as the first of them found it.
+    if (FKept.empty())
+        FKeptStart = TKeptStart{FAktPos,   FHeading,  FLineColor, FTurtleColor,
+                                FPenWidth, FPenState, FTurtleSize};
+    FKept.push_back(c);
+}
+
+// Draws the kept commands again on the current surface, from the turtle's state before
+// the first of them, without waits and without the sprite, which comes back where they
+// leave the turtle. Broken off, it leaves the commands kept and puts the sprite where the
+// turtle stands; the next repaint draws them all.
+void TTurtle::DrawKept() {
+    if (FKept.empty() || FReplaying) return;
+    if (FShowTurtle && !FPrint && BildOldPos.Right != 0) PaintTurtle();
+    FReplaying = true;
+    PutBack back(this, [this] {
+        FReplaying = false;
+        SpriteBack();
+    });
+    // A fill left open before has no part in the kept picture, which opens its own.
+    FFilling = false;
+    FAktPos = FKeptStart.position;
+    FHeading = FKeptStart.heading;
+    FLineColor = FKeptStart.penColor;
+    FTurtleColor = FKeptStart.turtleColor;
+    FPenWidth = FKeptStart.penWidth;
+    FPenState = FKeptStart.penState;
+    if (FTurtleSize != FKeptStart.turtleSize) {
+        FTurtleSize = FKeptStart.turtleSize;
+        SetBildOldParams();
+    }
+    PenTo(GetRealCoords(FAktPos), false);
+    // A handler that forgets the picture meanwhile ends the loop.
+    for (std::size_t i = 0; i < FKept.size(); ++i)
+        Replay(FKept[i]);
+    back.Dismiss();
+    FReplaying = false;
+    SpriteBack();
+}
+
+// One kept command again, given as the program gave it.
+void TTurtle::Replay(TKeptCommand c) {
+    switch (c.command) {
+    case TCommand::None:
+    case TCommand::Clear:
+        break;
+    case TCommand::Forwd:
+        Forwd(c.a);
+        break;
+    case TCommand::Back:
+        Back(c.a);
+        break;
+    case TCommand::Left:
+        Left(c.a);
+        break;
+    case TCommand::Right:
+        Right(c.a);
+        break;
+    case TCommand::Home:
+        Home();
+        break;
+    case TCommand::SetPosition:
+        SetPosition(c.a, c.b);
+        break;
+    case TCommand::SetxPosition:
+        SetxPosition(c.a);
+        break;
+    case TCommand::SetYPosition:
+        SetYPosition(c.a);
+        break;
+    case TCommand::SetHeading:
+        SetHeading(c.a);
+        break;
+    case TCommand::FillCircle:
+        FillCircle(c.a, c.value);
+        break;
+    case TCommand::DrawCircle:
+        DrawCircle(c.a);
+        break;
+    case TCommand::DrawStringPos:
+    case TCommand::DrawStringCent: {
+        // A copy: the handlers that run while it draws may forget the kept texts.
+        const TKeptText t = FKeptTexts.at(c.value);
+        if (c.command == TCommand::DrawStringPos)
+            DrawStringPos(c.a, c.b, t.S, t.SchriftName, t.Schriftgroesse, t.Schriftfarbe);
+        else
+            DrawStringCent(c.b, t.S, t.SchriftName, t.Schriftgroesse, t.Schriftfarbe);
+        break;
+    }
+    case TCommand::FillRectangle:
+        FillRectangle(c.a, c.b, c.value);
+        break;
+    case TCommand::Arc:
+        Arc(c.a, c.b);
+        break;
+    case TCommand::BeginFill:
+        BeginFill();
+        break;
+    case TCommand::EndFill:
+        EndFill(c.value);
+        break;
+    case TCommand::Stamp:
+        Stamp();
+        break;
+    case TCommand::SetPenColor:
+        SetPenColor(c.value);
+        break;
+    case TCommand::SetPenWidth:
+        SetPenWidth(static_cast<std::int32_t>(c.value));
+        break;
+    case TCommand::SetPenState:
+        SetPenState(static_cast<TPenState>(c.value));
+        break;
+    case TCommand::SetTurtleColor:
+        SetTurtleColor(c.value);
+        break;
+    case TCommand::SetTurtleSize:
+        SetTurtleSize(static_cast<std::uint16_t>(c.value));
+        break;
     }
 }
 

@@ -173,9 +173,10 @@ TEST(Threads, CommandsFromAWorkerThreadAreRefusedBeforeTheyTouchAnything) {
         attempt([&] { t.SaveToFile("never.png"); });
         attempt([&] { t.CopyToClipboard(); });
         attempt([&] { AskNumber("?", 1); });
+        attempt([&] { t.SetKeepPicture(true); });
     });
     worker.join();
-    ASSERT_EQ(errors.size(), 13u);
+    ASSERT_EQ(errors.size(), 14u);
     for (const std::string& e : errors)
         EXPECT_NE(e.find("GUI thread"), std::string::npos) << e;
     EXPECT_EQ(t.y(), 0.0);
