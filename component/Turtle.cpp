@@ -616,6 +616,11 @@ void TTurtle::Right(double Winkel) {
     SetHeading(static_cast<double>(static_cast<long double>(FHeading) - Winkel));
 }
 
+void TTurtle::GoTo(double Xpos, double Ypos) {
+    const TEntry entry = Enter(TCommand::GoTo, Xpos, Ypos);
+    MoveTo(Xpos, Ypos);
+}
+
 void TTurtle::Home() {
     const TEntry entry = Enter(TCommand::Home);
     FFilling = false;
@@ -1275,6 +1280,9 @@ void TTurtle::Replay(TKeptCommand c) {
         break;
     case TCommand::SetPosition:
         SetPosition(c.a, c.b);
+        break;
+    case TCommand::GoTo:
+        GoTo(c.a, c.b);
         break;
     case TCommand::SetxPosition:
         SetxPosition(c.a);

@@ -125,6 +125,9 @@ public:
     /// Jumps to (Xpos, Ypos) in LE, origin in the middle, y up, without drawing a line,
     /// whatever the pen; keeps the heading. Example: `SetPosition(-3, 2)`.
     void SetPosition(double Xpos, double Ypos);
+    /// Walks straight to (Xpos, Ypos) in LE, drawing a line when the pen is `Down`, as
+    /// Python's `goto` does; keeps the heading. `SetPosition` jumps without drawing.
+    void GoTo(double Xpos, double Ypos);
 
     // Shapes, text and colour ramps.
 
@@ -437,6 +440,7 @@ private:
         Right,
         Home,
         SetPosition,
+        GoTo,
         SetxPosition,
         SetYPosition,
         SetHeading,

@@ -41,6 +41,7 @@ void Draw(TTurtle& t) {
     t.SetHeading(200);
     t.SetxPosition(2);
     t.Forwd(1);
+    t.GoTo(3, -3);
 }
 
 // The turtle's pose and pen, to see that a replay leaves it where the commands did.

@@ -174,9 +174,10 @@ TEST(Threads, CommandsFromAWorkerThreadAreRefusedBeforeTheyTouchAnything) {
         attempt([&] { t.CopyToClipboard(); });
         attempt([&] { AskNumber("?", 1); });
         attempt([&] { t.SetKeepPicture(true); });
+        attempt([&] { t.GoTo(1, 1); });
     });
     worker.join();
-    ASSERT_EQ(errors.size(), 14u);
+    ASSERT_EQ(errors.size(), 15u);
     for (const std::string& e : errors)
         EXPECT_NE(e.find("GUI thread"), std::string::npos) << e;
     EXPECT_EQ(t.y(), 0.0);
