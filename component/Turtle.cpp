@@ -665,17 +665,18 @@ void TTurtle::MoveTo(double NewPosX, double NewPosY) {
 
 void TTurtle::DrawCircle(double Radius) {
     const TEntry entry = Enter(TCommand::DrawCircle, Radius);
-    Circle(Radius, FLineColor, bsClear, nullptr);
+    Circle(Radius, FLineColor, FPenWidth, bsClear, nullptr);
 }
 
 void TTurtle::FillCircle(double Radius, TColor BrushColor) {
     const TEntry entry = Enter(TCommand::FillCircle, Radius, 0, BrushColor);
-    Circle(Radius, BrushColor, bsSolid, &BrushColor);
+    Circle(Radius, BrushColor, FPenWidth, bsSolid, &BrushColor);
 }
 
-// The steps both circles share: only the pen colour, the brush style and, for the
-// filled one, the brush colour differ.
-void TTurtle::Circle(double Radius, TColor penColor, TBrushStyle style, const TColor* brushColor) {
+// The steps the circles and the dot share: only the pen, the brush style and, for the
+// filled ones, the brush colour differ.
+void TTurtle::Circle(double Radius, TColor penColor, std::int32_t penWidth, TBrushStyle style,
+                     const TColor* brushColor) {
     const std::int32_t r = RoundToDevice(static_cast<long double>(FPixelPerLE) * Radius);
     const TPenState keptPen = FPenState;
     const TBrushStyle keptStyle = ZeichenFlaeche->Brush().Style();
@@ -683,7 +684,7 @@ void TTurtle::Circle(double Radius, TColor penColor, TBrushStyle style, const TC
     FPenState = Up;
     PaintTurtle();
     ZeichenFlaeche->Pen().SetColor(penColor);
-    ZeichenFlaeche->Pen().SetWidth(FPenWidth);
+    ZeichenFlaeche->Pen().SetWidth(penWidth);
     ZeichenFlaeche->Brush().SetStyle(style);
     if (brushColor) ZeichenFlaeche->Brush().SetColor(*brushColor);
     const TPoint c = GetRealCoords(FAktPos);
@@ -1063,6 +1064,18 @@ void TTurtle::EndFill(TColor BrushColor) {
     PaintTurtle();
 }
 
+void TTurtle::Dot(double Size, TColor Farbe) {
+    const TEntry entry = Enter(TCommand::Dot, Size, 0, Farbe);
+    PenTo(GetRealCoords(FAktPos), false);
+    // Outlined one unit wide, so that the dot is as large as asked whatever the pen.
+    Circle(Size / 2, Farbe, 1, bsSolid, &Farbe);
+}
+
+void TTurtle::Dot(double Size) {
+    const TEntry entry = Enter(TCommand::DotInPenColor, Size);
+    Dot(Size, FLineColor);
+}
+
 void TTurtle::Stamp() {
     const TEntry entry = Enter(TCommand::Stamp);
     PaintTurtle();
@@ -1323,6 +1336,12 @@ void TTurtle::Replay(TKeptCommand c) {
         break;
     case TCommand::Stamp:
         Stamp();
+        break;
+    case TCommand::Dot:
+        Dot(c.a, c.value);
+        break;
+    case TCommand::DotInPenColor:
+        Dot(c.a);
         break;
     case TCommand::SetPenColor:
         SetPenColor(c.value);

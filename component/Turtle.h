@@ -174,6 +174,12 @@ public:
     /// shape crosses itself, the inner part stays empty), with the lines drawn
     /// meanwhile on top. Without BeginFill it does nothing.
     void EndFill(TColor BrushColor);
+    /// A filled round dot of diameter Size LE at the turtle in Farbe, as Python's
+    /// `dot(size, color)`; with the pen up too. The turtle stays; an open fill gets its
+    /// place as a corner. Example: `Dot(0.5, clRed)`.
+    void Dot(double Size, TColor Farbe);
+    /// `Dot` in `PenColor`.
+    void Dot(double Size);
     /// Leaves the turtle's triangle, in TurtleColor and at its pose, in the picture:
     /// it stays when the turtle moves on and is printed and recorded too.
     void Stamp();
@@ -318,6 +324,8 @@ public:
     template <QtColor C> void FillRectangle(double a, double b, const C& BrushColor) {
         FillRectangle(a, b, FromQColor(BrushColor));
     }
+    /// `Dot` with Qt's colour, e.g. `Dot(0.5, Qt::red)`.
+    template <QtColor C> void Dot(double Size, const C& Farbe) { Dot(Size, FromQColor(Farbe)); }
     /// EndFill with Qt's colour: EndFill(Qt::yellow).
     template <QtColor C> void EndFill(const C& BrushColor) { EndFill(FromQColor(BrushColor)); }
     /// `DrawStringPos` with Qt's colour for the text.
@@ -423,7 +431,8 @@ private:
     void Pump();
     void Go(double x);
     void MoveTo(double NewPosX, double NewPosY);
-    void Circle(double Radius, TColor penColor, TBrushStyle style, const TColor* brushColor);
+    void Circle(double Radius, TColor penColor, std::int32_t penWidth, TBrushStyle style,
+                const TColor* brushColor);
     void Text(const TVirtuell& at, bool centred, const TString& S, const TString& SchriftName,
               std::int32_t Schriftgroesse, TColor Schriftfarbe);
     bool Designing() const { return (ComponentState() & csDesigning) != 0; }
@@ -453,6 +462,8 @@ private:
         BeginFill,
         EndFill,
         Stamp,
+        Dot,
+        DotInPenColor,
         SetPenColor,
         SetPenWidth,
         SetPenState,

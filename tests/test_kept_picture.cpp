@@ -42,6 +42,8 @@ void Draw(TTurtle& t) {
     t.SetxPosition(2);
     t.Forwd(1);
     t.GoTo(3, -3);
+    t.Dot(0.6, clTeal);
+    t.Dot(0.3);
 }
 
 // The turtle's pose and pen, to see that a replay leaves it where the commands did.
