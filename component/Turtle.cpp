@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <exception>
 #include <limits>
+#include <optional>
 #include <utility>
 
 namespace kritzel {
@@ -52,6 +53,59 @@ private:
 };
 
 } // namespace
+
+// The nesting of one public command, which ends with it, unless the control has gone
+// meanwhile; Top says that the program gave it itself and the picture is kept. Only a
+// turtle that keeps its picture counts, so that the others' commands cost what they did.
+class TTurtle::TEntry {
+public:
+    TEntry(TTurtle* turtle, bool top) : top_(top) {
+        if (!turtle->FKeepPicture) return;
+        turtle_ = turtle;
+        alive_.emplace(turtle);
+        ++turtle->FNesting;
+    }
+    TEntry(const TEntry&) = delete;
+    TEntry& operator=(const TEntry&) = delete;
+    ~TEntry() {
+        if (turtle_ && !alive_->Gone()) --turtle_->FNesting;
+    }
+    bool Top() const { return top_; }
+
+private:
+    TTurtle* turtle_ = nullptr;
+    std::optional<TControlWatch> alive_;
+    bool top_;
+};
+
+// Whether a command given now is one the program gave itself (not another command, the
+// OnStartPaint handler or a replay) while the picture is kept.
+inline bool TTurtle::Keeping() const {
+    return FKeepPicture && FNesting == 0 && !FRekursion && !FReplaying;
+}
+
+// The first step of every public command that draws or changes the turtle: a thread
+// other than the GUI thread is refused before anything is touched, and a command the
+// program gives while the picture is kept is kept with its arguments.
+inline TTurtle::TEntry TTurtle::Enter(TCommand command, double a, double b, std::uint32_t value) {
+    CheckGuiThread();
+    const bool top = Keeping();
+    if (top) [[unlikely]]
+        Keep(TKeptCommand{command, value, a, b});
+    return TEntry(this, top);
+}
+
+TTurtle::TEntry TTurtle::Enter(TCommand command, double a, double b, const TString& S,
+                               const TString& SchriftName, std::int32_t Schriftgroesse,
+                               TColor Schriftfarbe) {
+    CheckGuiThread();
+    std::uint32_t text = 0;
+    if (Keeping()) {
+        text = static_cast<std::uint32_t>(FKeptTexts.size());
+        FKeptTexts.push_back(TKeptText{S, SchriftName, Schriftgroesse, Schriftfarbe});
+    }
+    return Enter(command, a, b, text);
+}
 
 TColor RGB(std::uint8_t r, std::uint8_t g, std::uint8_t b) {
     return static_cast<TColor>(r | (g << 8) | (b << 16));
@@ -147,7 +201,13 @@ void TTurtle::Paint() {
     const std::uint16_t DelayTime = FDelay;
     SetDelay(DelayTime);
     FireStartPaint();
-    if (Printer().Printing()) SetAusgabe(tdScreen);
+    // The kept commands come after the handler: it starts as described, on a cleared
+    // area with the turtle in the middle, and they were given after it had drawn.
+    DrawKept();
+    if (Printer().Printing()) {
+        SetAusgabe(tdScreen);
+        DrawKept();
+    }
     // Saves and copies that the handler asked for run now, each in a cycle of its own.
     if (!FSpaeter.empty()) {
         FRekursion = false;
@@ -171,7 +231,7 @@ void TTurtle::FireStartPaint() {
 
 void TTurtle::Init() {
     // A fill begun before the picture was cleared has nothing left to fill.
-    FFuellung = false;
+    FFilling = false;
     if (FPrint && !Printer().Printing() && !Designing()) {
         Printer().SetTitle("Kriecher, Version 10.1");
         // Waiting for the print server handles events, which may destroy the control.
@@ -217,33 +277,38 @@ void TTurtle::Init() {
 // Property setters
 
 void TTurtle::SetPosition(double Xpos, double Ypos) {
-    CheckGuiThread();
+    const TEntry entry = Enter(TCommand::SetPosition, Xpos, Ypos);
     const TPenState kept = FPenState;
     PutBack pen(this, [this, kept] { FPenState = kept; });
     FPenState = Up;
     PaintTurtle();
     FAktPos = TVirtuell{Xpos, Ypos};
     const TPoint RealPos = GetRealCoords(FAktPos);
-    Merke(RealPos, false);
-    ZeichenFlaeche->MoveTo(RealPos.x, RealPos.y);
+    PenTo(RealPos, false);
     FPenState = kept;
     pen.Dismiss();
     PaintTurtle();
 }
 
 void TTurtle::SetxPosition(double x) {
-    CheckGuiThread();
+    const TEntry entry = Enter(TCommand::SetxPosition, x);
     SetPosition(x, FAktPos.y);
 }
 
 void TTurtle::SetYPosition(double y) {
-    CheckGuiThread();
+    const TEntry entry = Enter(TCommand::SetYPosition, y);
     SetPosition(FAktPos.x, y);
 }
 
 void TTurtle::SetBackColor(TColor Color) {
-    CheckGuiThread();
+    const TEntry entry = Enter(TCommand::None);
     FBackColor = Color;
+    // A kept picture comes back on the new background: the control repaints. A printer's
+    // page cannot be painted again; it gets the kept commands alone.
+    if (entry.Top() && !FPrint) {
+        Repaint();
+        return;
+    }
     ZeichenFlaeche->Brush().SetColor(Color);
     TRect ARect;
     if (FPrint) {
@@ -256,24 +321,35 @@ void TTurtle::SetBackColor(TColor Color) {
     BildOldPos.Right = 0;
     FBackFilled = true;
     PaintTurtle();
+    if (entry.Top()) DrawKept();
+}
+
+void TTurtle::SetPenColor(TColor c) {
+    const TEntry entry = Enter(TCommand::SetPenColor, 0, 0, c);
+    FLineColor = c;
+}
+
+void TTurtle::SetPenWidth(std::int32_t w) {
+    const TEntry entry = Enter(TCommand::SetPenWidth, 0, 0, static_cast<std::uint32_t>(w));
+    FPenWidth = w;
 }
 
 void TTurtle::SetTurtleColor(TColor Color) {
-    CheckGuiThread();
+    const TEntry entry = Enter(TCommand::SetTurtleColor, 0, 0, Color);
     PaintTurtle();
     FTurtleColor = Color;
     PaintTurtle();
 }
 
 void TTurtle::SetHeading(double x) {
-    CheckGuiThread();
+    const TEntry entry = Enter(TCommand::SetHeading, x);
     PaintTurtle();
     FHeading = x;
     PaintTurtle();
 }
 
 void TTurtle::SetTurtleSize(std::uint16_t x) {
-    CheckGuiThread();
+    const TEntry entry = Enter(TCommand::SetTurtleSize, 0, 0, x);
     PaintTurtle();
     FTurtleSize = x;
     SetBildOldParams();
@@ -281,14 +357,14 @@ void TTurtle::SetTurtleSize(std::uint16_t x) {
 }
 
 void TTurtle::SetShowTurtle(bool x) {
-    CheckGuiThread();
+    const TEntry entry = Enter(TCommand::None);
     PaintTurtle();
     FShowTurtle = x;
     PaintTurtle();
 }
 
 void TTurtle::SetDelay(std::uint16_t x) {
-    CheckGuiThread();
+    const TEntry entry = Enter(TCommand::None);
     if (FPrint) {
         FDelay = 0;
     } else {
@@ -298,7 +374,9 @@ void TTurtle::SetDelay(std::uint16_t x) {
 }
 
 void TTurtle::SetPenState(TPenState s) {
-    CheckGuiThread();
+    // A value that is refused is not kept either.
+    const TEntry entry =
+        Enter(s == Up || s == Down ? TCommand::SetPenState : TCommand::None, 0, 0, s);
     if (s != Up && s != Down) {
         RefuseFormValue("PenState", s);
         return;
@@ -307,7 +385,7 @@ void TTurtle::SetPenState(TPenState s) {
 }
 
 void TTurtle::SetFilename(const TString& Value) {
-    CheckGuiThread();
+    const TEntry entry = Enter(TCommand::None);
     FFilename = Value.empty() ? TString("Kritzelwerk1") : Value;
 }
 
@@ -380,7 +458,7 @@ void TTurtle::SetBildOldParams() {
 }
 
 void TTurtle::PaintTurtle() {
-    if (!FShowTurtle || FPrint) {
+    if (!FShowTurtle || FPrint || FReplaying) {
         if (!Designing() && !FUnwinding) Pump();
         return;
     }
@@ -448,8 +526,29 @@ void TTurtle::PaintTurtle() {
 // destroy this control: then the command unwinds without touching it.
 void TTurtle::Pump() {
     TControlWatch alive(this);
-    Application().ProcessMessages();
+    // A handler run meanwhile gives commands of its own, not nested in this one.
+    const unsigned nesting = std::exchange(FNesting, 0);
+    try {
+        Application().ProcessMessages();
+    } catch (...) {
+        if (!alive.Gone()) FNesting = nesting;
+        throw;
+    }
     if (alive.Gone()) throw EAbort(ControlGone);
+    FNesting = nesting;
+}
+
+// Puts a shown sprite that is off the surface back, without a wait, as a command that
+// was broken off or a replay ends.
+void TTurtle::SpriteBack() {
+    if (!FShowTurtle || FPrint || BildOldPos.Right != 0) return;
+    FUnwinding = true;
+    try {
+        PaintTurtle();
+    } catch (...) {
+        // The sprite is drawn with the next command.
+    }
+    FUnwinding = false;
 }
 
 void TTurtle::MakeADelay() {
@@ -465,18 +564,26 @@ void TTurtle::MakeADelay() {
     // cannot hold a lesson up; the press is still there for EscPressed.
     const std::uint32_t escapes = KeyPressCount(VK_ESCAPE) + KeyPressCount(VK_PAUSE);
     TControlWatch alive(this);
-    for (;;) {
-        Application().ProcessMessages();
-        if (alive.Gone()) throw EAbort(ControlGone);
-        const std::uint32_t elapsed = GetTickCount() - Time1;
-        // A closing application ends the wait at once.
-        if (elapsed > FDelay || Application().Terminated()) break;
-        if (KeyPressCount(VK_ESCAPE) + KeyPressCount(VK_PAUSE) != escapes) break;
-        // Sleep in the event system until something happens or the delay is over,
-        // instead of spinning a core; the delay is read afresh on every pass.
-        Application().WaitMessage(std::uint32_t(FDelay) - elapsed + 1);
-        if (alive.Gone()) throw EAbort(ControlGone);
+    // Handlers run during the wait give commands of their own, not nested in this one.
+    const unsigned nesting = std::exchange(FNesting, 0);
+    try {
+        for (;;) {
+            Application().ProcessMessages();
+            if (alive.Gone()) throw EAbort(ControlGone);
+            const std::uint32_t elapsed = GetTickCount() - Time1;
+            // A closing application ends the wait at once.
+            if (elapsed > FDelay || Application().Terminated()) break;
+            if (KeyPressCount(VK_ESCAPE) + KeyPressCount(VK_PAUSE) != escapes) break;
+            // Sleep in the event system until something happens or the delay is over,
+            // instead of spinning a core; the delay is read afresh on every pass.
+            Application().WaitMessage(std::uint32_t(FDelay) - elapsed + 1);
+            if (alive.Gone()) throw EAbort(ControlGone);
+        }
+    } catch (...) {
+        if (!alive.Gone()) FNesting = nesting;
+        throw;
     }
+    FNesting = nesting;
 }
 
 bool TTurtle::EscPressed() {
@@ -489,34 +596,39 @@ bool TTurtle::EscPressed() {
 // Movement commands
 
 void TTurtle::Forwd(double x) {
-    CheckGuiThread();
+    const TEntry entry = Enter(TCommand::Forwd, x);
     Go(x);
 }
 
 void TTurtle::Back(double x) {
-    CheckGuiThread();
+    const TEntry entry = Enter(TCommand::Back, x);
     Go(-x);
 }
 
 // The new heading is formed at extended precision and rounded once, when it is stored.
 void TTurtle::Left(double Winkel) {
-    CheckGuiThread();
+    const TEntry entry = Enter(TCommand::Left, Winkel);
     SetHeading(static_cast<double>(static_cast<long double>(FHeading) + Winkel));
 }
 
 void TTurtle::Right(double Winkel) {
-    CheckGuiThread();
+    const TEntry entry = Enter(TCommand::Right, Winkel);
     SetHeading(static_cast<double>(static_cast<long double>(FHeading) - Winkel));
 }
 
+void TTurtle::GoTo(double Xpos, double Ypos) {
+    const TEntry entry = Enter(TCommand::GoTo, Xpos, Ypos);
+    MoveTo(Xpos, Ypos);
+}
+
 void TTurtle::Home() {
-    CheckGuiThread();
-    FFuellung = false;
+    const TEntry entry = Enter(TCommand::Home);
+    FFilling = false;
     SetPosition(0, 0);
 }
 
 void TTurtle::Clear() {
-    CheckGuiThread();
+    const TEntry entry = Enter(TCommand::Clear);
     Home();
     SetHeading(90);
     SetBackColor(FBackColor);
@@ -540,14 +652,11 @@ void TTurtle::MoveTo(double NewPosX, double NewPosY) {
     PaintTurtle();
     FAktPos = TVirtuell{NewPosX, NewPosY};
     const TPoint Real = GetRealCoords(FAktPos);
-    Merke(Real, FPenState == Down);
     if (FPenState == Down) {
         ZeichenFlaeche->Pen().SetWidth(FPenWidth);
         ZeichenFlaeche->Pen().SetColor(FLineColor);
-        ZeichenFlaeche->LineTo(Real.x, Real.y);
-    } else {
-        ZeichenFlaeche->MoveTo(Real.x, Real.y);
     }
+    PenTo(Real, FPenState == Down);
     PaintTurtle();
 }
 
@@ -555,18 +664,19 @@ void TTurtle::MoveTo(double NewPosX, double NewPosY) {
 // Shapes, text and colour ramps
 
 void TTurtle::DrawCircle(double Radius) {
-    CheckGuiThread();
-    Circle(Radius, FLineColor, bsClear, nullptr);
+    const TEntry entry = Enter(TCommand::DrawCircle, Radius);
+    Circle(Radius, FLineColor, FPenWidth, bsClear, nullptr);
 }
 
 void TTurtle::FillCircle(double Radius, TColor BrushColor) {
-    CheckGuiThread();
-    Circle(Radius, BrushColor, bsSolid, &BrushColor);
+    const TEntry entry = Enter(TCommand::FillCircle, Radius, 0, BrushColor);
+    Circle(Radius, BrushColor, FPenWidth, bsSolid, &BrushColor);
 }
 
-// The steps both circles share: only the pen colour, the brush style and, for the
-// filled one, the brush colour differ.
-void TTurtle::Circle(double Radius, TColor penColor, TBrushStyle style, const TColor* brushColor) {
+// The steps the circles and the dot share: only the pen, the brush style and, for the
+// filled ones, the brush colour differ.
+void TTurtle::Circle(double Radius, TColor penColor, std::int32_t penWidth, TBrushStyle style,
+                     const TColor* brushColor) {
     const std::int32_t r = RoundToDevice(static_cast<long double>(FPixelPerLE) * Radius);
     const TPenState keptPen = FPenState;
     const TBrushStyle keptStyle = ZeichenFlaeche->Brush().Style();
@@ -574,7 +684,7 @@ void TTurtle::Circle(double Radius, TColor penColor, TBrushStyle style, const TC
     FPenState = Up;
     PaintTurtle();
     ZeichenFlaeche->Pen().SetColor(penColor);
-    ZeichenFlaeche->Pen().SetWidth(FPenWidth);
+    ZeichenFlaeche->Pen().SetWidth(penWidth);
     ZeichenFlaeche->Brush().SetStyle(style);
     if (brushColor) ZeichenFlaeche->Brush().SetColor(*brushColor);
     const TPoint c = GetRealCoords(FAktPos);
@@ -588,7 +698,7 @@ void TTurtle::Circle(double Radius, TColor penColor, TBrushStyle style, const TC
 }
 
 void TTurtle::FillRectangle(double a, double b, TColor BrushColor) {
-    CheckGuiThread();
+    const TEntry entry = Enter(TCommand::FillRectangle, a, b, BrushColor);
     const double oldX = FAktPos.x;
     const double oldY = FAktPos.y;
     const bool oldshowing = FShowTurtle;
@@ -599,14 +709,7 @@ void TTurtle::FillRectangle(double a, double b, TColor BrushColor) {
         FAktPos = TVirtuell{oldX, oldY};
         FHeading = oldHeading;
         FShowTurtle = oldshowing;
-        if (!oldshowing || FPrint || BildOldPos.Right != 0) return;
-        FUnwinding = true;
-        try {
-            PaintTurtle();
-        } catch (...) {
-            // The sprite is drawn with the next command.
-        }
-        FUnwinding = false;
+        SpriteBack();
     });
     SetShowTurtle(false);
     TPoint Rechteck[4];
@@ -628,13 +731,15 @@ void TTurtle::FillRectangle(double a, double b, TColor BrushColor) {
 
 void TTurtle::DrawStringPos(double Xpos, double Ypos, const TString& S, const TString& SchriftName,
                             std::int32_t Schriftgroesse, TColor Schriftfarbe) {
-    CheckGuiThread();
+    const TEntry entry =
+        Enter(TCommand::DrawStringPos, Xpos, Ypos, S, SchriftName, Schriftgroesse, Schriftfarbe);
     Text(TVirtuell{Xpos, Ypos}, false, S, SchriftName, Schriftgroesse, Schriftfarbe);
 }
 
 void TTurtle::DrawStringCent(double Ypos, const TString& S, const TString& SchriftName,
                              std::int32_t Schriftgroesse, TColor Schriftfarbe) {
-    CheckGuiThread();
+    const TEntry entry =
+        Enter(TCommand::DrawStringCent, 0, Ypos, S, SchriftName, Schriftgroesse, Schriftfarbe);
     Text(TVirtuell{0, Ypos}, true, S, SchriftName, Schriftgroesse, Schriftfarbe);
 }
 
@@ -684,11 +789,20 @@ TColor TTurtle::SelectColor(TColor Farbe1, TColor Farbe2, std::int32_t Nr, std::
 // Output devices
 
 void TTurtle::SetAusgabe(TTurtleDevice Value) {
-    CheckGuiThread();
+    const TEntry entry = Enter(TCommand::None);
     if (Value != tdScreen && Value != tdPrinter && Value != tdWMF && Value != tdClipb) {
         RefuseFormValue("Device", Value);
         return;
     }
+    // However the switch ends, the device it ends on shows the kept picture.
+    PutBack kept(this, [this, top = entry.Top()] {
+        if (!top) return;
+        try {
+            DrawKept();
+        } catch (...) {
+            // The next repaint draws it.
+        }
+    });
     const unsigned wechsel = ++FAusgabeWechsel;
     // A device whose work could not be put out is left all the same, with the settings of
     // before put back; the turtle then goes on on the screen and the caller learns why.
@@ -758,20 +872,22 @@ void TTurtle::SetAusgabe(TTurtleDevice Value) {
     // A handler that switched the device while Init ran has the last word: Device
     // must name the device the flags now stand for.
     if (wechsel == FAusgabeWechsel) Fausgabe = Value;
+    kept.Dismiss();
+    if (entry.Top()) DrawKept();
 }
 
 // ---------------------------------------------------------------------------------------
 // Arcs, fills, stamps and aiming
 
 void TTurtle::Arc(double Radius, double Winkel) {
-    CheckGuiThread();
+    const TEntry entry = Enter(TCommand::Arc, Radius, Winkel);
     const long double R = Radius;
     const long double r = std::fabs(R);
     // The heading turns as the turtle walks: left round a centre on its left, right
     // round one on its right.
-    const long double Drehung = Radius < 0 ? -static_cast<long double>(Winkel) : Winkel;
+    const long double turn = Radius < 0 ? -static_cast<long double>(Winkel) : Winkel;
     const long double h0 = FHeading;
-    const long double h1 = h0 + Drehung;
+    const long double h1 = h0 + turn;
     // The centre lies Radius to the left of the turtle (to the right when negative).
     const SinCosResult a = SinCos(h0 * Pi / 180.0L);
     const long double mx = FAktPos.x - R * a.sin;
@@ -780,8 +896,7 @@ void TTurtle::Arc(double Radius, double Winkel) {
     const double endX = static_cast<double>(mx + R * b.sin);
     const double endY = static_cast<double>(my - R * b.cos);
     const double endH = static_cast<double>(h1);
-    if (!std::isfinite(r) || !std::isfinite(Drehung) || !std::isfinite(endX) ||
-        !std::isfinite(endY)) {
+    if (!std::isfinite(r) || !std::isfinite(turn) || !std::isfinite(endX) || !std::isfinite(endY)) {
         // Nowhere to draw a curve: the turtle ends as the arc would, in one step.
         MoveTo(endX, endY);
         SetHeading(endH);
@@ -789,33 +904,27 @@ void TTurtle::Arc(double Radius, double Winkel) {
     }
     // Seen from the centre, the turtle stands 90 degrees behind its heading (ahead of it
     // on a circle to the right).
-    const long double Versatz = Radius < 0 ? 90.0L : -90.0L;
+    const long double offset = Radius < 0 ? 90.0L : -90.0L;
     // Whole turns beyond the second draw nothing new: the walk skips them.
-    long double Weg = Drehung;
-    if (std::fabs(Weg) > 720) Weg = std::copysign(360 + std::fmod(std::fabs(Weg), 360.0L), Weg);
-    const long double hs = h1 - Weg;
+    long double walk = turn;
+    if (std::fabs(walk) > 720) walk = std::copysign(360 + std::fmod(std::fabs(walk), 360.0L), walk);
+    const long double hs = h1 - walk;
     // Steps as Python's turtle takes them, so that a slow turtle is seen to walk the arc;
     // the radius counted in screen pixels, as there.
-    const long double frac = std::fabs(Weg) / 360;
-    const int Schritte = 1 + static_cast<int>(std::min(11 + r * CPixelPerLE / 6, 59.0L) * frac);
-    for (int i = 1; i <= Schritte; ++i) {
+    const long double frac = std::fabs(walk) / 360;
+    const int steps = 1 + static_cast<int>(std::min(11 + r * CPixelPerLE / 6, 59.0L) * frac);
+    for (int i = 1; i <= steps; ++i) {
         PaintTurtle();
-        const long double ha = hs + Weg * (i - 1) / Schritte;
-        const long double hb = i == Schritte ? h1 : hs + Weg * i / Schritte;
-        if (FPenState == Down || FFuellung) ArcLine(mx, my, r, ha + Versatz, hb + Versatz);
-        if (i == Schritte) {
+        const long double ha = hs + walk * (i - 1) / steps;
+        const long double hb = i == steps ? h1 : hs + walk * i / steps;
+        if (FPenState == Down || FFilling) ArcLine(mx, my, r, ha + offset, hb + offset);
+        if (i == steps) {
             FAktPos = TVirtuell{endX, endY};
             FHeading = endH;
             const TPoint Real = GetRealCoords(FAktPos);
-            if (!(ZeichenFlaeche->PenPos() == Real)) {
-                Merke(Real, FPenState == Down);
-                if (FPenState == Down)
-                    ZeichenFlaeche->LineTo(Real.x, Real.y);
-                else
-                    ZeichenFlaeche->MoveTo(Real.x, Real.y);
-            }
+            if (!(ZeichenFlaeche->PenPos() == Real)) PenTo(Real, FPenState == Down);
         } else {
-            const SinCosResult c = SinCos((hb + Versatz) * Pi / 180.0L);
+            const SinCosResult c = SinCos((hb + offset) * Pi / 180.0L);
             FAktPos =
                 TVirtuell{static_cast<double>(mx + r * c.cos), static_cast<double>(my + r * c.sin)};
             FHeading = static_cast<double>(hb);
@@ -824,108 +933,128 @@ void TTurtle::Arc(double Radius, double Winkel) {
     }
 }
 
-// The arc of the circle round (mx, my) with radius r, in LE, from the angle von to bis
-// (degrees from +x, counter-clockwise), drawn with the pen when it is down, noted for an
-// open fill. Each corner is a device point whose coordinate across the curve is
-// rounded from the true circle, one device unit after the other along it: every point
+// The arc of the circle round (mx, my) with radius r, in LE, from the angle from to to
+// (degrees from +x, counter-clockwise), drawn with the pen when it is down; every corner
+// passes through PenTo. Each corner is a device point whose coordinate across the curve
+// is rounded from the true circle, one device unit after the other along it: every point
 // lies within half a device unit of the true arc.
-void TTurtle::ArcLine(long double mx, long double my, long double r, long double von,
-                      long double bis) {
+void TTurtle::ArcLine(long double mx, long double my, long double r, long double from,
+                      long double to) {
     const long double k = FPixelPerLE;
     const long double cx = (mx - static_cast<long double>(FMin.x)) * k;
     const long double cy = (static_cast<long double>(FMax.y) - my) * k;
     const long double rd = r * k;
     // Samples half a device unit apart along the arc, so that no corner is skipped; an
     // arc too large to be seen is drawn coarser.
-    const long double Laenge = rd * std::fabs(bis - von) * Pi / 180;
-    const long double Anzahl = std::min(std::ceil(Laenge * 2), static_cast<long double>(1 << 22));
-    const long n = std::max(1L, static_cast<long>(Anzahl));
-    const bool zeichnen = FPenState == Down;
-    if (zeichnen) {
+    const long double length = rd * std::fabs(to - from) * Pi / 180;
+    const long double count = std::min(std::ceil(length * 2), static_cast<long double>(1 << 22));
+    const long n = std::max(1L, static_cast<long>(count));
+    const bool draw = FPenState == Down;
+    if (draw) {
         ZeichenFlaeche->Pen().SetWidth(FPenWidth);
         ZeichenFlaeche->Pen().SetColor(FLineColor);
     }
-    TPoint Letzter = ZeichenFlaeche->PenPos();
-    // Away from the surface by more than a line's width, the arc cannot come back
-    // before it has walked that far: so many samples are skipped, and the pen lifted
-    // over them. Not while a fill notes its corners, which must all be there.
-    const long double Rand = 4 + std::max(FPenWidth, 0) / 2.0L;
-    const long double Breite = 2.0L * FMax.x * k, Hoehe = 2.0L * FMax.y * k;
-    const long double Schritt = Laenge / n;
-    bool abgesetzt = false;
-    for (long j = 1; j <= n; ++j) {
-        const long double phi = (von + (bis - von) * j / n) * Pi / 180;
-        const SinCosResult sc = SinCos(phi);
-        if (!FFuellung && j < n) {
-            const long double px = cx + rd * sc.cos, py = cy - rd * sc.sin;
-            const long double aussen = std::max({-px, px - Breite, -py, py - Hoehe});
-            if (aussen > Rand && Schritt > 0) {
-                const long double weiter = std::floor((aussen - Rand) / Schritt);
-                j += static_cast<long>(std::min(weiter, static_cast<long double>(n - j - 1)));
-                abgesetzt = true;
-                continue;
-            }
-        }
-        TPoint p;
+    const auto corner = [&](const SinCosResult& sc) {
         if (std::fabs(sc.sin) >= std::fabs(sc.cos)) {
             // Mostly across: one column after the other, the row from the circle.
             const long double X = std::rint(cx + rd * sc.cos);
             const long double d = std::sqrt(std::max(rd * rd - (X - cx) * (X - cx), 0.0L));
-            p = TPoint{RoundToDevice(X), RoundToDevice(cy - std::copysign(d, sc.sin))};
-        } else {
-            const long double Y = std::rint(cy - rd * sc.sin);
-            const long double d = std::sqrt(std::max(rd * rd - (Y - cy) * (Y - cy), 0.0L));
-            p = TPoint{RoundToDevice(cx + std::copysign(d, sc.cos)), RoundToDevice(Y)};
+            return TPoint{RoundToDevice(X), RoundToDevice(cy - std::copysign(d, sc.sin))};
         }
-        if (p == Letzter) continue;
-        Letzter = p;
-        Merke(p, zeichnen);
-        if (zeichnen && !abgesetzt)
-            ZeichenFlaeche->LineTo(p.x, p.y);
-        else
-            ZeichenFlaeche->MoveTo(p.x, p.y);
-        abgesetzt = false;
+        const long double Y = std::rint(cy - rd * sc.sin);
+        const long double d = std::sqrt(std::max(rd * rd - (Y - cy) * (Y - cy), 0.0L));
+        return TPoint{RoundToDevice(cx + std::copysign(d, sc.cos)), RoundToDevice(Y)};
+    };
+    TPoint last = ZeichenFlaeche->PenPos();
+    // Away from the surface by more than a line's width, the arc cannot come back
+    // before it has walked that far: so many samples are skipped, and the pen lifted
+    // over them. An open fill notes the first and the last of them instead of all: both
+    // lie that far beyond the same edge, and so does the straight side between them, so
+    // the fill on the surface stays what every sample would make it.
+    const long double margin = 4 + std::max(FPenWidth, 0) / 2.0L;
+    const long double width = 2.0L * FMax.x * k, height = 2.0L * FMax.y * k;
+    const long double step = length / n;
+    bool lifted = false;
+    for (long j = 1; j <= n; ++j) {
+        const long double phi = (from + (to - from) * j / n) * Pi / 180;
+        const SinCosResult sc = SinCos(phi);
+        if (j < n && step > 0) {
+            const long double px = cx + rd * sc.cos, py = cy - rd * sc.sin;
+            const long double outside = std::max({-px, px - width, -py, py - height});
+            const long double beyond = std::floor((outside - margin) / step);
+            const long skip =
+                outside > margin
+                    ? static_cast<long>(std::min(beyond, static_cast<long double>(n - j - 1)))
+                    : 0;
+            if (skip > 0 || (outside > margin && !FFilling)) {
+                lifted = true;
+                if (!FFilling) {
+                    j += skip;
+                    continue;
+                }
+                const TPoint p = corner(sc);
+                if (!(p == last)) PenTo(p, false);
+                last = p;
+                // The next sample visited is the last one skipped.
+                j += skip - 1;
+                continue;
+            }
+        }
+        const TPoint p = corner(sc);
+        if (p == last) continue;
+        last = p;
+        PenTo(p, draw && !lifted);
+        lifted = false;
     }
 }
 
-// A device point the turtle passed, for an open fill; with Strich, the line to it from
-// the surface's current point too, with the turtle's pen.
-void TTurtle::Merke(const TPoint& Real, bool Strich) {
-    if (!FFuellung) return;
-    if (Strich)
-        FFuellStriche.push_back(TStrich{ZeichenFlaeche->PenPos(), Real, FLineColor, FPenWidth});
-    FFuellPunkte.push_back(Real);
+// Every device point the turtle passes comes through here: an open fill notes it, with
+// the line to it, which EndFill draws again on top; then the surface draws the line to
+// it with its pen, or only moves there.
+inline void TTurtle::PenTo(const TPoint& Real, bool Line) {
+    if (FFilling) [[unlikely]]
+        NoteForFill(Real, Line);
+    if (Line)
+        ZeichenFlaeche->LineTo(Real.x, Real.y);
+    else
+        ZeichenFlaeche->MoveTo(Real.x, Real.y);
+}
+
+void TTurtle::NoteForFill(const TPoint& Real, bool Line) {
+    if (Line)
+        FFillLines.push_back(TFillLine{ZeichenFlaeche->PenPos(), Real, FLineColor, FPenWidth});
+    FFillPoints.push_back(Real);
 }
 
 void TTurtle::BeginFill() {
-    CheckGuiThread();
-    FFuellung = true;
-    FFuellPunkte.assign(1, GetRealCoords(FAktPos));
-    FFuellStriche.clear();
+    const TEntry entry = Enter(TCommand::BeginFill);
+    FFilling = true;
+    FFillPoints.assign(1, GetRealCoords(FAktPos));
+    FFillLines.clear();
 }
 
 void TTurtle::EndFill(TColor BrushColor) {
-    CheckGuiThread();
-    if (!FFuellung) return;
-    FFuellung = false;
-    const std::vector<TPoint> Punkte = std::exchange(FFuellPunkte, {});
-    const std::vector<TStrich> Striche = std::exchange(FFuellStriche, {});
+    const TEntry entry = Enter(TCommand::EndFill, 0, 0, BrushColor);
+    if (!FFilling) return;
+    FFilling = false;
+    const std::vector<TPoint> Points = std::exchange(FFillPoints, {});
+    const std::vector<TFillLine> Lines = std::exchange(FFillLines, {});
     TCanvas* const Flaeche = ZeichenFlaeche;
     const TBrushStyle keptStyle = Flaeche->Brush().Style();
     PutBack brush(this, [Flaeche, keptStyle] { Flaeche->Brush().SetStyle(keptStyle); });
     PaintTurtle();
-    if (Punkte.size() >= 3) {
+    if (Points.size() >= 3) {
         // Outlined in its own colour, as FillCircle is, then the lines drawn meanwhile
         // again on top.
         ZeichenFlaeche->Pen().SetWidth(1);
         ZeichenFlaeche->Pen().SetColor(BrushColor);
         ZeichenFlaeche->Brush().SetColor(BrushColor);
-        ZeichenFlaeche->Polygon(Punkte);
-        for (const TStrich& s : Striche) {
-            ZeichenFlaeche->Pen().SetWidth(s.Breite);
-            ZeichenFlaeche->Pen().SetColor(s.Farbe);
-            ZeichenFlaeche->MoveTo(s.von.x, s.von.y);
-            ZeichenFlaeche->LineTo(s.bis.x, s.bis.y);
+        ZeichenFlaeche->Polygon(Points);
+        for (const TFillLine& l : Lines) {
+            ZeichenFlaeche->Pen().SetWidth(l.penWidth);
+            ZeichenFlaeche->Pen().SetColor(l.color);
+            ZeichenFlaeche->MoveTo(l.from.x, l.from.y);
+            ZeichenFlaeche->LineTo(l.to.x, l.to.y);
         }
         const TPoint Real = GetRealCoords(FAktPos);
         ZeichenFlaeche->MoveTo(Real.x, Real.y);
@@ -935,8 +1064,20 @@ void TTurtle::EndFill(TColor BrushColor) {
     PaintTurtle();
 }
 
+void TTurtle::Dot(double Size, TColor Farbe) {
+    const TEntry entry = Enter(TCommand::Dot, Size, 0, Farbe);
+    PenTo(GetRealCoords(FAktPos), false);
+    // Outlined one unit wide, so that the dot is as large as asked whatever the pen.
+    Circle(Size / 2, Farbe, 1, bsSolid, &Farbe);
+}
+
+void TTurtle::Dot(double Size) {
+    const TEntry entry = Enter(TCommand::DotInPenColor, Size);
+    Dot(Size, FLineColor);
+}
+
 void TTurtle::Stamp() {
-    CheckGuiThread();
+    const TEntry entry = Enter(TCommand::Stamp);
     PaintTurtle();
     // The sprite's triangle, sized by the screen's scale, so that paper and metafile show
     // it as large as the screen does.
@@ -1003,7 +1144,7 @@ void TTurtle::RunCycleOn(TCanvas* Flaeche) {
         FShowTurtle = Show;
         FPrint = Print;
         FMetaflag = Meta;
-        FFuellung = false;
+        FFilling = false;
         FRekursion = false;
         // Saves asked for by the handler would only save this once more.
         FSpaeter.clear();
@@ -1022,17 +1163,18 @@ void TTurtle::RunCycleOn(TCanvas* Flaeche) {
     FShowTurtle = false;
     // The file's picture starts afresh, as a repaint does: a fill open on the screen
     // has no part in it.
-    FFuellung = false;
+    FFilling = false;
     ZeichenFlaeche = Flaeche;
     Init_Koord();
     SetBackColor(FBackColor);
     SetPosition(FStartPos.x, FStartPos.y);
     SetTurtleColor(FTurtleColor);
     FireStartPaint();
+    DrawKept();
 }
 
 void TTurtle::SaveToFile(const TString& Name) {
-    CheckGuiThread();
+    const TEntry entry = Enter(TCommand::None);
     if (FRekursion) {
         FSpaeter.push_back(TSpaeter{false, Name});
         return;
@@ -1044,7 +1186,7 @@ void TTurtle::SaveToFile(const TString& Name) {
 }
 
 void TTurtle::CopyToClipboard() {
-    CheckGuiThread();
+    const TEntry entry = Enter(TCommand::None);
     if (FRekursion) {
         FSpaeter.push_back(TSpaeter{true, {}});
         return;
@@ -1066,6 +1208,156 @@ void TTurtle::RunDeferred() {
             CopyToClipboard();
         else
             SaveToFile(a.Name);
+    }
+}
+
+// ---------------------------------------------------------------------------------------
+// The kept picture
+
+void TTurtle::SetKeepPicture(bool on) {
+    const TEntry entry = Enter(TCommand::None);
+    if (on == FKeepPicture) return;
+    FKeepPicture = on;
+    FKept = {};
+    FKeptTexts = {};
+}
+
+// Notes a command the program gave; Clear forgets instead.
+void TTurtle::Keep(const TKeptCommand& c) {
+    if (c.command == TCommand::None) return;
+    if (c.command == TCommand::Clear) {
+        FKept = {};
+        FKeptTexts = {};
+        return;
+    }
+    // Drawing them again starts from the turtle as the first of them found it.
+    if (FKept.empty())
+        FKeptStart = TKeptStart{FAktPos,   FHeading,  FLineColor, FTurtleColor,
+                                FPenWidth, FPenState, FTurtleSize};
+    FKept.push_back(c);
+}
+
+// Draws the kept commands again on the current surface, from the turtle's state before
+// the first of them, without waits and without the sprite, which comes back where they
+// leave the turtle. Broken off, it leaves the commands kept and puts the sprite where the
+// turtle stands; the next repaint draws them all.
+void TTurtle::DrawKept() {
+    if (FKept.empty() || FReplaying) return;
+    if (FShowTurtle && !FPrint && BildOldPos.Right != 0) PaintTurtle();
+    FReplaying = true;
+    PutBack back(this, [this] {
+        FReplaying = false;
+        SpriteBack();
+    });
+    // A fill left open before has no part in the kept picture, which opens its own.
+    FFilling = false;
+    FAktPos = FKeptStart.position;
+    FHeading = FKeptStart.heading;
+    FLineColor = FKeptStart.penColor;
+    FTurtleColor = FKeptStart.turtleColor;
+    FPenWidth = FKeptStart.penWidth;
+    FPenState = FKeptStart.penState;
+    if (FTurtleSize != FKeptStart.turtleSize) {
+        FTurtleSize = FKeptStart.turtleSize;
+        SetBildOldParams();
+    }
+    PenTo(GetRealCoords(FAktPos), false);
+    // A handler that forgets the picture meanwhile ends the loop.
+    for (std::size_t i = 0; i < FKept.size(); ++i)
+        Replay(FKept[i]);
+    back.Dismiss();
+    FReplaying = false;
+    SpriteBack();
+}
+
+// One kept command again, given as the program gave it.
+void TTurtle::Replay(TKeptCommand c) {
+    switch (c.command) {
+    case TCommand::None:
+    case TCommand::Clear:
+        break;
+    case TCommand::Forwd:
+        Forwd(c.a);
+        break;
+    case TCommand::Back:
+        Back(c.a);
+        break;
+    case TCommand::Left:
+        Left(c.a);
+        break;
+    case TCommand::Right:
+        Right(c.a);
+        break;
+    case TCommand::Home:
+        Home();
+        break;
+    case TCommand::SetPosition:
+        SetPosition(c.a, c.b);
+        break;
+    case TCommand::GoTo:
+        GoTo(c.a, c.b);
+        break;
+    case TCommand::SetxPosition:
+        SetxPosition(c.a);
+        break;
+    case TCommand::SetYPosition:
+        SetYPosition(c.a);
+        break;
+    case TCommand::SetHeading:
+        SetHeading(c.a);
+        break;
+    case TCommand::FillCircle:
+        FillCircle(c.a, c.value);
+        break;
+    case TCommand::DrawCircle:
+        DrawCircle(c.a);
+        break;
+    case TCommand::DrawStringPos:
+    case TCommand::DrawStringCent: {
+        // A copy: the handlers that run while it draws may forget the kept texts.
+        const TKeptText t = FKeptTexts.at(c.value);
+        if (c.command == TCommand::DrawStringPos)
+            DrawStringPos(c.a, c.b, t.S, t.SchriftName, t.Schriftgroesse, t.Schriftfarbe);
+        else
+            DrawStringCent(c.b, t.S, t.SchriftName, t.Schriftgroesse, t.Schriftfarbe);
+        break;
+    }
+    case TCommand::FillRectangle:
+        FillRectangle(c.a, c.b, c.value);
+        break;
+    case TCommand::Arc:
+        Arc(c.a, c.b);
+        break;
+    case TCommand::BeginFill:
+        BeginFill();
+        break;
+    case TCommand::EndFill:
+        EndFill(c.value);
+        break;
+    case TCommand::Stamp:
+        Stamp();
+        break;
+    case TCommand::Dot:
+        Dot(c.a, c.value);
+        break;
+    case TCommand::DotInPenColor:
+        Dot(c.a);
+        break;
+    case TCommand::SetPenColor:
+        SetPenColor(c.value);
+        break;
+    case TCommand::SetPenWidth:
+        SetPenWidth(static_cast<std::int32_t>(c.value));
+        break;
+    case TCommand::SetPenState:
+        SetPenState(static_cast<TPenState>(c.value));
+        break;
+    case TCommand::SetTurtleColor:
+        SetTurtleColor(c.value);
+        break;
+    case TCommand::SetTurtleSize:
+        SetTurtleSize(static_cast<std::uint16_t>(c.value));
+        break;
     }
 }
 

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <bit>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -94,6 +95,7 @@ class KRITZELWERK_EXPORT TTurtle : public TPaintBox {
     Q_PROPERTY(double MinY READ MinY STORED false)
     Q_PROPERTY(double x READ x WRITE SetxPosition)
     Q_PROPERTY(double y READ y WRITE SetYPosition)
+    Q_PROPERTY(bool KeepPicture READ KeepPicture WRITE SetKeepPicture RESET ResetKeepPicture)
 
 public:
     /// Creates a turtle on AOwner (a form or widget): 400 × 400 pixels, white background,
@@ -123,6 +125,9 @@ public:
     /// Jumps to (Xpos, Ypos) in LE, origin in the middle, y up, without drawing a line,
     /// whatever the pen; keeps the heading. Example: `SetPosition(-3, 2)`.
     void SetPosition(double Xpos, double Ypos);
+    /// Walks straight to (Xpos, Ypos) in LE, drawing a line when the pen is `Down`, as
+    /// Python's `goto` does; keeps the heading. `SetPosition` jumps without drawing.
+    void GoTo(double Xpos, double Ypos);
 
     // Shapes, text and colour ramps.
 
@@ -169,6 +174,12 @@ public:
     /// shape crosses itself, the inner part stays empty), with the lines drawn
     /// meanwhile on top. Without BeginFill it does nothing.
     void EndFill(TColor BrushColor);
+    /// A filled round dot of diameter Size LE at the turtle in Farbe, as Python's
+    /// `dot(size, color)`; with the pen up too. The turtle stays; an open fill gets its
+    /// place as a corner. Example: `Dot(0.5, clRed)`.
+    void Dot(double Size, TColor Farbe);
+    /// `Dot` in `PenColor`.
+    void Dot(double Size);
     /// Leaves the turtle's triangle, in TurtleColor and at its pose, in the picture:
     /// it stays when the turtle moves on and is printed and recorded too.
     void Stamp();
@@ -211,17 +222,11 @@ public:
     TColor PenColor() const { return FLineColor; }
     /// Sets the colour of the next lines: `RGB(r, g, b)`, `clRed` or `Qt::red` (`0xFF0000`
     /// is blue). Redraws nothing.
-    void SetPenColor(TColor c) {
-        CheckGuiThread();
-        FLineColor = c;
-    }
+    void SetPenColor(TColor c);
     /// The width of the lines, in device pixels (0.1 mm on the printer).
     std::int32_t PenWidth() const { return FPenWidth; }
     /// Sets the width of the next lines, in device pixels (0.1 mm on the printer).
-    void SetPenWidth(std::int32_t w) {
-        CheckGuiThread();
-        FPenWidth = w;
-    }
+    void SetPenWidth(std::int32_t w);
     /// The colour of the turtle (the triangle), red at first.
     TColor TurtleColor() const { return FTurtleColor; }
     /// Sets the turtle's colour and draws it anew (waits `Delay` ms if shown).
@@ -285,6 +290,16 @@ public:
     double y() const { return FAktPos.y; }
     /// Jumps to y LE above the middle without drawing; x stays.
     void SetYPosition(double y);
+    /// Whether the turtle keeps its picture (see `SetKeepPicture`); off at first.
+    bool KeepPicture() const { return FKeepPicture; }
+    /// On: the commands and settings given outside `OnStartPaint` (`Forwd`, `Left`,
+    /// `SetPenColor`, `SetHeading` …) are kept, in their order, and drawn again without
+    /// delay, after the handler, whenever the control repaints (a resize, an expose,
+    /// `SetBackColor`, a new `Device`); `SaveToFile`, `CopyToClipboard` and printing
+    /// draw them too. The turtle then ends where they leave it. `Clear()` forgets them,
+    /// as switching it off does. What a click or key handler gives while the picture is
+    /// drawn (by the handler or again) is drawn, not kept; `Delay` and `Showing` stay.
+    void SetKeepPicture(bool on);
 
     // Every command and setter that takes a colour also takes Qt's: a QColor or one of
     // Qt's named colours. Without these, Qt::red would pass as the integer 7, almost black.
@@ -309,6 +324,8 @@ public:
     template <QtColor C> void FillRectangle(double a, double b, const C& BrushColor) {
         FillRectangle(a, b, FromQColor(BrushColor));
     }
+    /// `Dot` with Qt's colour, e.g. `Dot(0.5, Qt::red)`.
+    template <QtColor C> void Dot(double Size, const C& Farbe) { Dot(Size, FromQColor(Farbe)); }
     /// EndFill with Qt's colour: EndFill(Qt::yellow).
     template <QtColor C> void EndFill(const C& BrushColor) { EndFill(FromQColor(BrushColor)); }
     /// `DrawStringPos` with Qt's colour for the text.
@@ -414,13 +431,59 @@ private:
     void Pump();
     void Go(double x);
     void MoveTo(double NewPosX, double NewPosY);
-    void Circle(double Radius, TColor penColor, TBrushStyle style, const TColor* brushColor);
+    void Circle(double Radius, TColor penColor, std::int32_t penWidth, TBrushStyle style,
+                const TColor* brushColor);
     void Text(const TVirtuell& at, bool centred, const TString& S, const TString& SchriftName,
               std::int32_t Schriftgroesse, TColor Schriftfarbe);
     bool Designing() const { return (ComponentState() & csDesigning) != 0; }
-    void ArcLine(long double mx, long double my, long double Radius, long double von,
-                 long double bis);
-    void Merke(const TPoint& Real, bool Strich);
+    void ArcLine(long double mx, long double my, long double r, long double from, long double to);
+    void PenTo(const TPoint& Real, bool Line);
+    void NoteForFill(const TPoint& Real, bool Line);
+    // The commands a kept picture holds, each with its arguments in a few bytes.
+    enum class TCommand : std::uint8_t {
+        None, // not kept, but the commands it gives are its own
+        Clear,
+        Forwd,
+        Back,
+        Left,
+        Right,
+        Home,
+        SetPosition,
+        GoTo,
+        SetxPosition,
+        SetYPosition,
+        SetHeading,
+        FillCircle,
+        DrawCircle,
+        DrawStringPos,
+        DrawStringCent,
+        FillRectangle,
+        Arc,
+        BeginFill,
+        EndFill,
+        Stamp,
+        Dot,
+        DotInPenColor,
+        SetPenColor,
+        SetPenWidth,
+        SetPenState,
+        SetTurtleColor,
+        SetTurtleSize
+    };
+    struct TKeptCommand {
+        TCommand command;
+        std::uint32_t value; // a colour, a whole number or the index of a text
+        double a, b;
+    };
+    class TEntry;
+    TEntry Enter(TCommand command, double a = 0, double b = 0, std::uint32_t value = 0);
+    TEntry Enter(TCommand command, double a, double b, const TString& S, const TString& SchriftName,
+                 std::int32_t Schriftgroesse, TColor Schriftfarbe);
+    bool Keeping() const;
+    void Keep(const TKeptCommand& c);
+    void DrawKept();
+    void Replay(TKeptCommand c);
+    void SpriteBack();
     void RunOnFile(TCanvas* Flaeche);
     void RunCycleOn(TCanvas* Flaeche);
     void RunDeferred();
@@ -437,6 +500,7 @@ private:
     void ResetTurtleSize() { SetTurtleSize(7); }
     void ResetShowing() { SetShowTurtle(true); }
     void ResetPenState() { SetPenState(Down); }
+    void ResetKeepPicture() { SetKeepPicture(false); }
 
     TCanvas* ZeichenFlaeche = nullptr;
     TColor FBackColor = 0;
@@ -505,14 +569,14 @@ private:
 
     // An open fill: the device points passed since BeginFill, and the lines drawn
     // meanwhile, which EndFill draws again on top of the fill.
-    struct TStrich {
-        TPoint von, bis;
-        TColor Farbe;
-        std::int32_t Breite;
+    struct TFillLine {
+        TPoint from, to;
+        TColor color;
+        std::int32_t penWidth;
     };
-    bool FFuellung = false;
-    std::vector<TPoint> FFuellPunkte;
-    std::vector<TStrich> FFuellStriche;
+    bool FFilling = false;
+    std::vector<TPoint> FFillPoints;
+    std::vector<TFillLine> FFillLines;
     // Saves (a file name) and copies (none) asked for while the drawing is painted; they
     // run when its cycle has ended.
     struct TSpaeter {
@@ -528,6 +592,33 @@ private:
     std::uint32_t FPauseSeen = 0;
     // A broken-off command is putting the sprite back: nothing waits or pumps meanwhile.
     bool FUnwinding = false;
+
+    // The kept picture: the commands given since it was switched on or cleared, the texts
+    // they wrote, and the turtle's state before the first of them, where drawing them
+    // again starts.
+    struct TKeptText {
+        TString S, SchriftName;
+        std::int32_t Schriftgroesse;
+        TColor Schriftfarbe;
+    };
+    struct TKeptStart {
+        TVirtuell position;
+        double heading;
+        TColor penColor, turtleColor;
+        std::int32_t penWidth;
+        TPenState penState;
+        std::uint16_t turtleSize;
+    };
+    bool FKeepPicture = false;
+    std::deque<TKeptCommand> FKept;
+    std::vector<TKeptText> FKeptTexts;
+    TKeptStart FKeptStart{};
+    // The kept commands are being drawn again: nothing is kept, nothing waits and the
+    // sprite stays off until they are done.
+    bool FReplaying = false;
+    // How deep the public commands under way are nested (FillRectangle's Forwd is not a
+    // command of its own); a handler run while the turtle pumps starts afresh at 0.
+    unsigned FNesting = 0;
 };
 
 } // namespace kritzel

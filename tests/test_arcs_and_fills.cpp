@@ -239,6 +239,50 @@ TEST(Fill, FillsEveryPositionPassedWithTheLinesOnTopAndOneRuleEverywhere) {
               0);
 }
 
+TEST(Fill, AnArcFillsTheSamePixelsWhetherItNotesEveryPointOrFewBeyondTheEdges) {
+    // A pen as wide as this, though up, keeps every point of an arc within its reach of
+    // the surface, so the fill gets every point the arc passes, as it did before an arc
+    // left out what lies far beyond the edges.
+    constexpr int Everything = 100000000;
+    PixelsPerInchScope ppi(96);
+    struct Case {
+        double x, y, h, radius, extent;
+    };
+    // A circle round the surface, arcs through it, past a corner and so large that only a
+    // sliver of them crosses it.
+    for (const Case& c :
+         {Case{0, -20, 0, 20, 360}, Case{-30, 3, 0, -300, 10}, Case{-5.2, 5.2, 45, 134.1, 40},
+          Case{-5.2, 5.2, 45, -134.1, -40}, Case{-6, 1, 0, -1e7, 1e-4}}) {
+        SCOPED_TRACE(testing::Message() << "Arc(" << c.radius << ", " << c.extent << ")");
+        auto fill = [&](int penWidth) {
+            Painted t(Sprite::Hidden);
+            t.SetPenState(Up);
+            t.SetPenWidth(penWidth);
+            t.SetPosition(c.x, c.y);
+            t.SetHeading(c.h);
+            t.BeginFill();
+            t.Arc(c.radius, c.extent);
+            t.Left(30);
+            t.Forwd(2);
+            t.EndFill(clYellow);
+            return t.Picture().copy();
+        };
+        const QImage all = fill(Everything);
+        EXPECT_GT(CountColor(all, clYellow), 0);
+        EXPECT_EQ(DifferingPixels(fill(1), all), 0);
+    }
+    // However far the arc reaches, the fill notes few of its points.
+    Painted m;
+    QTemporaryDir dir;
+    m.SetFilename(dir.filePath("weit").toStdString());
+    m.SetAusgabe(tdWMF);
+    m.BeginFill();
+    m.Arc(1e4, 360);
+    m.EndFill(clYellow);
+    m.SetAusgabe(tdScreen);
+    EXPECT_LT(ReadFile(dir.filePath("weit.wmf")).size(), 100000);
+}
+
 TEST(Fill, WithoutBeginOrAfterHomeClearOrRepaintNothingIsFilled) {
     Painted t(Sprite::Hidden);
     const QImage blank = t.Picture().copy();

@@ -351,6 +351,25 @@ TEST(MetafileContent, AKnownDrawingGivesTheExpectedRecordsAndCoordinates) {
     EXPECT_TRUE(emf.OfType(U_EMR_STRETCHDIBITS).empty());
 }
 
+TEST(MetafileContent, ADotIsAnEllipseAndItsPlaceACornerOfAnOpenFill) {
+    InTempFolder folder;
+    Painted t;
+    RecordToFile(t, "punkt", [&] {
+        t.SetPenState(Up);
+        t.BeginFill();
+        t.SetPosition(2, 0);
+        t.Dot(0.5, clNavy);
+        t.SetPosition(2, 2);
+        t.EndFill(clYellow);
+    });
+    const Emf emf(ReadFile(folder.Path("punkt.wmf")));
+    ASSERT_FALSE(HasFatalFailure());
+    EXPECT_EQ(emf.OfType(U_EMR_ELLIPSE).size(), 1u);
+    const auto polygons = emf.OfType(U_EMR_POLYGON16);
+    ASSERT_EQ(polygons.size(), 1u);
+    EXPECT_EQ(emf.Get<U_EMRPOLYGON16>(polygons[0]).cpts, 4u) << "the start, two places, the dot";
+}
+
 // The header's scale is the drawing's own: whole pixels per LE, one LE a centimetre.
 TEST(MetafileContent, TheReferenceDeviceIsTheDrawingsScale) {
     for (int ppi : {96, 120, 144, 192}) {
@@ -387,6 +406,7 @@ TEST(MetafileContent, TheRecordedPictureLooksLikeTheScreen) {
         }
         t.DrawCircle(2);
         t.FillCircle(0.5, clYellow);
+        t.Dot(0.8, clNavy);
         t.SetPenColor(clGreen);
         t.FillRectangle(1.5, 1, clRed);
     };
@@ -405,6 +425,7 @@ TEST(MetafileContent, TheRecordedPictureLooksLikeTheScreen) {
     ASSERT_EQ(picture.size(), screen.Picture().size());
     EXPECT_EQ(DifferingPixels(picture, screen.Picture().convertToFormat(QImage::Format_RGB32)), 0);
     EXPECT_GT(CountColor(picture, clBlue), 100);
+    EXPECT_GT(CountColor(picture, clNavy), 100);
     EXPECT_TRUE(IsEmf(ClipboardEmf()));
 }
 

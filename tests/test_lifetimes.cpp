@@ -173,9 +173,12 @@ TEST(Threads, CommandsFromAWorkerThreadAreRefusedBeforeTheyTouchAnything) {
         attempt([&] { t.SaveToFile("never.png"); });
         attempt([&] { t.CopyToClipboard(); });
         attempt([&] { AskNumber("?", 1); });
+        attempt([&] { t.SetKeepPicture(true); });
+        attempt([&] { t.GoTo(1, 1); });
+        attempt([&] { t.Dot(1); });
     });
     worker.join();
-    ASSERT_EQ(errors.size(), 13u);
+    ASSERT_EQ(errors.size(), 16u);
     for (const std::string& e : errors)
         EXPECT_NE(e.find("GUI thread"), std::string::npos) << e;
     EXPECT_EQ(t.y(), 0.0);

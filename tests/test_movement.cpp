@@ -108,6 +108,25 @@ TEST(Movement, PenWidthAndColourChangeOnlyTheNextLine) {
     EXPECT_EQ(CountColor(t.Picture(), clBlue), 38);
 }
 
+TEST(Movement, GoToWalksStraightThereDrawingWithThePenDownAndKeepsTheHeading) {
+    Painted t(Sprite::Hidden);
+    t.SetHeading(33);
+    t.GoTo(1, 0);
+    EXPECT_EQ(t.x(), 1.0);
+    EXPECT_EQ(t.y(), 0.0);
+    EXPECT_EQ(t.Heading(), 33.0);
+    EXPECT_EQ(CountColor(t.Picture(), clBlack), 38);
+    t.SetPenState(Up);
+    t.GoTo(-2, 3);
+    EXPECT_EQ(CountColor(t.Picture(), clBlack), 38) << "nothing with the pen up";
+    // Its points join an open fill.
+    t.BeginFill();
+    t.GoTo(-2, -1);
+    t.GoTo(1, -1);
+    t.EndFill(clYellow);
+    EXPECT_GT(CountColor(t.Picture(), clYellow), 100 * 100 / 2);
+}
+
 TEST(Movement, HomeNeverDrawsAndKeepsTheHeading) {
     Painted t;
     t.SetShowTurtle(false);

@@ -54,6 +54,27 @@ TEST(Circles, FillCircleIsOutlinedInItsOwnColourAndRestoresOnlyTheBrushStyle) {
     EXPECT_EQ(DifferingPixels(t.Picture(), u.Picture()), 0);
 }
 
+TEST(Dot, IsFilledAsWideAsItsSizeWhateverThePenAndJoinsAFillAsACorner) {
+    for (TPenState pen : {Down, Up}) {
+        Painted t(Sprite::Hidden);
+        t.SetPenState(pen);
+        t.SetPenWidth(9);
+        t.Dot(2, clBlue);
+        // 2 LE across at 38 pixels per LE, the right and bottom edges exclusive.
+        EXPECT_EQ(BoxOf(t.Picture(), clBlue), QRect(QPoint(162, 162), QPoint(237, 237)));
+        EXPECT_EQ(t.Canvas()->Pixels(200, 200), clBlue);
+        EXPECT_EQ(t.PenState(), pen);
+        EXPECT_EQ(t.PenWidth(), 9);
+    }
+    // Without a colour in the pen's, with Qt's in that one.
+    Painted t(Sprite::Hidden);
+    t.SetPenColor(clGreen);
+    t.Dot(1);
+    EXPECT_EQ(t.Canvas()->Pixels(200, 200), clGreen);
+    t.Dot(0.5, Qt::red);
+    EXPECT_EQ(t.Canvas()->Pixels(200, 200), clRed);
+}
+
 TEST(Circles, TheSpriteStaysOutOfThePicture) {
     Painted t;
     t.FillCircle(1, clLime);
