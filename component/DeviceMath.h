@@ -75,6 +75,27 @@ inline std::int32_t RoundToDevice(long double v) {
     return v > 0 ? DeviceMax : DeviceMin;
 }
 
+// A point in device units from a surface's top-left corner, or in LE from the plane's
+// middle, at extended precision.
+struct DevicePoint {
+    long double x, y;
+};
+
+// The drawing plane on a device, before rounding: the plane's least x (MinX) and
+// greatest y (MaxY), in LE, lie at the surface's top-left corner, and Scale device units
+// make one LE. GetRealCoords rounds it to a device point; the arc keeps it unrounded.
+inline DevicePoint LEToDevice(long double x, long double y, long double MinX, long double MaxY,
+                              long double Scale) {
+    return {(x - MinX) * Scale, (MaxY - y) * Scale};
+}
+
+// Its inverse for a point of a surface Width by Height device units whose middle is the
+// plane's origin: the point in LE, y up.
+inline DevicePoint DeviceToLE(long double X, long double Y, long double Width, long double Height,
+                              long double Scale) {
+    return {(X - Width / 2) / Scale, (Height / 2 - Y) / Scale};
+}
+
 // Screen pixels per LE for a screen resolution; at least one, so that a screen that
 // reports 0 or 1 pixels per inch cannot make the scale divide by zero.
 inline std::int32_t PixelPerLEFor(int pixelsPerInch) {

@@ -429,11 +429,48 @@ void TTurtle::Init_Printer() {
 }
 
 TPoint TTurtle::GetRealCoords(const TVirtuell& p) const {
-    const long double x =
-        (static_cast<long double>(p.x) - static_cast<long double>(FMin.x)) * FPixelPerLE;
-    const long double y =
-        (static_cast<long double>(FMax.y) - static_cast<long double>(p.y)) * FPixelPerLE;
-    return TPoint{RoundToDevice(x), RoundToDevice(y)};
+    const DevicePoint d = LEToDevice(p.x, p.y, FMin.x, FMax.y, FPixelPerLE);
+    return TPoint{RoundToDevice(d.x), RoundToDevice(d.y)};
+}
+
+// A point of the control in LE, the inverse of GetRealCoords on the screen's scale: a
+// click lands on the screen, whichever device the turtle draws on.
+TVirtuell TTurtle::GetVirtualCoords(int X, int Y) const {
+    const DevicePoint p = DeviceToLE(X, Y, Width(), Height(), CPixelPerLE);
+    return TVirtuell{static_cast<double>(p.x), static_cast<double>(p.y)};
+}
+
+// The sprite's triangle at the turtle's pose, as device points (the first again at the
+// end, to close it), its size FTurtleSize divided by Scale device units per LE: the
+// current device's scale for the sprite, the screen's for a stamp, so that paper and
+// metafile show a stamp as large as the screen does. The corners' offsets depend on
+// heading, size and scale only; a turtle that moves without turning reuses them, which
+// saves most of a step's work.
+void TTurtle::TurtleCorners(std::int32_t Scale, TPoint (&Real)[4]) {
+    if (!FCorners.Matches(FHeading, FTurtleSize, Scale)) {
+        // sin(Bogen) x size / scale, formed at extended precision and stored as a double.
+        const auto scaled = [this, Scale](long double v) {
+            return static_cast<double>(v * FTurtleSize / Scale);
+        };
+        double Bogen = static_cast<double>((360.0L - FHeading) * Pi / 180.0L);
+        for (int i = 0; i < 3; ++i) {
+            if (i > 0) Bogen = static_cast<double>(Bogen + TwoPiThirds);
+            const SinCosResult sc = SinCos(Bogen);
+            FCorners.sinB[i] = scaled(sc.sin);
+            FCorners.cosB[i] = scaled(sc.cos);
+        }
+        FCorners.Remember(FHeading, FTurtleSize, Scale);
+    }
+    TVirtuell Virtuell[3];
+    Virtuell[0].x = static_cast<double>(FAktPos.x + 2.5L * FCorners.cosB[0]);
+    Virtuell[0].y = static_cast<double>(FAktPos.y - 2.5L * FCorners.sinB[0]);
+    for (int i = 1; i <= 2; ++i) {
+        Virtuell[i].x = static_cast<double>(FAktPos.x + static_cast<long double>(FCorners.cosB[i]));
+        Virtuell[i].y = static_cast<double>(FAktPos.y - static_cast<long double>(FCorners.sinB[i]));
+    }
+    for (int i = 0; i < 3; ++i)
+        Real[i] = GetRealCoords(Virtuell[i]);
+    Real[3] = Real[0];
 }
 
 double TTurtle::GetMaxX() const {
@@ -471,34 +508,8 @@ void TTurtle::PaintTurtle() {
         return;
     }
 
-    // The corners' offsets depend on heading, size and scale only; a turtle that moves
-    // without turning reuses them, which saves most of a step's work.
-    if (!FCorners.Matches(FHeading, FTurtleSize, FPixelPerLE)) {
-        // sin(Bogen) x size / scale, formed at extended precision and stored as a double.
-        const auto scaled = [this](long double v) {
-            return static_cast<double>(v * FTurtleSize / FPixelPerLE);
-        };
-        double Bogen = static_cast<double>((360.0L - FHeading) * Pi / 180.0L);
-        for (int i = 0; i < 3; ++i) {
-            if (i > 0) Bogen = static_cast<double>(Bogen + TwoPiThirds);
-            const SinCosResult sc = SinCos(Bogen);
-            FCorners.sinB[i] = scaled(sc.sin);
-            FCorners.cosB[i] = scaled(sc.cos);
-        }
-        FCorners.Remember(FHeading, FTurtleSize, FPixelPerLE);
-    }
-    TVirtuell Virtuell[3];
-    Virtuell[0].x = static_cast<double>(FAktPos.x + 2.5L * FCorners.cosB[0]);
-    Virtuell[0].y = static_cast<double>(FAktPos.y - 2.5L * FCorners.sinB[0]);
-    for (int i = 1; i <= 2; ++i) {
-        Virtuell[i].x = static_cast<double>(FAktPos.x + static_cast<long double>(FCorners.cosB[i]));
-        Virtuell[i].y = static_cast<double>(FAktPos.y - static_cast<long double>(FCorners.sinB[i]));
-    }
-
     TPoint Real[4];
-    for (int i = 0; i < 3; ++i)
-        Real[i] = GetRealCoords(Virtuell[i]);
-    Real[3] = Real[0];
+    TurtleCorners(FPixelPerLE, Real);
 
     const auto [xMin, yMin, xMax, yMax] = BoundsOf(std::span<const TPoint>(Real, 3));
     BildOldPos =
@@ -941,8 +952,8 @@ void TTurtle::Arc(double Radius, double Winkel) {
 void TTurtle::ArcLine(long double mx, long double my, long double r, long double from,
                       long double to) {
     const long double k = FPixelPerLE;
-    const long double cx = (mx - static_cast<long double>(FMin.x)) * k;
-    const long double cy = (static_cast<long double>(FMax.y) - my) * k;
+    const DevicePoint c = LEToDevice(mx, my, FMin.x, FMax.y, k);
+    const long double cx = c.x, cy = c.y;
     const long double rd = r * k;
     // Samples half a device unit apart along the arc, so that no corner is skipped; an
     // arc too large to be seen is drawn coarser.
@@ -1079,24 +1090,10 @@ void TTurtle::Dot(double Size) {
 void TTurtle::Stamp() {
     const TEntry entry = Enter(TCommand::Stamp);
     PaintTurtle();
-    // The sprite's triangle, sized by the screen's scale, so that paper and metafile show
-    // it as large as the screen does.
-    const long double Skala = CPixelPerLE;
-    double Bogen = static_cast<double>((360.0L - FHeading) * Pi / 180.0L);
-    TVirtuell Virtuell[3];
-    for (int i = 0; i < 3; ++i) {
-        if (i > 0) Bogen = static_cast<double>(Bogen + TwoPiThirds);
-        const SinCosResult sc = SinCos(Bogen);
-        const double sinB = static_cast<double>(sc.sin * FTurtleSize / Skala);
-        const double cosB = static_cast<double>(sc.cos * FTurtleSize / Skala);
-        const long double f = i == 0 ? 2.5L : 1.0L;
-        Virtuell[i].x = static_cast<double>(FAktPos.x + f * cosB);
-        Virtuell[i].y = static_cast<double>(FAktPos.y - f * sinB);
-    }
+    // Sized by the screen's scale, so that paper and metafile show it as large as the
+    // screen does.
     TPoint Real[4];
-    for (int i = 0; i < 3; ++i)
-        Real[i] = GetRealCoords(Virtuell[i]);
-    Real[3] = Real[0];
+    TurtleCorners(CPixelPerLE, Real);
     ZeichenFlaeche->Pen().SetWidth(1);
     ZeichenFlaeche->Pen().SetColor(FTurtleColor);
     ZeichenFlaeche->Brush().SetColor(FTurtleColor);
@@ -1365,10 +1362,8 @@ void TTurtle::Replay(TKeptCommand c) {
 // Clicks and keys
 
 void TTurtle::MouseDown(int X, int Y) {
-    // The device point in LE on the screen's scale, the inverse of GetRealCoords there.
-    const long double k = CPixelPerLE;
-    const double x = static_cast<double>((X - Width() / 2.0L) / k);
-    const double y = static_cast<double>((Height() / 2.0L - Y) / k);
+    const TVirtuell p = GetVirtualCoords(X, Y);
+    const double x = p.x, y = p.y;
     // The handler may close the form and destroy the control.
     TControlWatch alive(this);
     if (FOnClick) FOnClick(x, y);

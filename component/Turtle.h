@@ -421,6 +421,8 @@ private:
     void Init_Printer();
     TPoint GetPaperSize();
     TPoint GetRealCoords(const TVirtuell& p) const;
+    TVirtuell GetVirtualCoords(int X, int Y) const;
+    void TurtleCorners(std::int32_t Scale, TPoint (&Real)[4]);
     double GetMaxX() const;
     double GetMaxY() const;
     double GetMinX() const;
@@ -537,13 +539,14 @@ private:
     // does not compute it again; the results are the same either way.
     struct TCorners {
         std::uint64_t heading = 0;
-        std::uint16_t size = 0, scale = 0;
+        std::uint16_t size = 0;
+        std::int32_t scale = 0;
         bool valid = false;
         double sinB[3] = {}, cosB[3] = {};
-        bool Matches(double h, std::uint16_t sz, std::uint16_t sc) const {
+        bool Matches(double h, std::uint16_t sz, std::int32_t sc) const {
             return valid && heading == std::bit_cast<std::uint64_t>(h) && size == sz && scale == sc;
         }
-        void Remember(double h, std::uint16_t sz, std::uint16_t sc) {
+        void Remember(double h, std::uint16_t sz, std::int32_t sc) {
             heading = std::bit_cast<std::uint64_t>(h);
             size = sz;
             scale = sc;

@@ -4,6 +4,7 @@
 
 #include <component/DeviceMath.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -104,6 +105,30 @@ TEST(DeviceMath, PixelsPerLEFollowTheResolutionAndNeverFallBelowOne) {
         ASSERT_GE(now, before) << ppi;
         ASSERT_LE(now - before, 1) << ppi;
         before = now;
+    }
+}
+
+TEST(DeviceMath, AClickedPixelMapsToLeAndBackToItself) {
+    // The plane's corner as the turtle stores it, in doubles, from the surface's size.
+    for (const long double Scale : {1.0L, 28.0L, 38.0L, 57.0L, 100.0L}) {
+        for (const int Width : {400, 401, 1, 16384}) {
+            const int Height = Width + 37;
+            const long double MinX = -static_cast<double>(Width / Scale / 2);
+            const long double MaxY = static_cast<double>(Height / Scale / 2);
+            for (int X = -3; X < Width + 3; X += std::max(1, Width / 97)) {
+                const int Y = Height - 1 - X;
+                const DevicePoint le = DeviceToLE(X, Y, Width, Height, Scale);
+                const DevicePoint back = LEToDevice(static_cast<double>(le.x),
+                                                    static_cast<double>(le.y), MinX, MaxY, Scale);
+                ASSERT_EQ(RoundToDevice(back.x), X) << Width << " at " << X << ", " << Y;
+                ASSERT_EQ(RoundToDevice(back.y), Y) << Width << " at " << X << ", " << Y;
+            }
+        }
+        // The middle of the surface is the origin, y points up.
+        const DevicePoint middle = DeviceToLE(200, 100, 400, 200, Scale);
+        EXPECT_EQ(middle.x, 0);
+        EXPECT_EQ(middle.y, 0);
+        EXPECT_GT(DeviceToLE(200, 99, 400, 200, Scale).y, 0);
     }
 }
 
