@@ -289,6 +289,11 @@ TApplication::~TApplication() {
     if (QCoreApplication::instance()) QCoreApplication::instance()->removeEventFilter(d.get());
     d->Uninstall();
     d->paints.Clear();
+    // The parts go before the QApplication they were started in, which goes last: they
+    // are QObjects (the event filter, its wake-up timer, the paint queue with its posted
+    // request) and a translator installed in the application, and each takes itself out
+    // of the application's event dispatcher and lists as it dies, which must still be
+    // there to be left.
     std::unique_ptr<QApplication> own = std::move(d->own);
     d.reset();
 }

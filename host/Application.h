@@ -17,11 +17,6 @@ class QWidget;
 
 namespace kritzel {
 
-/// Raises EKritzelwerk unless called on the thread that runs the application's event
-/// loop (the GUI thread): controls and the application belong to that thread alone. A
-/// worker thread hands its results over with a queued signal instead.
-KRITZELWERK_EXPORT void CheckGuiThread();
-
 /// What ProcessMessages and the paced wait do; tests put a counting one in.
 class KRITZELWERK_EXPORT TMessagePump {
 public:

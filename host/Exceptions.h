@@ -2,7 +2,8 @@
 // clipboard, the application, a metafile at its 4 GiB) is raised as one, apart from
 // exhausted memory (std::bad_alloc), so that a program can tell a
 // Kritzel-Werk failure from the standard library's. It is a std::runtime_error, so
-// handlers for that or for std::exception catch it as well.
+// handlers for that or for std::exception catch it as well. The refusal of a worker
+// thread, which every unit raises, is declared here, below them all.
 #pragma once
 
 #include "Export.h"
@@ -36,5 +37,10 @@ public:
     /// Broken off for the reason given.
     explicit EAbort(const char* why) : EKritzelwerk(why) {}
 };
+
+/// Raises EKritzelwerk unless called on the thread that runs the application's event
+/// loop (the GUI thread): controls and the application belong to that thread alone. A
+/// worker thread hands its results over with a queued signal instead.
+KRITZELWERK_EXPORT void CheckGuiThread();
 
 } // namespace kritzel

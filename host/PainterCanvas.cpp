@@ -333,6 +333,10 @@ void TPainterCanvas::CopyRect(const TRect& dest, TCanvas& source, const TRect& s
     TPainterCanvas* src = source.AsPainterCanvas();
     if (!src || !painter_) return;
     SyncTransform();
+    // The source's scale is read below, and a canvas brings it up to date only when it
+    // next draws: a mapping set on the source since then (the printer's tenths of a
+    // millimetre) would leave it stale, and the row copy would take a scaled image's
+    // pixels one for one.
     if (src->painter_) src->SyncTransform();
     const bool sameSize =
         dest.Width() == sourceRect.Width() && dest.Height() == sourceRect.Height();

@@ -50,10 +50,9 @@ private:
     static Services table_;
 };
 
-// The same declaration as in Application.h: the GUI thread is recorded here, so that units
-// below the application can refuse worker threads too.
-KRITZELWERK_EXPORT void CheckGuiThread();
-// Records the calling thread as the GUI thread, the one that runs the event loop.
+// Records the calling thread as the GUI thread, the one that runs the event loop and that
+// CheckGuiThread (Exceptions.h) lets through. It is recorded here, below the application,
+// so that every unit can refuse worker threads.
 void SetGuiThread();
 
 } // namespace kritzel
