@@ -29,7 +29,8 @@ constexpr int West = 180;
 /// Heading 270: the turtle faces down.
 constexpr int South = 270;
 
-/// A point of the drawing plane in LE (1 LE = 1 cm), origin in the middle, y pointing up.
+/// A point of the drawing plane in LE (1 LE = 1 cm), origin in the middle,
+/// y pointing up.
 struct KRITZELWERK_EXPORT TVirtuell {
     /// Distance to the right of the middle, in LE.
     double x = 0;
@@ -44,7 +45,8 @@ enum TPenState : std::uint8_t {
 };
 Q_ENUM_NS(TPenState)
 
-/// Where the drawing goes: the screen, the printer, a metafile file or the clipboard.
+/// Where the drawing goes: the screen, the printer,
+/// a metafile file or the clipboard.
 enum TTurtleDevice : std::uint8_t {
     tdScreen = 0,  ///< The control on the screen.
     tdPrinter = 1, ///< The printer: one page in real centimetres, printed on leaving it.
@@ -53,12 +55,13 @@ enum TTurtleDevice : std::uint8_t {
 };
 Q_ENUM_NS(TTurtleDevice)
 
-/// The handler of `OnStartPaint`: a function without arguments, e.g. a lambda `[&] { ... }`.
+/// The handler of `OnStartPaint`: a function without arguments,
+/// e.g. a lambda `[&] { ... }`.
 using TStartPaint = std::function<void()>;
 
 /// A colour from its red, green and blue parts, each 0 to 255.
-/// Use it rather than a hexadecimal number: `RGB(255, 0, 0)` is red, while `0xFF0000`
-/// is blue, as TColor keeps red in its lowest byte.
+/// Use it rather than a hexadecimal number: `RGB(255, 0, 0)` is red,
+/// while `0xFF0000` is blue, as TColor keeps red in its lowest byte.
 KRITZELWERK_EXPORT TColor RGB(std::uint8_t r, std::uint8_t g, std::uint8_t b);
 /// The red part (0 to 255) of a colour: its lowest byte.
 KRITZELWERK_EXPORT std::uint8_t GetRValue(TColor c);
@@ -69,9 +72,10 @@ KRITZELWERK_EXPORT std::uint8_t GetBValue(TColor c);
 
 /// The turtle-graphics control: a turtle that walks over its area and draws.
 /// Positions and lengths are in LE (1 LE = 1 cm), the origin in the middle, y up;
-/// headings in degrees, counter-clockwise, 90 pointing up. The control keeps no picture:
-/// draw in the `OnStartPaint` handler, which every repaint runs after clearing the area
-/// and putting the turtle back in the middle (keeping its heading).
+/// headings in degrees, counter-clockwise, 90 pointing up.
+/// The control keeps no picture: draw in the `OnStartPaint` handler.
+/// Every repaint clears the area, puts the turtle back in the middle,
+/// keeping its heading, and runs that handler.
 class KRITZELWERK_EXPORT TTurtle : public TPaintBox {
     Q_OBJECT
     // Designer edits and .ui files store these; a property equal to what its reset gives,
@@ -98,16 +102,18 @@ class KRITZELWERK_EXPORT TTurtle : public TPaintBox {
     Q_PROPERTY(bool KeepPicture READ KeepPicture WRITE SetKeepPicture RESET ResetKeepPicture)
 
 public:
-    /// Creates a turtle on AOwner (a form or widget): 400 × 400 pixels, white background,
-    /// black lines of width 1, a red turtle of size 7, pen down, heading 90, delay 0.
+    /// Creates a turtle on AOwner (a form or widget): 400 × 400 pixels,
+    /// white background, black lines of width 1, a red turtle of size 7, pen down,
+    /// heading 90, delay 0.
     explicit TTurtle(TWinControl* AOwner = nullptr);
     /// Ends a print job still open on this turtle (the page is printed).
     ~TTurtle() override;
 
     // Turtle commands.
 
-    /// Moves the turtle x LE (cm) along its heading; draws a line in `PenColor`, `PenWidth`
-    /// when the pen is `Down`. A negative x moves backwards. Waits `Delay` ms if shown.
+    /// Moves the turtle x LE (cm) along its heading;
+    /// draws a line in `PenColor` and `PenWidth` when the pen is `Down`.
+    /// A negative x moves backwards. Waits `Delay` ms if shown.
     void Forwd(double x);
     /// Moves the turtle x LE (cm) backwards, against its heading, which stays as it is;
     /// draws a line when the pen is `Down`. Waits `Delay` ms if shown.
@@ -125,87 +131,101 @@ public:
     /// Jumps to (Xpos, Ypos) in LE, origin in the middle, y up, without drawing a line,
     /// whatever the pen; keeps the heading. Example: `SetPosition(-3, 2)`.
     void SetPosition(double Xpos, double Ypos);
-    /// Walks straight to (Xpos, Ypos) in LE, drawing a line when the pen is `Down`, as
-    /// Python's `goto` does; keeps the heading. `SetPosition` jumps without drawing.
+    /// Walks straight to (Xpos, Ypos) in LE, drawing a line when the pen is `Down`,
+    /// as Python's `goto` does; keeps the heading. `SetPosition` jumps without drawing.
     void GoTo(double Xpos, double Ypos);
 
     // Shapes, text and colour ramps.
 
-    /// A disc of Radius LE around the turtle, filled and outlined in BrushColor, also with
-    /// the pen `Up`. The turtle stays where it is.
+    /// A disc of Radius LE around the turtle, filled and outlined in BrushColor,
+    /// also with the pen `Up`. The turtle stays where it is.
     void FillCircle(double Radius, TColor BrushColor);
-    /// A circle of Radius LE around the turtle in `PenColor` and `PenWidth`, also with the
-    /// pen `Up`. The turtle stays where it is.
+    /// A circle of Radius LE around the turtle in `PenColor` and `PenWidth`,
+    /// also with the pen `Up`. The turtle stays where it is.
     void DrawCircle(double Radius);
-    /// Writes the text S with its top-left corner at (Xpos, Ypos) in LE, in the font
-    /// SchriftName (e.g. "DejaVu Sans") of Schriftgroesse points and colour Schriftfarbe,
-    /// without a background box. The turtle does not move.
+    /// Writes the text S with its top-left corner at (Xpos, Ypos) in LE,
+    /// in the font SchriftName (e.g. "DejaVu Sans") of Schriftgroesse points,
+    /// in the colour Schriftfarbe, without a background box.
+    /// The turtle does not move.
     void DrawStringPos(double Xpos, double Ypos, const TString& S, const TString& SchriftName,
                        std::int32_t Schriftgroesse, TColor Schriftfarbe);
-    /// Writes the text S centred across the area, its top at height Ypos LE, wherever the
-    /// turtle stands; font name, size in points and colour as for `DrawStringPos`.
+    /// Writes the text S centred across the area, its top at height Ypos LE,
+    /// wherever the turtle stands;
+    /// font name, size in points and colour as for `DrawStringPos`.
     void DrawStringCent(double Ypos, const TString& S, const TString& SchriftName,
                         std::int32_t Schriftgroesse, TColor Schriftfarbe);
-    /// A rectangle filled in BrushColor with the turtle at one corner: side a LE along the
-    /// heading, side b LE to the left of it. Sides in `PenColor`; nothing with the pen `Up`.
-    /// The turtle ends where it began, its heading 360 greater.
-    /// Example: `FillRectangle(4, 2, clYellow)`.
+    /// A rectangle filled in BrushColor with the turtle at one corner:
+    /// side a LE along the heading, side b LE to the left of it. Sides in `PenColor`;
+    /// nothing with the pen `Up`. The turtle ends where it began,
+    /// its heading 360 greater. Example: `FillRectangle(4, 2, clYellow)`.
     void FillRectangle(double a, double b, TColor BrushColor);
     /// Colour number Nr of a ramp of MaxNr steps from Farbe2 (at Nr 0) towards Farbe1.
-    /// The steps are whole numbers, so Nr = MaxNr may stop just short of Farbe1; Nr beyond
-    /// MaxNr wraps. Draws nothing.
-    /// Example: `t.SetPenColor(t.SelectColor(clYellow, clBlue, i, 20))`.
+    /// The steps are whole numbers, so Nr = MaxNr may stop just short of Farbe1;
+    /// Nr beyond MaxNr wraps. Draws nothing. Example:
+    /// `t.SetPenColor(t.SelectColor(clYellow, clBlue, i, 20))`.
     TColor SelectColor(TColor Farbe1, TColor Farbe2, std::int32_t Nr, std::int32_t MaxNr);
 
-    /// True while Escape or Pause is held, and once for a press since the last question.
-    /// Ask it in a long drawing loop to let the class break it off: `while (!t.EscPressed())`.
+    /// True while Escape or Pause is held,
+    /// and once for a press since the last question.
+    /// Ask it in a long drawing loop to let the class break it off:
+    /// `while (!t.EscPressed())`.
     bool EscPressed();
 
-    /// Walks an arc of radius |Radius| LE, drawing when the pen is down, and turns by
-    /// Winkel degrees on the way, as Python's turtle.circle(radius, extent) does: a
-    /// positive Radius has the centre on the left and turns left, a negative one has it
-    /// on the right and turns right; a negative Winkel walks the same circle backwards.
+    /// Walks an arc of radius |Radius| LE, drawing when the pen is `Down`,
+    /// and turns by Winkel degrees on the way,
+    /// as Python's `turtle.circle(radius, extent)` does:
+    /// a positive Radius has the centre on the left and turns left,
+    /// a negative one has it on the right and turns right;
+    /// a negative Winkel walks the same circle backwards.
     /// Ends exactly where the arc ends; the curve is drawn at the device's resolution.
     void Arc(double Radius, double Winkel);
-    /// Starts a fill: EndFill fills the polygon of every position the turtle passes
-    /// from now on, pen up or down, arcs included. A repaint, Clear or Home drops it.
+    /// Starts a fill.
+    /// `EndFill` then fills the polygon of every position the turtle passes,
+    /// pen up or down, arcs included. A repaint, `Clear` or `Home` drops it.
     void BeginFill();
-    /// Fills the polygon begun by BeginFill in BrushColor (odd-even rule: where a
-    /// shape crosses itself, the inner part stays empty), with the lines drawn
-    /// meanwhile on top. Without BeginFill it does nothing.
+    /// Fills the polygon begun by `BeginFill` in BrushColor (odd-even rule:
+    /// where a shape crosses itself, the inner part stays empty),
+    /// with the lines drawn meanwhile on top. Without `BeginFill` it does nothing.
     void EndFill(TColor BrushColor);
-    /// A filled round dot of diameter Size LE at the turtle in Farbe, as Python's
-    /// `dot(size, color)`; with the pen up too. The turtle stays; an open fill gets its
-    /// place as a corner. Example: `Dot(0.5, clRed)`.
+    /// A filled round dot of diameter Size LE at the turtle in Farbe,
+    /// as Python's `dot(size, color)`; with the pen up too. The turtle stays;
+    /// an open fill gets its place as a corner. Example: `Dot(0.5, clRed)`.
     void Dot(double Size, TColor Farbe);
     /// `Dot` in `PenColor`.
     void Dot(double Size);
     /// Leaves the turtle's triangle, in TurtleColor and at its pose, in the picture:
     /// it stays when the turtle moves on and is printed and recorded too.
     void Stamp();
-    /// The heading from the turtle to the point (Xpos, Ypos) in LE, in degrees from 0
-    /// up to but not including 360; 0 when the turtle stands on the point.
+    /// The heading from the turtle to the point (Xpos, Ypos) in LE,
+    /// in degrees from 0 up to but not including 360;
+    /// 0 when the turtle stands on the point.
     double Towards(double Xpos, double Ypos) const;
     /// The distance from the turtle to the point (Xpos, Ypos), in LE.
     double Distance(double Xpos, double Ypos) const;
     /// Saves the drawing, without the turtle, in the format the name's ending chooses:
-    /// .png (the control's pixels), .svg (vectors, 1 LE = 1 cm, text as text), .pdf
-    /// (one page of the drawing's size, true size), .emf or .wmf (the metafile that
-    /// Device = tdWMF writes). Runs OnStartPaint once on the file's surface, then the
-    /// screen shows the drawing again. Writes the name exactly as given, whole or not at
-    /// all; raises EKritzelwerk naming the file when it cannot, or for another ending.
+    /// .png (the control's pixels), .jpg or .jpeg and .bmp (the same pixels),
+    /// .svg (vectors, 1 LE = 1 cm, text as text),
+    /// .pdf (one page of the drawing's size, true size),
+    /// .emf or .wmf (the metafile that `Device` = `tdWMF` writes).
+    /// Runs `OnStartPaint` once on the file's surface,
+    /// then the screen shows the drawing again.
+    /// Writes the name exactly as given, whole or not at all;
+    /// raises `EKritzelwerk` naming the file when it cannot, or for another ending.
     void SaveToFile(const TString& Name);
-    /// Puts the drawing on the clipboard in one step, as Device = tdClipb and back
-    /// would: as a metafile, with a bitmap of the same picture.
+    /// Puts the drawing on the clipboard in one step,
+    /// as `Device` = `tdClipb` and back would: as a metafile,
+    /// with a bitmap of the same picture.
     void CopyToClipboard();
-    /// What a left click on the control calls, with the point clicked in LE (origin in
-    /// the middle, y up): SetOnClick([&](double x, double y) { t.SetPosition(x, y); }).
+    /// What a left click on the control calls,
+    /// with the point clicked in LE (origin in the middle, y up):
+    /// `SetOnClick([&](double x, double y) { t.SetPosition(x, y); })`.
     void SetOnClick(std::function<void(double x, double y)> handler) {
         CheckGuiThread();
         FOnClick = std::move(handler);
     }
-    /// What a key pressed while the control has the focus calls, with Qt's key code
-    /// (Qt::Key_Left, Qt::Key_A, ...). Escape and Pause still reach EscPressed.
+    /// What a key pressed while the control has the focus calls,
+    /// with Qt's key code (`Qt::Key_Left`, `Qt::Key_A` …).
+    /// Escape and Pause still reach `EscPressed`.
     void SetOnKeyPress(std::function<void(int Key)> handler) {
         CheckGuiThread();
         FOnKeyPress = std::move(handler);
@@ -220,8 +240,8 @@ public:
     void SetBackColor(TColor Color);
     /// The colour of the lines the turtle draws.
     TColor PenColor() const { return FLineColor; }
-    /// Sets the colour of the next lines: `RGB(r, g, b)`, `clRed` or `Qt::red` (`0xFF0000`
-    /// is blue). Redraws nothing.
+    /// Sets the colour of the next lines: `RGB(r, g, b)`,
+    /// `clRed` or `Qt::red` (`0xFF0000` is blue). Redraws nothing.
     void SetPenColor(TColor c);
     /// The width of the lines, in device pixels (0.1 mm on the printer).
     std::int32_t PenWidth() const { return FPenWidth; }
@@ -238,14 +258,17 @@ public:
     void SetDelay(std::uint16_t x);
     /// Where the drawing goes now: `tdScreen`, `tdPrinter`, `tdWMF` or `tdClipb`.
     TTurtleDevice Device() const { return Fausgabe; }
-    /// Switches where the drawing goes and starts afresh there (area cleared, turtle in the
-    /// middle). Leaving `tdPrinter` prints the page; leaving `tdWMF` writes `FileName`.wmf;
-    /// leaving `tdClipb` puts the picture on the clipboard. Raises `EKritzelwerk` on failure.
+    /// Switches where the drawing goes and starts afresh there:
+    /// the area cleared, the turtle in the middle. Leaving `tdPrinter` prints the page;
+    /// leaving `tdWMF` writes `FileName`.wmf;
+    /// leaving `tdClipb` puts the picture on the clipboard.
+    /// Raises `EKritzelwerk` on failure.
     void SetAusgabe(TTurtleDevice Value);
     /// The file name stem for `tdWMF`; ".wmf" is added when the recording ends.
     const TString& FileName() const { return FFilename; }
-    /// Sets the file name stem for `tdWMF` (a path may be part of it); "" gives
-    /// "Kritzelwerk1". The file holds an enhanced metafile (EMF) despite its ".wmf".
+    /// Sets the file name stem for `tdWMF` (a path may be part of it);
+    /// "" gives "Kritzelwerk1".
+    /// The file holds an enhanced metafile (EMF) despite its ".wmf".
     void SetFilename(const TString& Value);
     /// The turtle's size in pixels: its tip lies 2.5 times as far ahead.
     std::uint16_t TurtleSize() const { return FTurtleSize; }
@@ -253,18 +276,21 @@ public:
     void SetTurtleSize(std::uint16_t x);
     /// Whether the turtle (the triangle) is shown.
     bool Showing() const { return FShowTurtle; }
-    /// Shows or hides the turtle. A hidden turtle draws faster: `Delay` does not pace it.
+    /// Shows or hides the turtle. A hidden turtle draws faster:
+    /// `Delay` does not pace it.
     void SetShowTurtle(bool x);
     /// `Down` when moving draws lines, `Up` when it only moves.
     TPenState PenState() const { return FPenState; }
-    /// `Down`: the next moves draw lines; `Up`: they only move. Circles draw either way.
+    /// `Down`: the next moves draw lines; `Up`: they only move.
+    /// Circles draw either way.
     /// A value that is neither Up nor Down is refused with a warning.
     void SetPenState(TPenState s);
     /// The handler that draws the picture on every repaint.
     const TStartPaint& OnStartPaint() const { return FStartPaint; }
-    /// Sets the handler that draws the picture; every repaint clears the area, puts the
-    /// turtle in the middle (keeping its heading) and runs it. Put all drawing here.
-    /// Example: `t.SetOnStartPaint([&] { t.SetHeading(North); t.Forwd(3); });`
+    /// Sets the handler that draws the picture; every repaint clears the area,
+    /// puts the turtle in the middle (keeping its heading) and runs it.
+    /// Put all drawing here. Example:
+    /// `t.SetOnStartPaint([&] { t.SetHeading(North); t.Forwd(3); });`
     void SetOnStartPaint(TStartPaint handler) {
         CheckGuiThread();
         FStartPaint = std::move(handler);
@@ -292,13 +318,15 @@ public:
     void SetYPosition(double y);
     /// Whether the turtle keeps its picture (see `SetKeepPicture`); off at first.
     bool KeepPicture() const { return FKeepPicture; }
-    /// On: the commands and settings given outside `OnStartPaint` (`Forwd`, `Left`,
-    /// `SetPenColor`, `SetHeading` …) are kept, in their order, and drawn again without
-    /// delay, after the handler, whenever the control repaints (a resize, an expose,
-    /// `SetBackColor`, a new `Device`); `SaveToFile`, `CopyToClipboard` and printing
-    /// draw them too. The turtle then ends where they leave it. `Clear()` forgets them,
-    /// as switching it off does. What a click or key handler gives while the picture is
-    /// drawn (by the handler or again) is drawn, not kept; `Delay` and `Showing` stay.
+    /// On: the commands and settings given outside `OnStartPaint` are kept,
+    /// in their order (`Forwd`, `Left`, `SetPenColor`, `SetHeading` …),
+    /// and drawn again, without delay and after the handler, at every repaint:
+    /// a resize, an expose, `SetBackColor`, a new `Device`.
+    /// `SaveToFile`, `CopyToClipboard` and printing draw them too.
+    /// The turtle then ends where they leave it.
+    /// `Clear()` forgets them, as switching it off does.
+    /// What a click or key handler gives while the picture is drawn,
+    /// by the handler or again, is drawn, not kept; `Delay` and `Showing` stay.
     void SetKeepPicture(bool on);
 
     // Every command and setter that takes a colour also takes Qt's: a QColor or one of
@@ -374,7 +402,8 @@ public:
     void setDevice(TTurtleDevice d) { SetAusgabe(d); }
     /// For forms; in a program use `SetFilename`.
     void setFileName(const TUnicodeString& name) { SetFilename(FromUnicode(name)); }
-    /// For forms; in a program use `SetTurtleSize`. A value beyond 0 to 65535 is clamped.
+    /// For forms; in a program use `SetTurtleSize`.
+    /// A value beyond 0 to 65535 is clamped.
     void setTurtleSize(int s) {
         SetTurtleSize(static_cast<std::uint16_t>(std::clamp(s, 0, 65535)));
     }
@@ -391,21 +420,22 @@ public:
     /// `FileName` as Qt's string; for forms.
     TUnicodeString FileNameText() const { return ToUnicode(FFilename); }
 
-    /// Screen pixels per LE (per cm): the screen's dots per inch / 2.54, e.g. 38 at 96 dpi.
+    /// Screen pixels per LE (per cm): the screen's dots per inch / 2.54,
+    /// e.g. 38 at 96 dpi.
     std::int32_t PixelPerLE() const { return CPixelPerLE; }
-    /// Device units per LE on the current output: as `PixelPerLE` on the screen, 100 on the
-    /// printer.
+    /// Device units per LE on the current output: as `PixelPerLE` on the screen,
+    /// 100 on the printer.
     std::uint16_t DevicePixelPerLE() const { return FPixelPerLE; }
 
 signals:
     /// Emitted right after the `OnStartPaint` handler; a form draws in its slot
     /// `on_turtle_StartPaint()`.
     void StartPaint();
-    /// Emitted on a left click on the control, after the SetOnClick handler, with the
-    /// point in LE.
+    /// Emitted on a left click on the control, after the `SetOnClick` handler,
+    /// with the point in LE.
     void Click(double x, double y);
-    /// Emitted on a key press while the control has the focus, after the SetOnKeyPress
-    /// handler, with Qt's key code.
+    /// Emitted on a key press while the control has the focus,
+    /// after the `SetOnKeyPress` handler, with Qt's key code.
     void KeyPress(int Key);
 
 protected:

@@ -27,21 +27,22 @@ public:
     virtual void WaitMessage(std::uint32_t timeoutMs) = 0;
 };
 
-/// The application: create one first in `main`, then the forms, then `return app.Run();`.
+/// The application: create one first in `main`, then the forms,
+/// then `return app.Run();`.
 class KRITZELWERK_EXPORT TApplication {
 public:
-    /// Starts Qt; on a machine without a display on its offscreen platform. Qt's own
-    /// dialogs then speak the language of the user's locale (`LANG`). While it runs, a
-    /// Kritzel-Werk failure (`EKritzelwerk`) that nothing catches ends the program with its
-    /// message on standard error and exit status 1.
+    /// Starts Qt; on a machine without a display, on its offscreen platform.
+    /// Qt's own dialogs then speak the language of the user's locale (`LANG`).
+    /// While it runs, a failure that nothing catches, an `EKritzelwerk`,
+    /// ends the program with its message on standard error and exit status 1.
     TApplication(int& argc, char** argv);
     TApplication(const TApplication&) = delete;
     TApplication& operator=(const TApplication&) = delete;
     ~TApplication();
 
-    /// Runs the event loop until the main window closes or Terminate is called. Without a
-    /// display nobody could close a window: it paints them once, keeps each shown one as a
-    /// picture file (SaveShownWindows) and returns.
+    /// Runs the event loop until the main window closes or Terminate is called.
+    /// Without a display nobody could close a window: it paints them once,
+    /// keeps each shown one as a picture file (SaveShownWindows) and returns.
     int Run();
 
     /// Handles the pending events, delivers paint requests, presents if a frame is due.
@@ -49,17 +50,19 @@ public:
     /// Sleeps in the event system until an event arrives or timeoutMs have passed.
     void WaitMessage(std::uint32_t timeoutMs);
 
-    /// Whether the application is closing (`Terminate` was called or the main form closed).
+    /// Whether the application is closing:
+    /// `Terminate` was called, or the main form closed.
     bool Terminated() const;
     /// Ends the application: `Run` returns, running drawings are broken off.
     void Terminate();
 
-    /// Reports an exception that reached the event loop: OnException when set, else a
-    /// message box on a display and standard error without one.
+    /// Reports an exception that reached the event loop: OnException when set,
+    /// else a message box on a display and standard error without one.
     void HandleException(const std::exception& e);
     /// A handler of exceptions that reached the event loop.
     using TExceptionEvent = std::function<void(const std::exception&)>;
-    /// Sets who reports exceptions that reached the event loop; empty puts the default back.
+    /// Sets who reports exceptions that reached the event loop;
+    /// empty puts the default back.
     void SetOnException(TExceptionEvent handler);
 
     /// The first top-level form: closing it ends the application.
@@ -82,7 +85,8 @@ private:
     std::unique_ptr<Impl> d;
 };
 
-/// The running application. Inside a host that started Qt itself (such as Qt Designer),
+/// The running application.
+/// Inside a host that started Qt itself (such as Qt Designer),
 /// the first call attaches to that Qt application.
 TApplication& Application();
 

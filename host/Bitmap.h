@@ -36,9 +36,10 @@ public:
     int Width() const { return width_; }
     /// Height in pixels.
     int Height() const { return height_; }
-    /// Resizing keeps the pixels where old and new size overlap. A bitmap of more than
-    /// a million pixels is not held whole: it holds only what the last copy into it
-    /// brought from a source's picture, so its memory never exceeds that picture's,
+    /// Resizing keeps the pixels where old and new size overlap.
+    /// A bitmap of more than a million pixels is not held whole:
+    /// it holds only what the last copy into it brought from a source's picture,
+    /// so its memory never exceeds that picture's,
     /// and drawing on it outside that part draws nothing.
     void SetWidth(int w) { Resize(w, height_); }
     /// Sets the height in pixels, as `SetWidth` does the width.
@@ -46,8 +47,8 @@ public:
     /// The bitmap's surface.
     TCanvas* Canvas() { return &canvas_; }
 
-    /// The pixels held; for a bitmap not held whole, only the part held, which starts
-    /// at the canvas's ImageOrigin.
+    /// The pixels held; for a bitmap not held whole, only the part held,
+    /// which starts at the canvas's ImageOrigin.
     const QImage& Image() const { return image_; }
 
 private:

@@ -37,7 +37,8 @@ class TBrush {
 public:
     /// The brush's colour.
     TColor Color() const { return color_; }
-    /// A clear brush turns solid when it is given a colour, as the framework's brush does.
+    /// A clear brush turns solid when it is given a colour,
+    /// as the framework's brush does.
     void SetColor(TColor c) {
         color_ = c;
         style_ = bsSolid;
@@ -73,7 +74,8 @@ public:
     TColor Color() const { return color_; }
     /// Sets the text colour.
     void SetColor(TColor c) { color_ = c; }
-    /// Changes whenever name or size change, so a surface can cache what it built from them.
+    /// Changes whenever name or size change,
+    /// so a surface can cache what it built from them.
     std::uint32_t Version() const { return version_; }
 
 private:
@@ -83,11 +85,12 @@ private:
     std::uint32_t version_ = 0;
 };
 
-/// A drawing surface in device units (origin top left, y down) with its pen, brush and font.
-/// The turtle draws on one; a pupil's program does not need it.
+/// A drawing surface in device units (origin top left, y down) with its pen,
+/// brush and font. The turtle draws on one; a pupil's program does not need it.
 class KRITZELWERK_EXPORT TCanvas {
 public:
-    /// An empty surface with a black pen of width 1, a white solid brush and the default font.
+    /// An empty surface with a black pen of width 1,
+    /// a white solid brush and the default font.
     TCanvas() = default;
     TCanvas(const TCanvas&) = delete;
     TCanvas& operator=(const TCanvas&) = delete;
@@ -108,15 +111,18 @@ public:
 
     /// Makes (x, y) the current point without drawing.
     virtual void MoveTo(int x, int y) { penPos_ = TPoint{x, y}; }
-    /// A line with the pen from the current point to (x, y), which becomes the current point.
+    /// A line with the pen from the current point to (x, y),
+    /// which becomes the current point.
     virtual void LineTo(int x, int y) = 0;
-    /// The ellipse inscribed in the box, outlined with the pen and filled with the brush.
+    /// The ellipse inscribed in the box,
+    /// outlined with the pen and filled with the brush.
     virtual void Ellipse(int x1, int y1, int x2, int y2) = 0;
     /// Fills the rectangle with the brush, without outline.
     virtual void FillRect(const TRect& r) = 0;
     /// The closed polygon, outlined with the pen and filled with the brush.
     virtual void Polygon(std::span<const TPoint> points) = 0;
-    /// Text with its top-left corner at (x, y); moves the current point behind the text.
+    /// Text with its top-left corner at (x, y);
+    /// moves the current point behind the text.
     virtual void TextOut(int x, int y, const TString& text) = 0;
     /// The width of text in the current font, in device units.
     virtual int TextWidth(const TString& text) = 0;

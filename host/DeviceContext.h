@@ -29,15 +29,17 @@ constexpr int LOGPIXELSX = 88;
 /// `GetDeviceCaps` index: device pixels per inch down.
 constexpr int LOGPIXELSY = 90;
 
-/// A surface's device: its size and resolution, and the mapping from logical units to
-/// device pixels.
+/// A surface's device: its size and resolution,
+/// and the mapping from logical units to device pixels.
 class KRITZELWERK_EXPORT TDeviceContext {
 public:
-    /// What the surface's device is: its size in pixels and in millimetres, its resolution.
+    /// What the surface's device is: its size in pixels and in millimetres,
+    /// its resolution.
     void SetDevice(int widthPixels, int heightPixels, int widthMM, int heightMM, int dpiX,
                    int dpiY);
 
-    /// What the device reports for a `GetDeviceCaps` index (`HORZSIZE`, `LOGPIXELSX` …).
+    /// What the device reports for a `GetDeviceCaps` index,
+    /// such as `HORZSIZE` or `LOGPIXELSX`.
     int Caps(int index) const;
 
     /// The mapping mode in force (`MM_TEXT` at first).
@@ -50,10 +52,12 @@ public:
     TSize ViewportExt() const { return viewportExt_; }
     /// Sets the window extent (used in `MM_ANISOTROPIC`).
     void SetWindowExt(TSize s);
-    /// Sets the viewport extent (used in `MM_ANISOTROPIC`); negative turns the axis over.
+    /// Sets the viewport extent (used in `MM_ANISOTROPIC`);
+    /// negative turns the axis over.
     void SetViewportExt(TSize s);
 
-    /// Device pixels per logical unit on each axis; negative when the axis is turned over.
+    /// Device pixels per logical unit on each axis;
+    /// negative when the axis is turned over.
     double ScaleX() const;
     /// Device pixels per logical unit down; negative when the axis is turned over.
     double ScaleY() const;

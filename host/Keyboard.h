@@ -43,16 +43,17 @@ constexpr int VK_F1 = 0x70;
 class KRITZELWERK_EXPORT TKeyboard {
 public:
     virtual ~TKeyboard() = default;
-    /// Bit 15 while the key is held, bit 0 for a press since the last query of that key.
+    /// Bit 15 while the key is held,
+    /// bit 0 for a press since the last query of that key.
     virtual std::int16_t AsyncKeyState(int vk) = 0;
-    /// How often the key was pressed so far; asking changes nothing. A keyboard that
-    /// does not count answers 0.
+    /// How often the key was pressed so far; asking changes nothing.
+    /// A keyboard that does not count answers 0.
     virtual std::uint32_t PressCount(int vk) {
         (void)vk;
         return 0;
     }
-    /// Forgets a press made since the last query, as if it had been asked for; a key
-    /// held down stays held. A keyboard that does not track presses ignores this.
+    /// Forgets a press made since the last query, as if it had been asked for;
+    /// a key held down stays held. A keyboard that does not track presses ignores this.
     virtual void ForgetPress(int vk) { (void)vk; }
 };
 
@@ -78,17 +79,19 @@ private:
 /// The virtual-key code of a Qt key, or 0 for keys without one.
 KRITZELWERK_EXPORT int VirtualKeyFromQt(int qtKey);
 
-/// The state of key vk (e.g. `VK_ESCAPE`): bit 15 while it is held, bit 0 for a press
-/// since the last question about it.
+/// The state of key vk (e.g. `VK_ESCAPE`): bit 15 while it is held,
+/// bit 0 for a press since the last question about it.
 KRITZELWERK_EXPORT std::int16_t GetAsyncKeyState(int vk);
 /// Presses of the key so far, without taking the press from GetAsyncKeyState.
 KRITZELWERK_EXPORT std::uint32_t KeyPressCount(int vk);
 /// Forgets a press of the key since the last query.
 KRITZELWERK_EXPORT void ForgetKeyPress(int vk);
-/// The key state as one reader sees it, so that one control's question cannot take a
-/// press from another: bit 15 while the key is held, bit 0 when the key was pressed more
-/// often than `seen` says, which is then brought up to date. A keyboard that does not
-/// count presses answers with its own state.
+/// The key state as one reader sees it,
+/// so that one control's question cannot take a press from another:
+/// bit 15 while the key is held,
+/// bit 0 when the key was pressed more often than `seen` says,
+/// which is then brought up to date.
+/// A keyboard that does not count presses answers with its own state.
 KRITZELWERK_EXPORT std::int16_t AsyncKeyStateSince(int vk, std::uint32_t& seen);
 
 } // namespace kritzel

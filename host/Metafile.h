@@ -44,11 +44,13 @@ public:
     /// The same picture as a bitmap.
     const QImage& Picture() const { return picture_; }
 
-    /// Writes the metafile through a temporary file and a rename, so that a failed save
-    /// leaves neither a half-written file nor a lost older one. Raises an error that
-    /// names the file. Only a regular file (or nothing) is replaced: a folder, a symbolic
-    /// link, a device or a pipe at the name is refused, and so is a name that holds a NUL
-    /// or is not UTF-8. An incomplete picture is written and then reported as an error.
+    /// Writes the metafile through a temporary file and a rename,
+    /// so that a failed save leaves neither a half-written file nor a lost older one.
+    /// Raises an error that names the file.
+    /// Only a regular file (or nothing) is replaced: a folder, a symbolic link,
+    /// a device or a pipe at the name is refused,
+    /// and so is a name that holds a NUL or is not UTF-8.
+    /// An incomplete picture is written and then reported as an error.
     void SaveToFile(const TString& fileName) const;
 
 private:
@@ -62,8 +64,9 @@ private:
     QImage picture_;
 };
 
-/// Records every operation into its metafile and paints it into a shadow image, so that
-/// CopyRect can read back what was drawn. Freeing the canvas completes the metafile.
+/// Records every operation into its metafile and paints it into a shadow image,
+/// so that CopyRect can read back what was drawn.
+/// Freeing the canvas completes the metafile.
 class KRITZELWERK_EXPORT TMetafileCanvas : public TPainterCanvas {
 public:
     /// With no reference device, the picture is recorded at the screen's resolution.
@@ -102,9 +105,10 @@ private:
     std::unique_ptr<EmfWriter> writer_;
 };
 
-/// Starts a recording as the metafile devices (`tdWMF`, `tdClipb`) make it: `metafile`
-/// becomes an enhanced metafile of width x height pixels, and the canvas returned records
-/// into it at the screen's resolution. Freeing the canvas completes the metafile.
+/// Starts a recording as the metafile devices (`tdWMF`, `tdClipb`) make it:
+/// `metafile` becomes an enhanced metafile of width x height pixels,
+/// and the canvas returned records into it at the screen's resolution.
+/// Freeing the canvas completes the metafile.
 KRITZELWERK_EXPORT std::unique_ptr<TMetafileCanvas> StartRecording(TMetafile& metafile, int width,
                                                                    int height);
 

@@ -20,8 +20,8 @@ using TComponentState = unsigned;
 /// The control sits in a form designer, where nothing waits.
 constexpr TComponentState csDesigning = 1u << 0;
 
-/// A control with a backing image that it paints on whenever the framework asks it to;
-/// the base of `TTurtle`.
+/// A control with a backing image,
+/// which it paints on whenever the framework asks it to; the base of `TTurtle`.
 class KRITZELWERK_EXPORT TPaintBox : public QWidget {
     Q_OBJECT
 
@@ -42,8 +42,9 @@ public:
     void SetWidth(int w) { SetSize(w, height_); }
     /// Sets the height in device pixels.
     void SetHeight(int h) { SetSize(width_, h); }
-    /// Sets width and height in device pixels, e.g. `turtle.SetSize(600, 400)`; the control
-    /// asks its window for that room. The next repaint draws at the new size.
+    /// Sets width and height in device pixels, e.g. `turtle.SetSize(600, 400)`;
+    /// the control asks its window for that room.
+    /// The next repaint draws at the new size.
     void SetSize(int w, int h);
 
     /// Runs the paint cycle at once; an exception reaches the caller.
@@ -72,8 +73,9 @@ protected:
     virtual void MouseDown(int X, int Y);
     /// A key went down while the control had the focus; Key is Qt's key code.
     virtual void KeyDown(int Key);
-    /// Whether anyone can see what the control draws: it is shown, or has been painted
-    /// (and so shows its picture, or keeps it as one). A form still loading is not.
+    /// Whether anyone can see what the control draws: it is shown,
+    /// or has been painted (and so shows its picture, or keeps it as one).
+    /// A form still loading is not.
     bool Watched() const { return painted_ || isVisible(); }
 
     /// Copies the backing image to the screen.
@@ -125,8 +127,9 @@ private:
     TComponentState state_ = 0;
 };
 
-/// Tells, after a call that ran the event loop, whether a control still exists: a handler
-/// run meanwhile (a timer, a closed window that deletes itself) may have destroyed it.
+/// Tells, after a call that ran the event loop, whether a control still exists:
+/// a handler run meanwhile may have destroyed it,
+/// such as a timer's or that of a closed window that deletes itself.
 class TControlWatch {
 public:
     /// Watches control from now on.

@@ -18,7 +18,8 @@ class QWidget;
 
 namespace kritzel {
 
-/// A canvas that draws with QPainter, without antialiasing, on an image or a printer page.
+/// A canvas that draws with QPainter, without antialiasing,
+/// on an image or a printer page.
 class KRITZELWERK_EXPORT TPainterCanvas : public TCanvas {
 public:
     /// A canvas that draws nothing until `BeginImage` or `BeginDevice`.
@@ -31,33 +32,38 @@ public:
     void BeginImage(QImage* image, int dpi);
     /// Draw on a paint device such as a printer page, described in millimetres.
     void BeginDevice(QPaintDevice* device, int widthMM, int heightMM);
-    /// Draw on a vector device (an SVG or PDF page) as on an image of width x height
-    /// pixels at dpi; every pixel becomes scale units of the device.
+    /// Draw on a vector device (an SVG or PDF page),
+    /// as on an image of width x height pixels at dpi;
+    /// every pixel becomes scale units of the device.
     void BeginPicture(QPaintDevice* device, int width, int height, int dpi, double scale);
-    /// Closes the painter; the canvas draws nothing until the next Begin. False when the
-    /// device could not finish what was drawn (a page that could not be written).
+    /// Closes the painter; the canvas draws nothing until the next Begin.
+    /// False when the device could not finish what was drawn,
+    /// as a page that could not be written.
     bool End();
     /// Whether a painter is open.
     bool Active() const { return painter_ != nullptr; }
 
     /// The image drawn on; null on a paint device.
     QImage* Image() const { return image_; }
-    /// Where the image's top-left pixel lies in this canvas's coordinates; (0, 0) unless
-    /// the image holds only part of a larger picture (BeginImage puts it back to (0, 0)).
+    /// Where the image's top-left pixel lies in this canvas's coordinates:
+    /// (0, 0), unless the image holds only part of a larger picture;
+    /// BeginImage puts it back to (0, 0).
     TPoint ImageOrigin() const { return origin_; }
     /// Sets where the image's top-left pixel lies in this canvas's coordinates.
     void SetImageOrigin(TPoint origin);
     /// System colours are taken from this widget's palette when it is set.
     void SetPaletteSource(const QWidget* widget) { paletteSource_ = widget; }
 
-    /// Marks what was drawn since the last call, in device pixels, so it can be presented.
+    /// Marks what was drawn since the last call, in device pixels,
+    /// so it can be presented.
     void SetTrackDirty(bool on) { trackDirty_ = on; }
     /// Hands out what was drawn since the last call; false when nothing was.
     bool TakeDirty(TRect& r);
 
     /// A line with the pen from the current point to (x, y).
     void LineTo(int x, int y) override;
-    /// The ellipse inscribed in the box, outlined with the pen and filled with the brush.
+    /// The ellipse inscribed in the box,
+    /// outlined with the pen and filled with the brush.
     void Ellipse(int x1, int y1, int x2, int y2) override;
     /// Fills the rectangle with the brush.
     void FillRect(const TRect& r) override;
@@ -75,7 +81,8 @@ public:
 protected:
     // The library's own canvases build on these; programs do not, so they are not exported.
 
-    /// The painter with pen, brush and mapping of this canvas in force; null when inactive.
+    /// The painter with pen, brush and mapping of this canvas in force;
+    /// null when inactive.
     Q_DECL_HIDDEN QPainter* Ready(bool usePen, bool useBrush);
     /// The colour as Qt draws it, system colours from the palette source.
     Q_DECL_HIDDEN QColor Resolve(TColor c) const;

@@ -13,13 +13,15 @@ namespace kritzel {
 struct TPictureFormat {
     /// What a file dialog calls it, in English: "PNG image".
     TString Name;
-    /// Its endings, lower case and without the dot, the usual one first: {"jpg", "jpeg"}.
+    /// Its endings, lower case and without the dot, the usual one first:
+    /// `{"jpg", "jpeg"}`.
     std::vector<TString> Endings;
 };
 
-/// The formats `TTurtle::SaveToFile` writes on this machine, in the order its error text
-/// names them. A raster format whose Qt image plugin is missing (JPEG is a plugin of
-/// Qt's) is left out, and `SaveToFile` then refuses its ending.
+/// The formats `TTurtle::SaveToFile` writes on this machine,
+/// in the order its error text names them.
+/// A raster format whose Qt image plugin is missing is left out,
+/// and `SaveToFile` then refuses its ending (JPEG is a plugin of Qt's).
 KRITZELWERK_EXPORT std::vector<TPictureFormat> PictureFormats();
 
 } // namespace kritzel

@@ -14,15 +14,16 @@ namespace kritzel {
 
 class PrintJob;
 
-/// The printer: one job of one page on the default print queue, a chosen queue or a PDF file.
-/// Programs reach it through `Printer()`.
+/// The printer: one job of one page on the default print queue,
+/// a chosen queue or a PDF file. Programs reach it through `Printer()`.
 class KRITZELWERK_EXPORT TPrinter {
 public:
     /// A printer on the default queue, 1 copy.
     TPrinter();
     TPrinter(const TPrinter&) = delete;
     TPrinter& operator=(const TPrinter&) = delete;
-    /// Frees the printer; a job still open is not sent to a queue: end it with `EndDoc`.
+    /// Frees the printer; a job still open is not sent to a queue:
+    /// end it with `EndDoc`.
     ~TPrinter();
 
     /// The job's name in the print queue.
@@ -30,7 +31,8 @@ public:
     /// Sets the job's name in the print queue.
     void SetTitle(const TString& title) { title_ = title; }
 
-    /// Print into this PDF file instead of the default queue; empty prints to the queue.
+    /// Print into this PDF file instead of the default queue;
+    /// empty prints to the queue.
     const TString& FileName() const { return fileName_; }
     /// Prints into this PDF file; "" prints to the queue.
     void SetFileName(const TString& path) { fileName_ = path; }
@@ -46,17 +48,20 @@ public:
     /// What the system's print dialog chose on its printer: the queue or the PDF file,
     /// and the copies. The next job prints there.
     void ChooseFrom(const QPrinter& chosen);
-    /// Sets a printer up with the current choice, so that a print dialog starts from it.
+    /// Sets a printer up with the current choice,
+    /// so that a print dialog starts from it.
     void PresetOn(QPrinter& printer) const;
 
-    /// Starts a job of one page. Raises an error naming the queue or file when there is
-    /// none or it cannot be opened, and then leaves everything as it was. Waiting for the
-    /// print server, the application goes on handling events; a server that does not
-    /// answer within a few seconds is an error that names it.
+    /// Starts a job of one page.
+    /// Raises an error naming the queue or file when there is none,
+    /// or when it cannot be opened, and then leaves everything as it was.
+    /// Waiting for the print server, the application goes on handling events;
+    /// a server that does not answer within a few seconds is an error that names it.
     void BeginDoc();
-    /// Ends the job and sends it; does nothing when no job is open. Raises an error
-    /// naming the queue when the queue does not take the job, or the server when it does
-    /// not answer within a few seconds; events are handled meanwhile.
+    /// Ends the job and sends it; does nothing when no job is open.
+    /// Raises an error naming the queue when the queue does not take the job,
+    /// or the server when it does not answer within a few seconds;
+    /// events are handled meanwhile.
     void EndDoc();
     /// Whether a job is open.
     bool Printing() const { return printing_; }
@@ -85,7 +90,8 @@ private:
     TPainterCanvas canvas_;
 };
 
-/// The application's printer. Example: `Printer().SetFileName("bild.pdf")` before `tdPrinter`.
+/// The application's printer. Example:
+/// `Printer().SetFileName("bild.pdf")` before `tdPrinter`.
 KRITZELWERK_EXPORT TPrinter& Printer();
 
 } // namespace kritzel

@@ -47,7 +47,8 @@ public:
     void RegisterComponents(const TString& page, const std::vector<TComponentClass>& classes);
     /// Everything registered, in the order of registration.
     const std::vector<TRegisteredComponent>& Components() const { return components_; }
-    /// The entry of a class by its framework or C++ name; null when it is not registered.
+    /// The entry of a class by its framework or C++ name;
+    /// null when it is not registered.
     const TRegisteredComponent* Find(const TString& className) const;
 
 private:
@@ -57,8 +58,9 @@ private:
 /// The process's registry.
 KRITZELWERK_EXPORT TComponentRegistry& ComponentRegistry();
 
-/// Warns that a property refused a value that is none of its type's (as a form may hold):
-/// the value stays as it was. Form tools show the warning among Qt's.
+/// Warns that a property refused a value that is none of its type's,
+/// as a form may hold: the value stays as it was.
+/// Form tools show the warning among Qt's.
 KRITZELWERK_EXPORT void RefuseFormValue(const char* property, int value);
 
 /// Registers control classes on a palette page of the process's registry.

@@ -12,9 +12,11 @@ namespace kritzel {
 /// Text is UTF-8; the host converts it where it draws or measures.
 using TString = std::string;
 
-/// A colour: byte 0 red, byte 1 green, byte 2 blue, so `0xFF0000` is blue and red is
-/// `0x0000FF`. Write `RGB(255, 0, 0)`, `clRed` or `Qt::red` to be sure. A set byte 3
-/// marks a system colour whose low byte names an entry of the widget palette.
+/// A colour: byte 0 red, byte 1 green, byte 2 blue,
+/// so `0xFF0000` is blue and red is `0x0000FF`.
+/// Write `RGB(255, 0, 0)`, `clRed` or `Qt::red` to be sure.
+/// A set byte 3 marks a system colour,
+/// whose low byte names an entry of the widget palette.
 using TColor = std::int32_t;
 
 constexpr TColor clBlack = 0x000000;   ///< Black.
@@ -93,13 +95,15 @@ inline TRect Rect(std::int32_t left, std::int32_t top, std::int32_t right, std::
     return TRect{left, top, right, bottom};
 }
 
-/// The nearest device coordinate: values beyond the 32-bit range are held at its ends.
+/// The nearest device coordinate:
+/// values beyond the 32-bit range are held at its ends.
 constexpr std::int32_t SaturateToInt32(std::int64_t v) {
     return static_cast<std::int32_t>(std::clamp<std::int64_t>(
         v, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()));
 }
 
-/// The smallest rectangle covering both; an empty one (no pixel inside) adds nothing.
+/// The smallest rectangle covering both;
+/// an empty one (no pixel inside) adds nothing.
 constexpr TRect Unite(const TRect& a, const TRect& b) {
     if (b.Right <= b.Left || b.Bottom <= b.Top) return a;
     if (a.Right <= a.Left || a.Bottom <= a.Top) return b;
@@ -107,8 +111,9 @@ constexpr TRect Unite(const TRect& a, const TRect& b) {
                  std::max(a.Bottom, b.Bottom)};
 }
 
-/// The extremes of a set of points, both included: a point at the end of the device range
-/// needs no room beyond it, as an exclusive rectangle would.
+/// The extremes of a set of points, both included:
+/// a point at the end of the device range needs no room beyond it,
+/// as an exclusive rectangle would.
 struct TBounds {
     std::int32_t xMin = 0;  ///< Least x.
     std::int32_t yMin = 0;  ///< Least y.
