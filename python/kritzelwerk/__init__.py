@@ -1,0 +1,41 @@
+"""Kritzel-Werk from Python: the turtle control, in centimetres, in a window of its own.
+
+    >>> from kritzelwerk import *
+    >>> t = Turtle()
+    >>> t.Forwd(3)          # draws at once; the picture stays on a resize
+    >>> t.SaveToFile("bild.svg")
+
+Every command and property of the C++ control ``TTurtle`` is there under its own name,
+with the same arguments in the same units (1 LE = 1 cm). ``run()`` runs the event loop
+for the handlers (``OnStartPaint``, ``OnClick``, ``OnKeyPress``). Lessons written for
+Python's ``turtle`` run with ``import kritzelwerk.turtle as turtle``.
+"""
+import atexit as _atexit
+import sys as _sys
+
+from . import _core
+from ._core import *  # noqa: F401,F403 (the commands, colours and enumerations)
+from ._core import Error, Turtle, run, process_events  # noqa: F401
+
+__all__ = [n for n in dir(_core) if not n.startswith("_")]
+
+_atexit.register(_core._shutdown)
+
+
+def _ipython_hook(context):
+    # prompt_toolkit's input hook: the windows stay responsive until a key is typed.
+    while not context.input_is_ready():
+        _core.process_events(0.02)
+
+
+def _register_ipython():
+    """Offers ``%gui kritzelwerk`` in IPython's terminal."""
+    try:
+        from IPython.terminal.pt_inputhooks import register
+    except Exception:
+        return
+    register("kritzelwerk", _ipython_hook)
+
+
+if "IPython" in _sys.modules:
+    _register_ipython()

@@ -1,0 +1,41 @@
+"""What the module's suites share: a fresh window per test, the header's doc comments."""
+import os
+import re
+import subprocess
+import sys
+
+import pytest
+
+import kritzelwerk
+
+SOURCE = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+
+
+@pytest.fixture
+def t():
+    turtle = kritzelwerk.Turtle(300, 200, "test")
+    yield turtle
+    turtle.Close()
+
+
+def header_comment(name, header="component/Turtle.h"):
+    """The /// block right above the first declaration of name( in the header."""
+    lines = open(os.path.join(SOURCE, header), encoding="utf-8").read().splitlines()
+    for i, line in enumerate(lines):
+        if re.search(r"\b" + re.escape(name) + r"\(", line) and not line.strip().startswith("//"):
+            block = []
+            j = i - 1
+            while j >= 0 and lines[j].strip().startswith("///"):
+                block.insert(0, lines[j].strip()[3:].removeprefix(" "))
+                j -= 1
+            if block:
+                return "\n".join(block)
+    raise AssertionError(f"{name} has no doc comment in {header}")
+
+
+def run_python(code, env=None, timeout=60):
+    """Runs code in a fresh python3 as a pupil's script would run."""
+    e = dict(os.environ)
+    e.update(env or {})
+    return subprocess.run([sys.executable, "-c", code], capture_output=True, text=True,
+                          env=e, timeout=timeout)
