@@ -306,21 +306,21 @@ PYBIND11_MODULE(_core, m) {
     m.attr("South") = South;
 #define KW_COLOUR(name) m.attr(#name) = name;
     KW_COLOUR(clBlack)
-    KW_COLOUR(clMaroon) KW_COLOUR(clGreen) KW_COLOUR(clOlive) KW_COLOUR(clNavy) KW_COLOUR(clPurple)
-        KW_COLOUR(clTeal) KW_COLOUR(clGray) KW_COLOUR(clSilver) KW_COLOUR(clRed) KW_COLOUR(clLime)
-            KW_COLOUR(clYellow) KW_COLOUR(clBlue) KW_COLOUR(clFuchsia) KW_COLOUR(clAqua)
-                KW_COLOUR(clWhite)
+    KW_COLOUR(clMaroon)
+    KW_COLOUR(clGreen) KW_COLOUR(clOlive) KW_COLOUR(clNavy) KW_COLOUR(clPurple) KW_COLOUR(clTeal)
+        KW_COLOUR(clGray) KW_COLOUR(clSilver) KW_COLOUR(clRed) KW_COLOUR(clLime) KW_COLOUR(clYellow)
+            KW_COLOUR(clBlue) KW_COLOUR(clFuchsia) KW_COLOUR(clAqua) KW_COLOUR(clWhite)
 #undef KW_COLOUR
 
-                    m.def(
-                        "RGB",
-                        [](int r, int g, int b) {
-                            for (int v : {r, g, b})
-                                if (v < 0 || v > 255)
-                                    throw py::value_error("each part of RGB is 0 to 255");
-                            return RGB(std::uint8_t(r), std::uint8_t(g), std::uint8_t(b));
-                        },
-                        py::arg("r"), py::arg("g"), py::arg("b"), Doc("RGB").c_str());
+                m.def(
+                    "RGB",
+                    [](int r, int g, int b) {
+                        for (int v : {r, g, b})
+                            if (v < 0 || v > 255)
+                                throw py::value_error("each part of RGB is 0 to 255");
+                        return RGB(std::uint8_t(r), std::uint8_t(g), std::uint8_t(b));
+                    },
+                    py::arg("r"), py::arg("g"), py::arg("b"), Doc("RGB").c_str());
     m.def(
         "GetRValue", [](py::object c) { return int(GetRValue(ToColor(c))); },
         Doc("GetRValue").c_str());
@@ -415,6 +415,21 @@ PYBIND11_MODULE(_core, m) {
         py::arg("seconds") = 0.0,
         "Handles the windows' pending events for about the given seconds (the hook of an "
         "interactive shell calls it).");
+    m.def(
+        "show_now",
+        [] {
+            CheckThread();
+            Session& s = S();
+            if (!s.app) return;
+            // What the commands drew goes to the screen now, not a frame later.
+            s.app->WaitMessage(0);
+            QCoreApplication::processEvents();
+            QCoreApplication::sendPostedEvents();
+            QCoreApplication::processEvents();
+            RaisePending();
+        },
+        "Puts what the commands drew on the screen at once (the prompt calls it before it "
+        "asks for the next line).");
     m.def(
         "_shutdown",
         [] {

@@ -37,5 +37,20 @@ def _register_ipython():
     register("kritzelwerk", _ipython_hook)
 
 
+class _Prompt(str):
+    """The prompt's text; before the prompt shows, what was drawn goes to the screen."""
+
+    def __str__(self):
+        try:
+            _core.show_now()
+        except BaseException as e:  # a handler's exception: show it, keep the prompt
+            _sys.excepthook(type(e), e, e.__traceback__)
+        return str.__str__(self)
+
+
+if hasattr(_sys, "ps1") or _sys.flags.interactive:
+    _sys.ps1 = _Prompt(getattr(_sys, "ps1", ">>> "))
+    _sys.ps2 = _Prompt(getattr(_sys, "ps2", "... "))
+
 if "IPython" in _sys.modules:
     _register_ipython()
