@@ -3,6 +3,7 @@ import os
 import re
 import subprocess
 import sys
+import xml.etree.ElementTree as ET
 
 import pytest
 
@@ -39,3 +40,17 @@ def run_python(code, env=None, timeout=60):
     e.update(env or {})
     return subprocess.run([sys.executable, "-c", code], capture_output=True, text=True,
                           env=e, timeout=timeout)
+
+
+def svg_line_mm(name):
+    """The width, in millimetres on paper, of the first polyline of an SVG file."""
+    root = ET.parse(name).getroot()
+    per_mm = float(root.get("viewBox").split()[2]) / float(root.get("width").removesuffix("mm"))
+    for group in root.iter():
+        lines = [el for el in group if el.tag.endswith("polyline")]
+        if group.tag.endswith("g") and lines:
+            # The points are in pixels; the group's matrix scales them to the view box.
+            scale = float(re.match(r"matrix\(([0-9.]+)", group.get("transform")).group(1))
+            xs = [float(p.split(",")[0]) for p in lines[0].get("points").split()]
+            return (max(xs) - min(xs)) * scale / per_mm
+    raise AssertionError(f"no line in {name}")

@@ -1,12 +1,10 @@
 """The module kritzelwerk: the control's commands from Python, errors, threads, lifetimes."""
-import re
 import threading
-import xml.etree.ElementTree as ET
 
 import pytest
 
 import kritzelwerk
-from conftest import header_comment, run_python
+from conftest import header_comment, run_python, svg_line_mm
 
 
 def test_help_shows_the_headers_doc_comments():
@@ -130,17 +128,7 @@ def test_a_picture_drawn_command_by_command_saves_at_true_size(t, tmp_path):
     t.Repaint()  # a repaint draws the kept commands again
     name = tmp_path / "bild.svg"
     t.SaveToFile(str(name))
-    root = ET.parse(name).getroot()
-    width_mm = float(root.get("width").removesuffix("mm"))
-    view = [float(v) for v in root.get("viewBox").split()]
-    per_mm = view[2] / width_mm
-    lines = [el for el in root.iter() if el.tag.endswith("polyline")]
-    assert lines, "the kept line is in the file"
-    # The points are in pixels; the group's matrix scales them to the view box.
-    group = [g for g in root.iter() if g.tag.endswith("g") and lines[0] in list(g)][0]
-    scale = float(re.match(r"matrix\(([0-9.]+)", group.get("transform")).group(1))
-    xs = [float(p.split(",")[0]) for p in lines[0].get("points").split()]
-    assert (max(xs) - min(xs)) * scale / per_mm == pytest.approx(30, abs=0.5)
+    assert svg_line_mm(name) == pytest.approx(30, abs=0.5)
 
 
 def test_the_interpreter_ends_cleanly_with_windows_open_or_closed():
