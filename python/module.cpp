@@ -307,9 +307,10 @@ PYBIND11_MODULE(_core, m) {
 #define KW_COLOUR(name) m.attr(#name) = name;
     KW_COLOUR(clBlack)
     KW_COLOUR(clMaroon)
-    KW_COLOUR(clGreen) KW_COLOUR(clOlive) KW_COLOUR(clNavy) KW_COLOUR(clPurple) KW_COLOUR(clTeal)
-        KW_COLOUR(clGray) KW_COLOUR(clSilver) KW_COLOUR(clRed) KW_COLOUR(clLime) KW_COLOUR(clYellow)
-            KW_COLOUR(clBlue) KW_COLOUR(clFuchsia) KW_COLOUR(clAqua) KW_COLOUR(clWhite)
+    KW_COLOUR(clGreen)
+    KW_COLOUR(clOlive) KW_COLOUR(clNavy) KW_COLOUR(clPurple) KW_COLOUR(clTeal) KW_COLOUR(clGray)
+        KW_COLOUR(clSilver) KW_COLOUR(clRed) KW_COLOUR(clLime) KW_COLOUR(clYellow) KW_COLOUR(clBlue)
+            KW_COLOUR(clFuchsia) KW_COLOUR(clAqua) KW_COLOUR(clWhite)
 #undef KW_COLOUR
 
                 m.def(
@@ -406,10 +407,14 @@ PYBIND11_MODULE(_core, m) {
             const auto until =
                 std::chrono::steady_clock::now() +
                 std::chrono::microseconds(std::int64_t(std::max(0.0, seconds) * 1e6));
-            do {
+            for (;;) {
                 s.app->ProcessMessages();
-                QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-            } while (!s.pending && std::chrono::steady_clock::now() < until);
+                const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                    until - std::chrono::steady_clock::now());
+                if (s.pending || left.count() <= 0) break;
+                // Sleeps in the event system, not on the processor.
+                s.app->WaitMessage(std::uint32_t(std::min<long long>(left.count(), 10)));
+            }
             RaisePending();
         },
         py::arg("seconds") = 0.0,

@@ -351,7 +351,9 @@ class Turtle:
         c.Showing = self._visible and s._tracing != 0
 
     def _c(self):
-        return self._screen._use(self)
+        s = self._screen
+        # The turtle that drew last is still on the control: nothing to switch.
+        return s._core if s._active is self else s._use(self)
 
     def _deg(self, angle):
         return angle * 360.0 / self._full
@@ -359,25 +361,31 @@ class Turtle:
     # Moving and turning.
     def forward(self, distance):
         """Moves distance units along the heading, drawing when the pen is down."""
-        self._c().Forwd(distance * _CM)
+        s = self._screen
+        (s._core if s._active is self else s._use(self)).Forwd(distance * _CM)
 
     fd = forward
 
     def back(self, distance):
         """Moves distance units backwards; the heading stays."""
-        self._c().Back(distance * _CM)
+        s = self._screen
+        (s._core if s._active is self else s._use(self)).Back(distance * _CM)
 
     bk = backward = back
 
     def left(self, angle):
         """Turns angle degrees (or radians after radians()) counter-clockwise."""
-        self._c().Left(self._deg(angle))
+        s = self._screen
+        c = s._core if s._active is self else s._use(self)
+        c.Left(angle if self._full == 360.0 else self._deg(angle))
 
     lt = left
 
     def right(self, angle):
         """Turns angle degrees clockwise."""
-        self._c().Right(self._deg(angle))
+        s = self._screen
+        c = s._core if s._active is self else s._use(self)
+        c.Right(angle if self._full == 360.0 else self._deg(angle))
 
     rt = right
 

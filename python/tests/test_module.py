@@ -1,10 +1,13 @@
 """The module kritzelwerk: the control's commands from Python, errors, threads, lifetimes."""
+import os
+import subprocess
+import sys
 import threading
 
 import pytest
 
 import kritzelwerk
-from conftest import header_comment, run_python, svg_line_mm
+from conftest import SOURCE, header_comment, run_python, svg_line_mm
 
 
 def test_help_shows_the_headers_doc_comments():
@@ -122,6 +125,18 @@ def test_what_a_handler_raises_ends_the_drawing_and_reaches_the_caller(t):
     assert drawn
 
 
+def test_the_shells_hook_runs_the_handlers_and_raises_what_they_raise(t):
+    import time
+
+    start = time.monotonic()
+    kritzelwerk.process_events(0.1)
+    assert 0.09 < time.monotonic() - start < 2
+    t.OnStartPaint = lambda: 1 / 0
+    with pytest.raises(ZeroDivisionError):
+        kritzelwerk.process_events(1)
+    t.OnStartPaint = None
+
+
 def test_a_picture_drawn_command_by_command_saves_at_true_size(t, tmp_path):
     t.Heading = kritzelwerk.East
     t.Forwd(3)
@@ -154,3 +169,14 @@ raise SystemExit(kritzelwerk.run())
     r = run_python(code, {"QT_QPA_PLATFORM": "offscreen", "KRITZEL_OUTPUT_DIR": str(tmp_path)})
     assert r.returncode == 0, r.stderr
     assert (tmp_path / "Bild.png").stat().st_size > 0
+
+
+@pytest.mark.parametrize("example,picture", [("spirale", "Spirale"), ("blume", "Blume"),
+                                             ("stern", "Kritzel-Werk_Turtle")])
+def test_the_examples_run_and_draw_without_a_display(example, picture, tmp_path):
+    source = os.path.join(SOURCE, "examples", "python", example + ".py")
+    r = subprocess.run([sys.executable, source], cwd=tmp_path, capture_output=True, text=True,
+                       env=dict(os.environ, QT_QPA_PLATFORM="offscreen",
+                                KRITZEL_OUTPUT_DIR=str(tmp_path)), timeout=60)
+    assert r.returncode == 0, r.stderr
+    assert (tmp_path / (picture + ".png")).stat().st_size > 1000
