@@ -19,7 +19,8 @@ string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
   "file, the Qt Designer plugin (palette page Kritzel-Werk), a Qt Creator"
   "project wizard, a demo program, the command reference (HTML, and a Qt help"
   "file for Qt Creator's F1), the manual page kritzelwerk(7) and the pupils'"
-  "example programs.")
+  "example programs; and the Python module kritzelwerk for python3, with"
+  "kritzelwerk.turtle for lessons written for Python's turtle.")
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_DIRECTORY ${PROJECT_BINARY_DIR}/dist)
 set(CPACK_STRIP_FILES ON)
@@ -50,6 +51,13 @@ set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS "${PROJECT_BINARY_DIR}")
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
     "g++, qt6-base-dev, qt6-svg-dev, libgl-dev, cmake, make, pkg-config, qt6-translations-l10n")
+# The Python module is built for one version of Debian's python3 and found by it alone.
+if(KRITZEL_PYTHON)
+  math(EXPR KRITZEL_PY_NEXT "${Python_VERSION_MINOR} + 1")
+  string(APPEND CPACK_DEBIAN_PACKAGE_DEPENDS
+         ", python3 (>= ${Python_VERSION_MAJOR}.${Python_VERSION_MINOR}~)"
+         ", python3 (<< ${Python_VERSION_MAJOR}.${KRITZEL_PY_NEXT})")
+endif()
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "designer-qt6, qtcreator")
 # The loader's cache is refreshed by dpkg's trigger, and the package has no maintainer
 # scripts at all: dpkg keeps a package with a postrm listed as "rc" after a remove. CPack

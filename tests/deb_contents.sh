@@ -23,10 +23,18 @@ for want in ".$plugins/designer/libkritzelwerk_designer.so" \
             ".$docs/kritzelwerk.qch" "./usr/share/doc/kritzelwerk/html/index.html" \
             "./usr/share/man/man7/kritzelwerk.7.gz" "./usr/share/doc/kritzelwerk/examples/spiral.cpp" \
             "./usr/share/applications/kritzelwerk-demo.desktop" \
-            "./usr/share/icons/hicolor/48x48/apps/kritzelwerk-demo.png"; do
+            "./usr/share/icons/hicolor/48x48/apps/kritzelwerk-demo.png" \
+            "./usr/lib/python3/dist-packages/kritzelwerk/__init__.py" \
+            "./usr/lib/python3/dist-packages/kritzelwerk/turtle.py" \
+            "./usr/share/doc/kritzelwerk/examples/python/stern.py"; do
   grep -qxF "$want" <<<"$files" || fail "$want is not in the package; it holds:
 $files"
 done
+
+grep -qE '^\./usr/lib/python3/dist-packages/kritzelwerk/_core\.cpython-[^/]*\.so$' <<<"$files" ||
+  fail "the Python module's extension is not in /usr/lib/python3/dist-packages/kritzelwerk"
+grep -qE '(^|, )python3 \(>= ' <<<"$(dpkg-deb -f "$deb" Depends)" ||
+  fail "the package does not depend on python3: $(dpkg-deb -f "$deb" Depends)"
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT

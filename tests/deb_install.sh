@@ -93,6 +93,21 @@ grep -qE "(^|[ ,|])$owner([ ,(|]|\$)" <<<"$depends" ||
 "$source_dir/tests/qtcreator_help.sh" || fail "Qt Creator did not register the installed help file"
 [ "$(man -w kritzelwerk 2>/dev/null)" = /usr/share/man/man7/kritzelwerk.7.gz ] ||
   fail "man kritzelwerk does not find the manual page kritzelwerk(7)"
+# The Python module as a new user meets it: Debian's python3 with nothing set finds the
+# installed one, the README's script draws, and the module's suites pass against it.
+newuser=(env -u PYTHONPATH -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM -u KRITZEL_OUTPUT_DIR)
+found=$("${newuser[@]}" /usr/bin/python3 -c 'import kritzelwerk.turtle, kritzelwerk; print(kritzelwerk.__file__)') ||
+  fail "python3 does not import the installed module kritzelwerk"
+[ "$found" = /usr/lib/python3/dist-packages/kritzelwerk/__init__.py ] ||
+  fail "python3 imports kritzelwerk from $found, not from the package"
+"$source_dir/tests/readme_block.sh" "$source_dir/README.md" "From Python" 2 python >quadrat.py
+"${newuser[@]}" /usr/bin/python3 quadrat.py >/dev/null || fail "the README's Python script did not run"
+"$png_ink" Quadrat.png 200 || fail "the README's Python script painted nothing"
+[ -s quadrat.svg ] || fail "the README's Python script saved no quadrat.svg"
+env -u PYTHONPATH PYTHONDONTWRITEBYTECODE=1 "$source_dir/scripts/with-xvfb" /usr/bin/python3 -m pytest \
+  -q -p no:cacheprovider "$source_dir/python/tests/test_module.py" \
+  "$source_dir/python/tests/test_turtle_compat.py" >"$work/pytest.log" 2>&1 ||
+  { cat "$work/pytest.log" >&2; fail "the Python module's suites fail against the package"; }
 
 cd /
 apt-get remove -y -qq -o DPkg::Lock::Timeout=300 kritzelwerk >"$work/apt.log" 2>&1 ||

@@ -24,10 +24,19 @@ for prefix in /usr /usr/local; do
   [ -n "$cfg" ] || fail "installing into $prefix put no CMake package below $prefix/lib"
   [ -f "$stage$docs/kritzelwerk.qch" ] ||
     fail "installing into $prefix put no help file into Qt's documentation folder $docs"
+  # The Python module where Debian's python3 looks with nothing set.
+  case $prefix in
+    /usr) pydir=/usr/lib/python3/dist-packages ;;
+    *) pydir=$prefix/lib/python3.$(/usr/bin/python3 -c 'import sys; print(sys.version_info[1])')/dist-packages ;;
+  esac
+  [ -f "$stage$pydir/kritzelwerk/turtle.py" ] && ls "$stage$pydir"/kritzelwerk/_core.*.so >/dev/null 2>&1 ||
+    fail "installing into $prefix put no Python module into $pydir"
+  /usr/bin/python3 -c "import sys; sys.exit('$pydir' not in sys.path)" ||
+    fail "Debian's python3 does not look in $pydir"
   # Nothing else strays outside the prefix.
   stray=$(cd "$stage" && find . -type f | sed 's|^\.||' |
           grep -v -e "^$prefix/" -e "^$plugins/designer/" -e '^/usr/share/qtcreator/' \
                   -e "^$docs/kritzelwerk.qch$" || true)
   [ -z "$stray" ] || fail "installing into $prefix put files outside it: $stray"
 done
-echo "system_install: plugin, wizard and help file go where Designer and Qt Creator look, for /usr and /usr/local"
+echo "system_install: plugin, wizard, help file and Python module go where Designer, Qt Creator and python3 look, for /usr and /usr/local"
