@@ -308,8 +308,9 @@ PYBIND11_MODULE(_core, m) {
     KW_COLOUR(clBlack)
     KW_COLOUR(clMaroon)
     KW_COLOUR(clGreen)
-    KW_COLOUR(clOlive) KW_COLOUR(clNavy) KW_COLOUR(clPurple) KW_COLOUR(clTeal) KW_COLOUR(clGray)
-        KW_COLOUR(clSilver) KW_COLOUR(clRed) KW_COLOUR(clLime) KW_COLOUR(clYellow) KW_COLOUR(clBlue)
+    KW_COLOUR(clOlive)
+    KW_COLOUR(clNavy) KW_COLOUR(clPurple) KW_COLOUR(clTeal) KW_COLOUR(clGray) KW_COLOUR(clSilver)
+        KW_COLOUR(clRed) KW_COLOUR(clLime) KW_COLOUR(clYellow) KW_COLOUR(clBlue)
             KW_COLOUR(clFuchsia) KW_COLOUR(clAqua) KW_COLOUR(clWhite)
 #undef KW_COLOUR
 
@@ -503,6 +504,23 @@ PYBIND11_MODULE(_core, m) {
     KW_CMD1(SetPenState, TPenState, s);
     KW_CMD1(SetAusgabe, TTurtleDevice, Value);
     KW_CMD1(SetKeepPicture, bool, on);
+    // kritzelwerk.turtle's moves in its units (a pixel at 96 per inch), called without a
+    // Python frame in between while one turtle has the screen.
+    constexpr double CmPerPixel = 2.54 / 96;
+    c.def(
+        "_fd_px",
+        [](PyTurtle& p, double d) { Command(p, [&](TTurtle& t) { t.Forwd(d * CmPerPixel); }); },
+        py::arg("distance"));
+    c.def(
+        "_bk_px",
+        [](PyTurtle& p, double d) { Command(p, [&](TTurtle& t) { t.Back(d * CmPerPixel); }); },
+        py::arg("distance"));
+    c.def(
+        "_lt", [](PyTurtle& p, double a) { Command(p, [&](TTurtle& t) { t.Left(a); }); },
+        py::arg("angle"));
+    c.def(
+        "_rt", [](PyTurtle& p, double a) { Command(p, [&](TTurtle& t) { t.Right(a); }); },
+        py::arg("angle"));
 #undef KW_CMD0
 #undef KW_CMD1
 #undef KW_CMD2

@@ -279,17 +279,19 @@ class _Screen:
 
     def clear(self):
         """Wipes the drawing; the turtles stay where they are."""
-        c = self._core
-        if self._active is not None:
-            self._active._save(c)
+        c, a = self._core, self._active
+        if a is not None:
+            a._save(c)
         c.Clear()
-        self._active = None
+        if a is not None:
+            a._load(c)
 
     def reset(self):
         """Every turtle back to the middle, facing east, with the pen as at first."""
         self.clear()
         for t in self._turtles:
             t._defaults()
+            t._fast()
 
     def save(self, name):
         """Saves the drawing in the format the name's ending chooses (.png, .svg, .pdf,
@@ -320,6 +322,22 @@ class Turtle:
         self._defaults()
         self._screen._turtles.append(self)
         self._screen._use(self)
+        for t in self._screen._turtles:
+            t._fast()
+
+    # The moves that a lesson gives most go straight to the control while this is the
+    # screen's only turtle and angles are degrees: nothing to switch, nothing to convert.
+    _FAST = {"forward": "_fd_px", "fd": "_fd_px", "back": "_bk_px", "bk": "_bk_px",
+             "backward": "_bk_px", "left": "_lt", "lt": "_lt", "right": "_rt", "rt": "_rt"}
+
+    def _fast(self):
+        on = self._screen._turtles == [self] and self._full == 360.0
+        core = self._screen._core
+        for name, method in self._FAST.items():
+            if on:
+                self.__dict__[name] = getattr(core, method)
+            else:
+                self.__dict__.pop(name, None)
 
     def __getattr__(self, name):
         raise _not_offered("Turtle", name)
@@ -572,10 +590,12 @@ class Turtle:
     def degrees(self, fullcircle=360.0):
         """Angles in degrees (or in 1/fullcircle of a turn)."""
         self._full = float(fullcircle)
+        self._fast()
 
     def radians(self):
         """Angles in radians."""
         self._full = 2 * math.pi
+        self._fast()
 
     # Shown or hidden, speed.
     def hideturtle(self):
@@ -614,6 +634,7 @@ class Turtle:
         self._screen.clear()
         self._defaults()
         self._screen._use(self)
+        self._fast()
 
     def onclick(self, fun, btn=1, add=None):
         """Calls fun(x, y) for a click on the turtle (within 12 units of it)."""

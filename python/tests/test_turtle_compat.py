@@ -146,3 +146,15 @@ def test_colours_speeds_and_fills_as_pythons_turtle_takes_them():
     t.end_fill()
     assert not t.filling()
     assert math.isclose(t.distance(0, 0), 0, abs_tol=1e-9)
+
+
+def test_clear_leaves_a_lone_turtle_where_it_is():
+    kt.bye()
+    t = kt.Turtle()
+    t.speed(0)
+    t.forward(50)
+    t.left(30)
+    t.clear()
+    t.forward(10)
+    assert t.pos() == pytest.approx((50 + 10 * math.cos(math.radians(30)), 5))
+    assert t.heading() == pytest.approx(30)
