@@ -4,7 +4,8 @@ The same lines (lengths 0 to 299 pixels, turning 91 degrees) drawn by kritzelwer
 and by Python's turtle (tkinter): without animation (tracer(0), the picture shown once
 at the end) and animated (speed(0), the sprite shown, each line on the screen). Then the
 cost of one call from Python against the same command from C++ (bench_turtle's
-BM_SetPosition with the sprite hidden), with and without the kept picture.
+BM_SetPosition with the sprite hidden), with and without the kept picture; and a million
+commands kept from Python: how long, how much memory, how long to draw them again.
 
     PYTHONPATH=build/python scripts/with-xvfb /usr/bin/python3 bench/python_turtle.py \
         [--lines 20000] [--animated 2000] [--cpp build/bench/bench_turtle]
@@ -97,6 +98,31 @@ def call_cost(n):
     return result
 
 
+def rss_kib():
+    with open("/proc/self/status") as f:
+        return next(int(line.split()[1]) for line in f if line.startswith("VmRSS:"))
+
+
+def kept(n):
+    """Seconds to give n commands from Python with the picture kept, the memory they
+    take, and the repaint that draws them all again."""
+    t = kritzelwerk.Turtle(400, 400, "Behalten")
+    t.Showing = False
+    t.Heading = kritzelwerk.East
+    before = rss_kib()
+    start = time.perf_counter()
+    for i in range(n // 2):
+        t.Forwd((i * 7919) % 300 / 38)
+        t.Right(91)
+    given = time.perf_counter() - start
+    grown = (rss_kib() - before) * 1024 / n
+    start = time.perf_counter()
+    t.Repaint()
+    redraw = time.perf_counter() - start
+    t.Close()
+    return given, grown, redraw
+
+
 def cpp_cost(binary):
     out = subprocess.run([binary, "--benchmark_filter=BM_SetPosition/shown:0",
                           "--benchmark_format=json"], capture_output=True, text=True, check=True)
@@ -111,6 +137,7 @@ def main():
     ap.add_argument("--animated", type=int, default=2000)
     ap.add_argument("--calls", type=int, default=1000000)
     ap.add_argument("--cpp", default="build/bench/bench_turtle")
+    ap.add_argument("--kept", type=int, default=1000000)
     a = ap.parse_args()
     steps, animated = lengths(a.lines), lengths(a.animated)
     ours = kritzel_side(steps, animated)
@@ -119,6 +146,10 @@ def main():
           f"Python's turtle {theirs[0]:.3f} s: {theirs[0] / ours[0]:.1f}x")
     print(f"{a.animated} lines animated (speed 0, sprite shown): kritzelwerk.turtle "
           f"{ours[1]:.3f} s, Python's turtle {theirs[1]:.3f} s: {theirs[1] / ours[1]:.1f}x")
+    given, grown, redraw = kept(a.kept)
+    print(f"{a.kept} commands kept from Python: given in {given:.3f} s, {grown:.1f} bytes each "
+          f"(the process's resident memory), all drawn again in {redraw:.3f} s "
+          "(bench_kept: the event loop's waits meanwhile)")
     py = call_cost(a.calls)
     try:
         cpp = cpp_cost(a.cpp)
