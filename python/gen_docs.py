@@ -3,8 +3,8 @@
 
 Usage: gen_docs.py OUTPUT HEADER...
 
-Each `///` block belongs to the first name declared after it (the name before the
-first parenthesis, or the name of a constant); the first block of a name wins (a function's before a field's), so an
+Each `///` block belongs to the first name declared after it (a class, struct or
+enumeration, the name before the first parenthesis, or the name of a constant); the first block of a name wins (a function's before a field's), so an
 overload's own comment does not replace the main one. The output is a C++ header with
 the table `kDocs` of name and text, the one source of the texts `help()` shows.
 """
@@ -12,6 +12,7 @@ import re
 import sys
 
 DECL = re.compile(r"([A-Za-z_][A-Za-z_0-9]*)\s*(\(|=)")
+TYPE = re.compile(r"^(?:class|struct|enum)\s+(?:KRITZELWERK_EXPORT\s+)?([A-Za-z_][A-Za-z_0-9]*)")
 SKIP = {"explicit", "void", "bool", "double", "int", "const", "static", "virtual",
         "constexpr", "operator", "template", "requires", "KRITZELWERK_EXPORT"}
 
@@ -23,7 +24,9 @@ def blocks(text):
         if stripped.startswith("///") and not stripped.startswith("///<"):
             comment.append(stripped[3:].removeprefix(" "))
             continue
-        if comment and stripped:
+        if comment and stripped and TYPE.match(stripped):
+            yield TYPE.match(stripped).group(1), "(", "\n".join(comment)
+        elif comment and stripped:
             for m in DECL.finditer(stripped):
                 if m.group(1) not in SKIP:
                     yield m.group(1), m.group(2), "\n".join(comment)

@@ -65,6 +65,8 @@ struct Session {
     // An exception a Python handler raised inside a drawing, until Python code waiting
     // (a command, run(), the prompt) takes it.
     std::optional<py::error_already_set> pending;
+    // kritzelwerk.Error.
+    PyObject* error = PyExc_RuntimeError;
 };
 Session& S() {
     static Session* s = new Session; // never destroyed: _shutdown ends what it holds
@@ -104,7 +106,8 @@ void StartApplication() {
         py::gil_scoped_acquire gil;
         if (dynamic_cast<const EAbort*>(&e)) return;
         if (!S().pending) {
-            PyErr_SetString(PyExc_RuntimeError, e.what());
+            PyErr_SetString(dynamic_cast<const EKritzelwerk*>(&e) ? S().error : PyExc_RuntimeError,
+                            e.what());
             S().pending.emplace();
         }
     });
@@ -288,7 +291,10 @@ int InputHook() {
 
 PYBIND11_MODULE(_core, m) {
     m.doc() = "Kritzel-Werk's turtle control in a window, for Python (see kritzelwerk).";
-    py::register_exception<EKritzelwerk>(m, "Error", PyExc_RuntimeError);
+    S().error = py::register_exception<EKritzelwerk>(m, "Error", PyExc_RuntimeError).ptr();
+    m.attr("Error").attr("__doc__") =
+        Doc("EKritzelwerk") + "\nIn Python also: a command after its window was closed, or from "
+                              "another thread than the one that made the window.";
 
     py::enum_<TPenState>(m, "TPenState", Doc("TPenState").c_str())
         .value("Up", Up, Doc("Up").c_str())
@@ -309,9 +315,10 @@ PYBIND11_MODULE(_core, m) {
     KW_COLOUR(clMaroon)
     KW_COLOUR(clGreen)
     KW_COLOUR(clOlive)
-    KW_COLOUR(clNavy) KW_COLOUR(clPurple) KW_COLOUR(clTeal) KW_COLOUR(clGray) KW_COLOUR(clSilver)
-        KW_COLOUR(clRed) KW_COLOUR(clLime) KW_COLOUR(clYellow) KW_COLOUR(clBlue)
-            KW_COLOUR(clFuchsia) KW_COLOUR(clAqua) KW_COLOUR(clWhite)
+    KW_COLOUR(clNavy)
+    KW_COLOUR(clPurple) KW_COLOUR(clTeal) KW_COLOUR(clGray) KW_COLOUR(clSilver) KW_COLOUR(clRed)
+        KW_COLOUR(clLime) KW_COLOUR(clYellow) KW_COLOUR(clBlue) KW_COLOUR(clFuchsia)
+            KW_COLOUR(clAqua) KW_COLOUR(clWhite)
 #undef KW_COLOUR
 
                 m.def(
@@ -450,7 +457,12 @@ PYBIND11_MODULE(_core, m) {
         },
         "Closes every window and ends the application; the interpreter calls it at exit.");
 
-    py::class_<PyTurtle> c(m, "Turtle", Doc("TTurtle").c_str());
+    py::class_<PyTurtle> c(m, "Turtle",
+                           (Doc("TTurtle") +
+                            "\n\nkritzelwerk.Turtle: a window of its own holding one such control, "
+                            "with KeepPicture on: each command draws at once and is drawn again on "
+                            "every repaint.")
+                               .c_str());
     c.def(py::init<int, int, const std::string&>(), py::arg("width") = 400, py::arg("height") = 400,
           py::arg("title") = "Kritzel-Werk",
           "Opens a window of width x height pixels with the caption title, holding one "

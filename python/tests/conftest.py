@@ -20,10 +20,12 @@ def t():
 
 
 def header_comment(name, header="component/Turtle.h"):
-    """The /// block right above the first declaration of name( in the header."""
+    """The /// block right above the first declaration of name( (or of the class name)
+    in the header."""
     lines = open(os.path.join(SOURCE, header), encoding="utf-8").read().splitlines()
+    declaration = re.compile(r"\b" + re.escape(name) + r"\(|^class .*\b" + re.escape(name) + r"\b")
     for i, line in enumerate(lines):
-        if re.search(r"\b" + re.escape(name) + r"\(", line) and not line.strip().startswith("//"):
+        if declaration.search(line) and not line.strip().startswith("//"):
             block = []
             j = i - 1
             while j >= 0 and lines[j].strip().startswith("///"):

@@ -17,6 +17,8 @@ def test_help_shows_the_headers_doc_comments():
     assert header_comment("SetPenColor") in kritzelwerk.Turtle.PenColor.__doc__
     assert header_comment("QueryNumber", "host/Dialogs.h") in kritzelwerk.QueryNumber.__doc__
     assert "lowest byte" in kritzelwerk.Turtle.BackColor.__doc__
+    assert header_comment("TTurtle") in kritzelwerk.Turtle.__doc__
+    assert header_comment("EKritzelwerk", "host/Exceptions.h") in kritzelwerk.Error.__doc__
 
 
 def test_constants_and_enumerations_are_module_attributes():
