@@ -36,7 +36,7 @@ std::string ServerName() {
     return server && *server ? server : "localhost";
 }
 
-EKritzelwerk Silent(const std::string& server) {
+EKritzelwerk SilentServer(const std::string& server) {
     return EKritzelwerk("cannot print: the print server \"" + server +
                         "\" did not answer; printing gave up waiting for it");
 }
@@ -106,7 +106,7 @@ public:
         const std::string server = ServerName();
         const std::optional<Answer> answer =
             WhileResponsive<Answer>([server] { return AskServer(server); });
-        if (!answer || answer->how == Answer::Silent) throw Silent(server);
+        if (!answer || answer->how == Answer::Silent) throw SilentServer(server);
     }
 
     void Begin(QPrinter& printer, const TString& queue, int) override {
@@ -157,8 +157,8 @@ public:
                 cupsFreeOptions(optionCount, options);
                 return result;
             });
-        if (!sent) throw Silent(server);
-        if (sent->silent) throw Silent(server);
+        if (!sent) throw SilentServer(server);
+        if (sent->silent) throw SilentServer(server);
         if (sent->job == 0)
             throw EKritzelwerk("cannot print on the print queue \"" + queue_ +
                                "\": " + sent->error);
