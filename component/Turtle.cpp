@@ -805,6 +805,13 @@ void TTurtle::SetAusgabe(TTurtleDevice Value) {
         RefuseFormValue("Device", Value);
         return;
     }
+    // While a file's cycle draws, the device and its surface stay as they are: the
+    // switch waits until the file is written.
+    if (FOnFile) {
+        FSwitchWaiting = true;
+        FSwitchTo = Value;
+        return;
+    }
     // However the switch ends, the device it ends on shows the kept picture.
     PutBack kept(this, [this, top = entry.Top()] {
         if (!top) return;
@@ -1050,9 +1057,10 @@ void TTurtle::EndFill(TColor BrushColor) {
     FFilling = false;
     const std::vector<TPoint> Points = std::exchange(FFillPoints, {});
     const std::vector<TFillLine> Lines = std::exchange(FFillLines, {});
-    TCanvas* const Flaeche = ZeichenFlaeche;
-    const TBrushStyle keptStyle = Flaeche->Brush().Style();
-    PutBack brush(this, [Flaeche, keptStyle] { Flaeche->Brush().SetStyle(keptStyle); });
+    const TBrushStyle keptStyle = ZeichenFlaeche->Brush().Style();
+    // The surface as it is then: a handler run while the sprite pumps may have switched
+    // the device and freed the one of before.
+    PutBack brush(this, [this, keptStyle] { ZeichenFlaeche->Brush().SetStyle(keptStyle); });
     PaintTurtle();
     if (Points.size() >= 3) {
         // Outlined in its own colour, as FillCircle is, then the lines drawn meanwhile
@@ -1124,18 +1132,24 @@ double TTurtle::Distance(double Xpos, double Ypos) const {
 // One paint cycle on a file's surface, as a metafile recording runs it: the screen's
 // scale, the pen down, no sprite. Whatever it changes is put back however it ends, and
 // the screen is asked to show the drawing again.
-void TTurtle::RunOnFile(TCanvas* Flaeche) {
+// Asked for by a repaint (AfterRepaint), the screen already shows the drawing: no repaint
+// is asked for, which would run the handler, and so the save, once more.
+void TTurtle::RunOnFile(TCanvas* Flaeche, bool AfterRepaint) {
     // The sprite leaves the screen first; it comes back where the drawing ends, as after
     // a repaint.
     PaintTurtle();
-    RunCycleOn(Flaeche);
+    RunCycleOn(Flaeche, AfterRepaint);
     PaintTurtle();
 }
 
-void TTurtle::RunCycleOn(TCanvas* Flaeche) {
-    // Put back however the cycle ends; not when the handler destroyed the control.
+void TTurtle::RunCycleOn(TCanvas* Flaeche, bool AfterRepaint) {
+    // Put back however the cycle ends; not when the handler destroyed the control. The
+    // surface of before is still the device's: while the cycle runs a device switch
+    // waits (FOnFile) and a repaint does nothing (FRekursion), so nothing replaces it.
+    FSwitchWaiting = false;
     PutBack zurueck(this, [this, Alt = ZeichenFlaeche, Pen = FPenState, Show = FShowTurtle,
-                           Print = FPrint, Meta = FMetaflag] {
+                           Print = FPrint, Meta = FMetaflag, AfterRepaint] {
+        FOnFile = false;
         ZeichenFlaeche = Alt;
         FPenState = Pen;
         FShowTurtle = Show;
@@ -1146,6 +1160,7 @@ void TTurtle::RunCycleOn(TCanvas* Flaeche) {
         // Saves asked for by the handler would only save this once more.
         FSpaeter.clear();
         Init_Koord();
+        if (AfterRepaint) return;
         try {
             Invalidate();
         } catch (...) {
@@ -1154,6 +1169,7 @@ void TTurtle::RunCycleOn(TCanvas* Flaeche) {
     });
     // Repaints asked for meanwhile wait, as during any paint cycle.
     FRekursion = true;
+    FOnFile = true;
     FPrint = false;
     FMetaflag = false;
     FPenState = Down;
@@ -1176,10 +1192,12 @@ void TTurtle::SaveToFile(const TString& Name) {
         FSpaeter.push_back(TSpaeter{false, Name});
         return;
     }
+    const bool AfterRepaint = std::exchange(FAfterRepaint, false);
     // An unknown ending is refused before anything changes.
     PictureFile Datei(Name, Width(), Height(), PixelPerLEFor(Screen().PixelsPerInch()), this);
-    RunOnFile(Datei.Canvas());
+    RunOnFile(Datei.Canvas(), AfterRepaint);
     Datei.Save();
+    MakeWaitingSwitch();
 }
 
 void TTurtle::CopyToClipboard() {
@@ -1188,19 +1206,31 @@ void TTurtle::CopyToClipboard() {
         FSpaeter.push_back(TSpaeter{true, {}});
         return;
     }
+    const bool AfterRepaint = std::exchange(FAfterRepaint, false);
     // The metafile as the clipboard device records it.
     TMetafile Bild;
     {
         // Freeing the canvas completes the picture.
         const std::unique_ptr<TMetafileCanvas> Flaeche = StartRecording(Bild, Width(), Height());
-        RunOnFile(Flaeche.get());
+        RunOnFile(Flaeche.get(), AfterRepaint);
     }
     Clipboard().Assign(Bild);
+    MakeWaitingSwitch();
+}
+
+// A device switch asked for while the file's cycle ran is made once the file is written;
+// one to the device in use already has nothing left to do. A save that failed drops it.
+void TTurtle::MakeWaitingSwitch() {
+    if (!std::exchange(FSwitchWaiting, false)) return;
+    if (FSwitchTo != Fausgabe) SetAusgabe(FSwitchTo);
 }
 
 void TTurtle::RunDeferred() {
     const std::vector<TSpaeter> Auftraege = std::exchange(FSpaeter, {});
     for (const TSpaeter& a : Auftraege) {
+        // The repaint that asked for it has just ended and drawn the screen.
+        FAfterRepaint = true;
+        PutBack reset(this, [this] { FAfterRepaint = false; });
         if (a.Clipboard)
             CopyToClipboard();
         else

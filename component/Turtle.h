@@ -211,10 +211,15 @@ public:
     /// then the screen shows the drawing again.
     /// Writes the name exactly as given, whole or not at all;
     /// raises `EKritzelwerk` naming the file when it cannot, or for another ending.
+    /// Called from `OnStartPaint`, it runs once that repaint has ended,
+    /// and asks for no repaint of its own.
+    /// A `Device` switch asked for meanwhile waits for the file.
     void SaveToFile(const TString& Name);
     /// Puts the drawing on the clipboard in one step,
     /// as `Device` = `tdClipb` and back would: as a metafile,
     /// with a bitmap of the same picture.
+    /// Called from `OnStartPaint`, it waits for the end of that repaint,
+    /// as `SaveToFile` does.
     void CopyToClipboard();
     /// What a left click on the control calls,
     /// with the point clicked in LE (origin in the middle, y up):
@@ -263,6 +268,7 @@ public:
     /// leaving `tdWMF` writes `FileName`.wmf;
     /// leaving `tdClipb` puts the picture on the clipboard.
     /// Raises `EKritzelwerk` on failure.
+    /// Asked for while `SaveToFile` or `CopyToClipboard` draws, it waits for the file.
     void SetAusgabe(TTurtleDevice Value);
     /// The file name stem for `tdWMF`; ".wmf" is added when the recording ends.
     const TString& FileName() const { return FFilename; }
@@ -516,9 +522,10 @@ private:
     void DrawKept();
     void Replay(TKeptCommand c);
     void SpriteBack();
-    void RunOnFile(TCanvas* Flaeche);
-    void RunCycleOn(TCanvas* Flaeche);
+    void RunOnFile(TCanvas* Flaeche, bool AfterRepaint);
+    void RunCycleOn(TCanvas* Flaeche, bool AfterRepaint);
     void RunDeferred();
+    void MakeWaitingSwitch();
 
     // Declared defaults of the published properties: a form tool's reset brings them
     // back, and form storage leaves out a value equal to them. TurtleColor's is red,
@@ -617,6 +624,13 @@ private:
         TString Name;
     };
     std::vector<TSpaeter> FSpaeter;
+    // The save or copy about to start was asked for by a repaint that has just ended.
+    bool FAfterRepaint = false;
+    // A file's cycle is drawing; a device switch asked for meanwhile waits for its end
+    // (FSwitchWaiting), the last one asked for in FSwitchTo.
+    bool FOnFile = false;
+    bool FSwitchWaiting = false;
+    TTurtleDevice FSwitchTo = tdScreen;
     std::function<void(double x, double y)> FOnClick;
     std::function<void(int Key)> FOnKeyPress;
     // The presses of Escape and Pause this control has already answered or forgotten;

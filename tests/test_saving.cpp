@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <QClipboard>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
@@ -362,6 +363,69 @@ TEST(SaveToFile, AskedForByTheDrawingItselfItSavesOnceWhenTheCycleEnds) {
     t.Repaint();
     EXPECT_EQ(drawn, 2) << "the screen's cycle and the file's";
     EXPECT_TRUE(QFile::exists(QString::fromStdString(name)));
+}
+
+TEST(SaveToFile, AskedForByTheDrawingOfAShownWindowItLetsTheIdleWindowRest) {
+    QTemporaryDir dir;
+    const std::string name = dir.filePath("selbst.png").toStdString();
+    for (const bool copy : {false, true}) {
+        SCOPED_TRACE(copy ? "CopyToClipboard" : "SaveToFile");
+        TForm form("selbst");
+        auto* t = new TTurtle(&form);
+        int drawn = 0;
+        t->SetOnStartPaint([&] {
+            ++drawn;
+            t->Forwd(2);
+            if (copy)
+                t->CopyToClipboard();
+            else
+                t->SaveToFile(name);
+        });
+        form.Show();
+        const std::uint32_t t0 = MonotonicTicks();
+        while (MonotonicTicks() - t0 < 400 && drawn < 50)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        // Once per repaint the window system asked for, each with its file's cycle.
+        EXPECT_GE(drawn, 2);
+        EXPECT_LE(drawn, 6) << "the save asked for a repaint of its own";
+    }
+    EXPECT_TRUE(QFile::exists(QString::fromStdString(name)));
+}
+
+TEST(CopyToClipboard, AskedForByADrawingThatSwitchesTheDeviceItCopiesTheWholeDrawing) {
+    TTurtle t;
+    t.SetAusgabe(tdClipb);
+    t.SetOnStartPaint([&] {
+        t.CopyToClipboard();
+        // Starts the recording afresh on the control; in the copy's cycle it waits.
+        t.SetAusgabe(tdClipb);
+        t.SetHeading(0);
+        t.Forwd(3);
+    });
+    QGuiApplication::clipboard()->clear();
+    t.Repaint();
+    const QImage copied = QGuiApplication::clipboard()->image();
+    EXPECT_GT(CountColor(copied.convertToFormat(QImage::Format_RGB32), clBlack), 50)
+        << "the line drawn after the switch is in the copy";
+    EXPECT_EQ(t.Device(), tdClipb);
+    t.Forwd(1); // on the control's recording, which is whole
+    t.SetOnStartPaint(nullptr);
+    t.SetAusgabe(tdScreen);
+    EXPECT_EQ(t.Device(), tdScreen);
+
+    // Asked for by a save from outside, a switch to another device is made once the file
+    // is written.
+    QTemporaryDir dir;
+    const QString png = dir.filePath("bild.png");
+    t.SetOnStartPaint([&] {
+        t.SetAusgabe(tdClipb);
+        t.Forwd(3);
+    });
+    t.SaveToFile(png.toStdString());
+    EXPECT_GT(CountColor(QImage(png).convertToFormat(QImage::Format_RGB32), clBlack), 50);
+    EXPECT_EQ(t.Device(), tdClipb);
+    t.SetOnStartPaint(nullptr);
+    t.SetAusgabe(tdScreen);
 }
 
 TEST(CopyToClipboard, PutsWhatTheClipboardDeviceWouldPut) {
