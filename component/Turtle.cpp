@@ -1394,15 +1394,22 @@ void TTurtle::Replay(TKeptCommand c) {
 void TTurtle::MouseDown(int X, int Y) {
     const TVirtuell p = GetVirtualCoords(X, Y);
     const double x = p.x, y = p.y;
-    // The handler may close the form and destroy the control.
+    // The handler may close the form and destroy the control, or replace or clear
+    // itself: it runs from a copy, as OnStartPaint's does.
     TControlWatch alive(this);
-    if (FOnClick) FOnClick(x, y);
+    if (FOnClick) {
+        const std::function<void(double, double)> handler = FOnClick;
+        handler(x, y);
+    }
     if (!alive.Gone()) emit Click(x, y);
 }
 
 void TTurtle::KeyDown(int Key) {
     TControlWatch alive(this);
-    if (FOnKeyPress) FOnKeyPress(Key);
+    if (FOnKeyPress) {
+        const std::function<void(int)> handler = FOnKeyPress;
+        handler(Key);
+    }
     if (!alive.Gone()) emit KeyPress(Key);
 }
 

@@ -224,6 +224,7 @@ public:
     /// What a left click on the control calls,
     /// with the point clicked in LE (origin in the middle, y up):
     /// `SetOnClick([&](double x, double y) { t.SetPosition(x, y); })`.
+    /// The handler may replace or clear itself, and delete the control or its window.
     void SetOnClick(std::function<void(double x, double y)> handler) {
         CheckGuiThread();
         FOnClick = std::move(handler);
@@ -231,6 +232,7 @@ public:
     /// What a key pressed while the control has the focus calls,
     /// with Qt's key code (`Qt::Key_Left`, `Qt::Key_A` …).
     /// Escape and Pause still reach `EscPressed`.
+    /// The handler may replace or clear itself, and delete the control or its window.
     void SetOnKeyPress(std::function<void(int Key)> handler) {
         CheckGuiThread();
         FOnKeyPress = std::move(handler);

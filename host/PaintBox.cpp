@@ -39,6 +39,12 @@ PaintQueue& Queue() {
     if (PaintQueue* queue = Services::Current().paints) return *queue;
     throw EKritzelwerk("Kritzel-Werk needs a running TApplication; create one first");
 }
+
+// A handler that deleted the control (with its form or its window) has answered the
+// event: Qt would otherwise hand it on to the parent through the deleted widget.
+void TakenIfGone(const TControlWatch& alive, QEvent* event) {
+    if (alive.Gone()) event->accept();
+}
 } // namespace
 
 class Q_DECL_HIDDEN TPaintBox::QueueLink final : public PaintClient {
@@ -184,13 +190,17 @@ void TPaintBox::mousePressEvent(QMouseEvent* event) {
     const double dpr = devicePixelRatioF();
     const int x = int(std::floor(event->position().x() * dpr));
     const int y = int(std::floor(event->position().y() * dpr));
+    TControlWatch alive(this);
     Guarded([&] { MouseDown(x, y); }, "a click handler failed", Services::Current().report);
+    TakenIfGone(alive, event);
 }
 
 void TPaintBox::keyPressEvent(QKeyEvent* event) {
     QWidget::keyPressEvent(event);
     const int key = event->key();
+    TControlWatch alive(this);
     Guarded([&] { KeyDown(key); }, "a key handler failed", Services::Current().report);
+    TakenIfGone(alive, event);
 }
 
 void TPaintBox::Present() {

@@ -5,11 +5,16 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPointer>
+#include <QTest>
 #include <QTimer>
 
 #include <exception>
+#include <string>
 #include <thread>
+#include <vector>
 
 using namespace kritzel;
 using namespace kritzel::test;
@@ -86,6 +91,82 @@ TEST(Lifetimes, ASecondWindowClosedDuringItsDrawingGoesAway) {
     EXPECT_LT(steps, 200) << "the drawing ended with its window";
     EXPECT_EQ(steps, stepsAtDeletion) << "no step ran on a turtle that had gone";
     EXPECT_FALSE(Application().Terminated()) << "only the second window closed";
+}
+
+TEST(Lifetimes, AClickOrKeyHandlerMayDeleteItsTurtleItsFormOrTheWholeWindow) {
+    // The window holds a form, the form the turtle; a click or a key on the turtle
+    // deletes one of the three, also while the turtle's drawing runs.
+    for (const bool key : {false, true})
+        for (int level = 0; level < 3; ++level)
+            for (const bool drawing : {false, true}) {
+                SCOPED_TRACE(testing::Message() << (key ? "key" : "click") << " deletes level "
+                                                << level << (drawing ? " while drawing" : ""));
+                QPointer<TForm> window = new TForm("weg");
+                QPointer<QWidget> form = new QWidget(window);
+                QPointer<TTurtle> t = new TTurtle(form);
+                QWidget* const victim[] = {t, form, window};
+                int handled = 0;
+                const auto close = [&, v = victim[level]] {
+                    ++handled;
+                    delete v;
+                };
+                if (key)
+                    t->SetOnKeyPress([close](int) { close(); });
+                else
+                    t->SetOnClick([close](double, double) { close(); });
+                window->Show();
+                t->setFocus();
+                QWindow* const w = window->windowHandle();
+                ASSERT_NE(w, nullptr);
+                const QPoint at = t->mapTo(window.data(), QPoint(5, 5));
+                const auto press = [&] {
+                    if (key)
+                        QTest::keyPress(w, Qt::Key_A);
+                    else
+                        QTest::mousePress(w, Qt::LeftButton, {}, at);
+                };
+                if (drawing) {
+                    t->SetDelay(5);
+                    t->SetOnStartPaint([&t, &press] {
+                        QTimer::singleShot(20, press);
+                        for (int i = 0; i < 400 && t; ++i)
+                            t->Forwd(0.01);
+                    });
+                    EXPECT_THROW(t->Repaint(), EAbort);
+                } else {
+                    press();
+                }
+                EXPECT_EQ(handled, 1);
+                EXPECT_TRUE(t.isNull());
+                EXPECT_EQ(form.isNull(), level >= 1);
+                EXPECT_EQ(window.isNull(), level == 2);
+                QCoreApplication::processEvents();
+                delete window;
+            }
+}
+
+TEST(Lifetimes, AClickOrKeyHandlerMayReplaceOrClearItselfAndGoOn) {
+    Painted t;
+    std::vector<std::string> seen;
+    // What a handler holds lives in it: replaced from inside, it must still be there.
+    const std::string name(100, 'k');
+    t.SetOnClick([&t, &seen, name](double, double) {
+        t.SetOnClick(nullptr);
+        seen.push_back(name);
+    });
+    t.SetOnKeyPress([&t, &seen, name](int) {
+        t.SetOnKeyPress([&seen](int) { seen.push_back("second"); });
+        seen.push_back(name);
+    });
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(5, 5), QPointF(5, 5), Qt::LeftButton,
+                      Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(&t, &press);
+    QCoreApplication::sendEvent(&t, &press);
+    for (int i = 0; i < 2; ++i) {
+        QKeyEvent down(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier);
+        QCoreApplication::sendEvent(&t, &down);
+    }
+    EXPECT_EQ(seen, (std::vector<std::string>{name, name, "second"}));
 }
 
 TEST(Lifetimes, ABrokenOffCommandPutsBackPenBrushFontAndSprite) {
