@@ -12,6 +12,7 @@
 #include <exception>
 #include <limits>
 #include <optional>
+#include <string>
 #include <utility>
 
 namespace kritzel {
@@ -20,6 +21,12 @@ namespace {
 
 constexpr const char* ControlGone =
     "the turtle was destroyed while one of its commands ran; the command was broken off";
+
+// The OnStartPaint handlers, of all turtles, running inside each other (a handler that
+// repaints or saves another turtle, whose handler does the same) are counted by the
+// framework (TDrawingDepth): each holds a paint cycle on the stack, so beyond this many
+// the next is refused before the stack runs out.
+constexpr unsigned MaxNestedDrawings = 200;
 
 // Runs a step that puts a device's work out and hands back what it raised, so that the
 // device is left in one way, in one order, whether the step succeeded or not.
@@ -219,6 +226,12 @@ void TTurtle::Paint() {
 // control (or replace itself): it runs from a copy, and the cycle goes no further once
 // the control has gone.
 void TTurtle::FireStartPaint() {
+    if (TDrawingDepth::Depth() >= MaxNestedDrawings)
+        throw EKritzelwerk("more than " + std::to_string(MaxNestedDrawings) +
+                           " drawings run inside each other (an OnStartPaint handler that "
+                           "repaints a turtle whose handler repaints the next ...); the "
+                           "innermost was refused");
+    const TDrawingDepth depth;
     TControlWatch alive(this);
     if (FStartPaint) {
         const TStartPaint handler = FStartPaint;

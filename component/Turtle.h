@@ -297,7 +297,9 @@ public:
     const TStartPaint& OnStartPaint() const { return FStartPaint; }
     /// Sets the handler that draws the picture; every repaint clears the area,
     /// puts the turtle in the middle (keeping its heading) and runs it.
-    /// Put all drawing here. Example:
+    /// Put all drawing here.
+    /// Handlers that repaint other turtles may nest 200 deep;
+    /// deeper raises `EKritzelwerk`. Example:
     /// `t.SetOnStartPaint([&] { t.SetHeading(North); t.Forwd(3); });`
     void SetOnStartPaint(TStartPaint handler) {
         CheckGuiThread();

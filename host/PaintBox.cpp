@@ -178,6 +178,18 @@ void TPaintBox::SystemPaintRequest() {
 
 void TPaintBox::Paint() {}
 
+TDrawingDepth::TDrawingDepth() {
+    ++Services::Current().nestedDrawings;
+}
+
+TDrawingDepth::~TDrawingDepth() {
+    --Services::Current().nestedDrawings;
+}
+
+unsigned TDrawingDepth::Depth() {
+    return Services::Current().nestedDrawings;
+}
+
 void TPaintBox::MouseDown(int, int) {}
 
 void TPaintBox::KeyDown(int) {}

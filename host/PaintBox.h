@@ -127,6 +127,23 @@ private:
     TComponentState state_ = 0;
 };
 
+/// Counts one drawing more, for as long as it lives,
+/// among the drawings of all controls that run inside each other,
+/// as when a control's drawing repaints another.
+/// Each holds a paint cycle on the stack;
+/// `Depth` tells a control when to refuse one.
+class KRITZELWERK_EXPORT TDrawingDepth {
+public:
+    /// One drawing more from now on.
+    TDrawingDepth();
+    /// One drawing less.
+    ~TDrawingDepth();
+    TDrawingDepth(const TDrawingDepth&) = delete;
+    TDrawingDepth& operator=(const TDrawingDepth&) = delete;
+    /// How many drawings run inside each other now.
+    static unsigned Depth();
+};
+
 /// Tells, after a call that ran the event loop, whether a control still exists:
 /// a handler run meanwhile may have destroyed it,
 /// such as a timer's or that of a closed window that deletes itself.

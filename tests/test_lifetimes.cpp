@@ -12,6 +12,7 @@
 #include <QTimer>
 
 #include <exception>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -167,6 +168,32 @@ TEST(Lifetimes, AClickOrKeyHandlerMayReplaceOrClearItselfAndGoOn) {
         QCoreApplication::sendEvent(&t, &down);
     }
     EXPECT_EQ(seen, (std::vector<std::string>{name, name, "second"}));
+}
+
+TEST(Lifetimes, TurtlesThatRepaintEachOtherNestedEndWithAClearErrorBeforeTheStackRunsOut) {
+    std::vector<std::unique_ptr<TTurtle>> turtles;
+    for (int i = 0; i < 1000; ++i) {
+        turtles.push_back(std::make_unique<TTurtle>());
+        turtles.back()->SetSize(4, 4);
+    }
+    int drawn = 0;
+    for (std::size_t i = 0; i + 1 < turtles.size(); ++i)
+        turtles[i]->SetOnStartPaint([&drawn, next = turtles[i + 1].get()] {
+            ++drawn;
+            next->Repaint();
+        });
+    try {
+        turtles[0]->Repaint();
+        ADD_FAILURE() << "no error after " << drawn << " drawings";
+    } catch (const EKritzelwerk& e) {
+        EXPECT_NE(std::string(e.what()).find("inside each other"), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(drawn, 200);
+    // Every turtle paints again, and a short chain runs to its end.
+    turtles[3]->SetOnStartPaint(nullptr);
+    drawn = 0;
+    EXPECT_NO_THROW(turtles[0]->Repaint());
+    EXPECT_EQ(drawn, 3);
 }
 
 TEST(Lifetimes, ABrokenOffCommandPutsBackPenBrushFontAndSprite) {

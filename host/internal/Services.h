@@ -45,6 +45,9 @@ public:
     ExceptionReporter report;
     // Whether the application is closing (Terminate was called or the main form closed).
     bool closing = false;
+    // How many drawings, of all controls, run inside each other (a control's drawing that
+    // repaints another control); each holds a paint cycle on the stack.
+    unsigned nestedDrawings = 0;
 
 private:
     static Services table_;
