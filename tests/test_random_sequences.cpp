@@ -1,6 +1,8 @@
 // Random command sequences with ordinary and hostile arguments, device switches,
 // repaints in the middle of commands, handlers that command the turtle from inside the
-// message pump, and handlers that throw. After every sequence the turtle must still
+// message pump, and handlers that throw; arcs, fills, stamps, dots, saves and copies
+// among them, also from the handlers. Every file a sequence writes (a save, a recording)
+// and every copy must be whole and readable; after every sequence the turtle must still
 // repaint, draw on the screen and record a valid metafile.
 //
 // KRITZEL_SEQUENCES=N sets how many sequences run (default 10000, from seed 1 on);
@@ -10,8 +12,13 @@
 
 #include <gtest/gtest.h>
 
+#include <QClipboard>
 #include <QDir>
 #include <QFile>
+#include <QGuiApplication>
+#include <QImage>
+#include <QMimeData>
+#include <QSvgRenderer>
 #include <QTemporaryDir>
 
 #include <cmath>
@@ -36,9 +43,51 @@ public:
         pump_.onProcess = [this] { FromThePump(); };
         t.SetOnStartPaint([this] { FromTheHandler(); });
         const int steps = Int(5, 40);
-        for (int i = 0; i < steps; ++i)
+        for (int i = 0; i < steps; ++i) {
             Step(t);
+            CheckOutputs();
+        }
         pump_.onProcess = nullptr;
+    }
+
+    // Every file a save or a recording wrote since the last look, and the clipboard's
+    // metafile, must be whole and readable; a file is removed once looked at.
+    void CheckOutputs() {
+        const QStringList names = QDir(folder_).entryList(QDir::Files | QDir::Hidden);
+        for (const QString& n : names) {
+            // The printer writes its file while a job is open.
+            if (n == "druck.pdf" && Printer().Printing()) continue;
+            ExpectReadable(folder_ + "/" + n);
+            QFile::remove(folder_ + "/" + n);
+        }
+        // The folder's own name as the stem puts the recording beside the folder.
+        if (QFile::exists(folder_ + ".wmf")) {
+            ExpectReadable(folder_ + ".wmf");
+            QFile::remove(folder_ + ".wmf");
+        }
+        if (const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+            data && data->hasFormat("image/emf")) {
+            EXPECT_EQ(EmfFault(data->data("image/emf")), "") << "the clipboard's metafile";
+            QGuiApplication::clipboard()->clear();
+        }
+    }
+
+    static void ExpectReadable(const QString& path) {
+        SCOPED_TRACE(path.toStdString());
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        const QByteArray bytes = file.readAll();
+        const QString ending = path.section('.', -1).toLower();
+        if (ending == "wmf" || ending == "emf") {
+            EXPECT_EQ(EmfFault(bytes), "");
+        } else if (ending == "svg") {
+            EXPECT_TRUE(QSvgRenderer(bytes).isValid());
+        } else if (ending == "pdf") {
+            EXPECT_TRUE(bytes.startsWith("%PDF-"));
+            EXPECT_TRUE(bytes.trimmed().endsWith("%%EOF"));
+        } else {
+            EXPECT_FALSE(QImage::fromData(bytes).isNull()) << bytes.size() << " bytes";
+        }
     }
 
     FakeClock clock_;
@@ -101,7 +150,7 @@ private:
     // One random command; host errors are allowed, anything else is a fault.
     void Step(TTurtle& t) {
         std::ostringstream what;
-        const int op = Int(0, 33);
+        const int op = Int(0, 43);
         try {
             Apply(t, op, what);
         } catch (const std::runtime_error& e) {
@@ -291,6 +340,62 @@ private:
             t.Invalidate();
             DefaultProcessMessages();
             break;
+        case 33: {
+            const double r = Chance(10) ? Number() * 1e6 : Number(), w = Number() * 60;
+            what << "Arc(" << r << ", " << w << ")";
+            t.Arc(r, w);
+            break;
+        }
+        case 34:
+            what << "BeginFill";
+            t.BeginFill();
+            break;
+        case 35:
+            what << "EndFill";
+            t.EndFill(Colour());
+            break;
+        case 36:
+            what << "Stamp";
+            t.Stamp();
+            break;
+        case 37: {
+            const double x = Number(), y = Number();
+            what << "GoTo(" << x << ", " << y << ")";
+            t.GoTo(x, y);
+            break;
+        }
+        case 38: {
+            const double d = Number();
+            what << "Dot(" << d << ")";
+            if (Chance(50))
+                t.Dot(d);
+            else
+                t.Dot(d, Colour());
+            break;
+        }
+        case 39:
+        case 40: {
+            static const char* const names[] = {"s.png", "s.svg",        "s.pdf", "s.emf",
+                                                "s.wmf", "s.jpg",        "s.bmp", "s.xyz",
+                                                "s",     "missing/s.png"};
+            const QString name = folder_ + "/" + names[Int(0, int(std::size(names)) - 1)];
+            what << "SaveToFile(" << name.toStdString() << ")";
+            t.SaveToFile(name.toStdString());
+            break;
+        }
+        case 41:
+            what << "CopyToClipboard";
+            t.CopyToClipboard();
+            break;
+        case 42: {
+            const TTurtleDevice d = Device();
+            what << "SetAusgabe(" << int(d) << ") and back";
+            const TTurtleDevice before = t.Device();
+            t.SetAusgabe(d);
+            t.Forwd(Number());
+            t.SetAusgabe(before);
+            break;
+        }
         default: {
             what << "handler mode";
             throwFromHandler_ = Chance(30);
@@ -373,6 +478,15 @@ void ExpectConsistent(TTurtle& t, const QString& folder, std::uint64_t seed) {
     EXPECT_EQ(EmfFault(file.readAll()), "");
     file.close();
     file.remove();
+    // A save and a copy after the sequence, the file read back.
+    const QString bmp = folder + "/after.bmp";
+    t.SaveToFile(bmp.toStdString());
+    EXPECT_EQ(QImage(bmp).size(), QSize(400, 400));
+    QFile::remove(bmp);
+    t.CopyToClipboard();
+    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+    ASSERT_NE(data, nullptr);
+    EXPECT_EQ(EmfFault(data->data("image/emf")), "");
 }
 
 std::uint64_t EnvNumber(const char* name, std::uint64_t fallback) {
