@@ -1,8 +1,10 @@
 """The module at python3's prompt, driven through a pseudo-terminal on the private X
 server: each command is on the screen before the next prompt, a resize keeps the
-picture, a closed window says so, Ctrl+C breaks a long drawing off."""
+picture, a closed window says so, Ctrl+C breaks a long drawing off; IPython's terminal
+with %gui kritzelwerk does the same."""
 import os
 import pty
+import re
 import select
 import shutil
 import struct
@@ -21,24 +23,30 @@ TITLE = "Prompt"
 
 
 class Prompt:
-    """python3 at its prompt in a pseudo-terminal."""
+    """python3 (or another shell) at its prompt in a pseudo-terminal, with a home of its
+    own in cwd, so that its history and settings stay out of the user's."""
 
-    def __init__(self, cwd):
+    def __init__(self, cwd, argv=(sys.executable, "-q", "-i"), ready=">>> ", env=None):
+        self.ready = ready
         self.pid, self.fd = pty.fork()
         if self.pid == 0:
             os.chdir(cwd)
-            os.execv(sys.executable, [sys.executable, "-q", "-i"])
+            os.environ.update(HOME=str(cwd), XDG_CONFIG_HOME=str(cwd / ".config"),
+                              XDG_CACHE_HOME=str(cwd / ".cache"), **(env or {}))
+            os.execvp(argv[0], list(argv))
         self.out = ""
-        self.expect(">>> ")
+        self.expect(ready)
 
     def read(self, timeout):
         r, _, _ = select.select([self.fd], [], [], timeout)
         if not r:
             return False
         try:
-            self.out += os.read(self.fd, 65536).decode(errors="replace")
+            text = os.read(self.fd, 65536).decode(errors="replace")
         except OSError:
             return False
+        # A full-screen prompt's colours and cursor moves are not what it printed.
+        self.out += re.sub(r"\x1b(\[[0-?]*[ -/]*[@-~]|\][^\x07]*\x07|[()][0-9A-B]|[=>])", "", text)
         return True
 
     def expect(self, text, timeout=20):
@@ -54,7 +62,7 @@ class Prompt:
     def type(self, line, timeout=20):
         """Types a line and waits for the next prompt; returns what it printed."""
         os.write(self.fd, (line + "\n").encode())
-        return self.expect(">>> ", timeout)
+        return self.expect(self.ready, timeout)
 
     def close(self):
         os.write(self.fd, b"exit()\n")
@@ -112,6 +120,22 @@ def dark_pixels(tmp_path):
             if (v >> 16 & 255) < 80 and (v >> 8 & 255) < 80 and (v & 255) < 80:
                 count += 1
     return count
+
+
+class IPythonPrompt(Prompt):
+    """IPython's terminal, its settings and history in a folder of the test's own."""
+
+    def __init__(self, cwd):
+        self.count = 1
+        super().__init__(cwd, ("ipython3", "--no-banner", "--colors=NoColor"), "In [1]:",
+                         {"IPYTHONDIR": str(cwd / "ipython"), "PROMPT_TOOLKIT_NO_CPR": "1",
+                          "TERM": "xterm"})
+
+    def type(self, line, timeout=20):
+        """Types a line (the terminal's Enter) and waits for the next numbered prompt."""
+        os.write(self.fd, (line + "\r").encode())
+        self.count += 1
+        return self.expect(f"In [{self.count}]:", timeout)
 
 
 @pytest.fixture
@@ -173,3 +197,27 @@ def test_ctrl_c_breaks_a_long_drawing_off_and_the_turtle_stays_usable(prompt):
     assert took < 0.1, f"KeyboardInterrupt after {took:.3f} s"
     out = prompt.type("t.Forwd(1); print('weiter', t.Delay)")
     assert "weiter 5" in out
+
+
+def test_ipython_with_its_gui_hook_shows_the_drawing_while_it_waits(tmp_path):
+    if not shutil.which("ipython3"):
+        pytest.fail("ipython3 is needed")
+    ipython = IPythonPrompt(tmp_path)
+    try:
+        ipython.type("from kritzelwerk import *")
+        ipython.type("%gui kritzelwerk")
+        ipython.type(f"t = Turtle(300, 300, {TITLE!r})")
+        time.sleep(0.3)
+        start = dark_pixels(tmp_path)
+        assert "Error" not in ipython.type("t.Heading = East; t.Forwd(3)")
+        time.sleep(0.3)  # only the hook puts it on the screen while IPython waits
+        assert dark_pixels(tmp_path) >= start + 100, "the line is on the screen at the prompt"
+        subprocess.run(["xdotool", "windowsize", window_id(), "420", "360"], check=True)
+        time.sleep(0.5)
+        assert dark_pixels(tmp_path) >= start + 100, "the resize kept the drawing"
+    finally:
+        os.write(ipython.fd, b"exit\r")
+        _, status = os.waitpid(ipython.pid, 0)
+        os.close(ipython.fd)
+    assert status == 0
+    assert (tmp_path / "ipython").is_dir(), "IPython kept its settings in the test's folder"
