@@ -533,6 +533,22 @@ PYBIND11_MODULE(_core, m) {
     c.def(
         "_rt", [](PyTurtle& p, double a) { Command(p, [&](TTurtle& t) { t.Right(a); }); },
         py::arg("angle"));
+    // The same four moves bound to one turtle, which each holds: a call then passes only
+    // its number, and pybind11 need not find the turtle's C++ type on every line.
+    c.def("_bound_moves", [](py::object self) {
+        PyTurtle* p = &self.cast<PyTurtle&>();
+        const auto bind = [&](auto move) {
+            return py::cpp_function(
+                [p, keep = self, move](double v) { Command(*p, [&](TTurtle& t) { move(t, v); }); },
+                py::arg("value"));
+        };
+        py::dict moves;
+        moves["_fd_px"] = bind([](TTurtle& t, double d) { t.Forwd(d * CmPerPixel); });
+        moves["_bk_px"] = bind([](TTurtle& t, double d) { t.Back(d * CmPerPixel); });
+        moves["_lt"] = bind([](TTurtle& t, double a) { t.Left(a); });
+        moves["_rt"] = bind([](TTurtle& t, double a) { t.Right(a); });
+        return moves;
+    });
 #undef KW_CMD0
 #undef KW_CMD1
 #undef KW_CMD2

@@ -332,10 +332,10 @@ class Turtle:
 
     def _fast(self):
         on = self._screen._turtles == [self] and self._full == 360.0
-        core = self._screen._core
+        moves = self._screen._core._bound_moves() if on else None
         for name, method in self._FAST.items():
             if on:
-                self.__dict__[name] = getattr(core, method)
+                self.__dict__[name] = moves[method]
             else:
                 self.__dict__.pop(name, None)
 
