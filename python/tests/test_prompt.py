@@ -145,6 +145,7 @@ def prompt(tmp_path):
     p = Prompt(tmp_path)
     yield p
     assert p.close() == 0
+    assert (tmp_path / ".python_history").exists(), "the history stayed in the test's home"
 
 
 def test_each_command_shows_before_the_next_prompt_and_stays(prompt, tmp_path):
