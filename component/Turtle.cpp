@@ -114,180 +114,8 @@ TTurtle::TEntry TTurtle::Enter(TCommand command, double a, double b, const TStri
     return Enter(command, a, b, text);
 }
 
-TColor RGB(std::uint8_t r, std::uint8_t g, std::uint8_t b) {
-    return static_cast<TColor>(r | (g << 8) | (b << 16));
-}
-
-std::uint8_t GetRValue(TColor c) {
-    return static_cast<std::uint8_t>(c & 0xFF);
-}
-std::uint8_t GetGValue(TColor c) {
-    return static_cast<std::uint8_t>((c >> 8) & 0xFF);
-}
-std::uint8_t GetBValue(TColor c) {
-    return static_cast<std::uint8_t>((c >> 16) & 0xFF);
-}
-
 // ---------------------------------------------------------------------------------------
-// Construction, destruction and the repaint cycle
-
-TTurtle::TTurtle(TWinControl* AOwner) : TPaintBox(AOwner) {
-    // The paint box has refused a thread other than the GUI thread.
-    SetSize(400, 400);
-    ZeichenFlaeche = Canvas();
-    FPrint = false;
-    FBackColor = 0x00FFFFFF;
-    FLineColor = 0;
-    FTurtleColor = 0x000000FF;
-    FPenWidth = 1;
-    CPixelPerLE = PixelPerLEFor(Screen().PixelsPerInch());
-    FPixelPerLE = static_cast<std::uint16_t>(CPixelPerLE);
-    if (FPixelPerLE == 0) FPixelPerLE = 1;
-    FDelay = 0;
-    FShowTurtle = true;
-    FTurtleSize = 7;
-    FStartPos = TVirtuell{0, 0};
-    FAktPos = FStartPos;
-    FHeading = 90.0;
-    FPenState = Down;
-    BildOldPos = TRect{0, 0, 0, 0};
-    BildOld = std::make_unique<TBitmap>();
-    SetBildOldParams();
-    FRekursion = false;
-    FFilename.clear();
-    FEscSeen = KeyPressCount(VK_ESCAPE);
-    FPauseSeen = KeyPressCount(VK_PAUSE);
-}
-
-TTurtle::~TTurtle() {
-    if (FPrint) {
-        // Ending the job waits for the print server while handling events: a control
-        // that is going away must not be painted meanwhile.
-        hide();
-        try {
-            if (Printer().Printing()) Printer().EndDoc();
-        } catch (...) {
-            // Nothing can be reported from a control that is going away, nor can it
-            // reach the printer once the application has gone before it.
-        }
-    }
-    // The recording canvas completes its metafile when it goes, so it must go first.
-    ZeichenFlaeche = Canvas();
-    FMetafileCanvas.reset();
-    // A recording still running is put out as leaving the device would put it out, so
-    // that a form recording into a file or onto the clipboard loses nothing when it
-    // closes.
-    if (FMetaflag && !Designing() && FMetafile) {
-        try {
-            if (OldG == tdWMF)
-                FMetafile->SaveToFile(FFilename + ".wmf");
-            else
-                Clipboard().Assign(*FMetafile);
-        } catch (...) {
-            // Nothing can be reported from a control that is going away.
-        }
-    }
-    FMetafile.reset();
-    BildOld.reset();
-}
-
-void TTurtle::Paint() {
-    TPaintBox::Paint();
-    if (FRekursion) return;
-    FRekursion = true;
-    // The guard also comes down when Init or the handler raises an error, so that the
-    // control paints again next time.
-    PutBack clear(this, [this] { FRekursion = false; });
-    FSpaeter.clear();
-    // An Escape pressed before this drawing began (to close a dialog, say) must not break
-    // it off: only a press from now on counts, for this control alone, so that another
-    // control repainting inside a drawing leaves that drawing's press where it is.
-    FEscSeen = KeyPressCount(VK_ESCAPE);
-    FPauseSeen = KeyPressCount(VK_PAUSE);
-    Init();
-    const std::uint16_t DelayTime = FDelay;
-    SetDelay(DelayTime);
-    FireStartPaint();
-    // The kept commands come after the handler: it starts as described, on a cleared
-    // area with the turtle in the middle, and they were given after it had drawn.
-    DrawKept();
-    if (Printer().Printing()) {
-        SetAusgabe(tdScreen);
-        DrawKept();
-    }
-    // Saves and copies that the handler asked for run now, each in a cycle of its own.
-    if (!FSpaeter.empty()) {
-        FRekursion = false;
-        RunDeferred();
-    }
-}
-
-// The OnStartPaint handler and the signal after it. The handler may delete its own
-// control (or replace itself): it runs from a copy, and the cycle goes no further once
-// the control has gone.
-void TTurtle::FireStartPaint() {
-    if (TDrawingDepth::Depth() >= MaxNestedDrawings)
-        throw EKritzelwerk("more than " + std::to_string(MaxNestedDrawings) +
-                           " drawings run inside each other (an OnStartPaint handler that "
-                           "repaints a turtle whose handler repaints the next ...); the "
-                           "innermost was refused");
-    const TDrawingDepth depth;
-    TControlWatch alive(this);
-    if (FStartPaint) {
-        const TStartPaint handler = FStartPaint;
-        handler();
-        if (alive.Gone()) throw EAbort(ControlGone);
-    }
-    emit StartPaint();
-    if (alive.Gone()) throw EAbort(ControlGone);
-}
-
-void TTurtle::Init() {
-    // A fill begun before the picture was cleared has nothing left to fill.
-    FFilling = false;
-    if (FPrint && !Printer().Printing() && !Designing()) {
-        Printer().SetTitle("Kriecher, Version 10.1");
-        // Waiting for the print server handles events, which may destroy the control.
-        TControlWatch alive(this);
-        try {
-            Printer().BeginDoc();
-        } catch (...) {
-            if (alive.Gone()) throw;
-            // Reported once: the control goes back to the screen and draws there, instead
-            // of failing again at every repaint.
-            FPrint = false;
-            Fausgabe = tdScreen;
-            ++FAusgabeWechsel;
-            Init();
-            throw;
-        }
-        if (alive.Gone()) {
-            Printer().AbortDoc();
-            throw EAbort(ControlGone);
-        }
-        Init_Printer();
-        FDelayOld = FDelay;
-        FDelay = 0;
-        ZeichenFlaeche = Printer().Canvas();
-    } else if (FMetaflag && !Designing()) {
-        // A fresh recording replaces the one in progress; the old one is let go.
-        ZeichenFlaeche = Canvas();
-        FMetafileCanvas.reset();
-        FMetafile = std::make_unique<TMetafile>();
-        FMetafileCanvas = StartRecording(*FMetafile, Width(), Height());
-        ZeichenFlaeche = FMetafileCanvas.get();
-    } else {
-        SetDelay(FDelayOld);
-        ZeichenFlaeche = Canvas();
-    }
-    Init_Koord();
-    SetBackColor(FBackColor);
-    SetPosition(FStartPos.x, FStartPos.y);
-    SetTurtleColor(FTurtleColor);
-}
-
-// ---------------------------------------------------------------------------------------
-// Property setters
+// Moving
 
 void TTurtle::SetPosition(double Xpos, double Ypos) {
     const TEntry entry = Enter(TCommand::SetPosition, Xpos, Ypos);
@@ -313,97 +141,12 @@ void TTurtle::SetYPosition(double y) {
     SetPosition(FAktPos.x, y);
 }
 
-void TTurtle::SetBackColor(TColor Color) {
-    const TEntry entry = Enter(TCommand::None);
-    FBackColor = Color;
-    // A kept picture comes back on the new background: the control repaints. A printer's
-    // page cannot be painted again; it gets the kept commands alone.
-    if (entry.Top() && !FPrint) {
-        Repaint();
-        return;
-    }
-    ZeichenFlaeche->Brush().SetColor(Color);
-    TRect ARect;
-    if (FPrint) {
-        const TPoint paper = GetPaperSize();
-        ARect = Rect(0, 0, paper.x, paper.y);
-    } else {
-        ARect = Rect(0, 0, Width(), Height());
-    }
-    ZeichenFlaeche->FillRect(ARect);
-    BildOldPos.Right = 0;
-    FBackFilled = true;
-    PaintTurtle();
-    if (entry.Top()) DrawKept();
-}
-
-void TTurtle::SetPenColor(TColor c) {
-    const TEntry entry = Enter(TCommand::SetPenColor, 0, 0, c);
-    FLineColor = c;
-}
-
-void TTurtle::SetPenWidth(std::int32_t w) {
-    const TEntry entry = Enter(TCommand::SetPenWidth, 0, 0, static_cast<std::uint32_t>(w));
-    FPenWidth = w;
-}
-
-void TTurtle::SetTurtleColor(TColor Color) {
-    const TEntry entry = Enter(TCommand::SetTurtleColor, 0, 0, Color);
-    PaintTurtle();
-    FTurtleColor = Color;
-    PaintTurtle();
-}
-
 void TTurtle::SetHeading(double x) {
     const TEntry entry = Enter(TCommand::SetHeading, x);
     PaintTurtle();
     FHeading = x;
     PaintTurtle();
 }
-
-void TTurtle::SetTurtleSize(std::uint16_t x) {
-    const TEntry entry = Enter(TCommand::SetTurtleSize, 0, 0, x);
-    PaintTurtle();
-    FTurtleSize = x;
-    SetBildOldParams();
-    PaintTurtle();
-}
-
-void TTurtle::SetShowTurtle(bool x) {
-    const TEntry entry = Enter(TCommand::None);
-    PaintTurtle();
-    FShowTurtle = x;
-    PaintTurtle();
-}
-
-void TTurtle::SetDelay(std::uint16_t x) {
-    const TEntry entry = Enter(TCommand::None);
-    if (FPrint) {
-        FDelay = 0;
-    } else {
-        FDelay = x;
-        FDelayOld = x;
-    }
-}
-
-void TTurtle::SetPenState(TPenState s) {
-    // A value that is refused is not kept either.
-    const TEntry entry =
-        Enter(s == Up || s == Down ? TCommand::SetPenState : TCommand::None, 0, 0, s);
-    if (s != Up && s != Down) {
-        RefuseFormValue("PenState", s);
-        return;
-    }
-    FPenState = s;
-}
-
-void TTurtle::SetFilename(const TString& Value) {
-    const TEntry entry = Enter(TCommand::None);
-    FFilename = Value.empty() ? TString("Kritzelwerk1") : Value;
-}
-
-// ---------------------------------------------------------------------------------------
-// The virtual coordinate system
 
 void TTurtle::Init_Koord() {
     CPixelPerLE = PixelPerLEFor(Screen().PixelsPerInch());
@@ -489,135 +232,18 @@ void TTurtle::TurtleCorners(std::int32_t Scale, TPoint (&Real)[4]) {
 double TTurtle::GetMaxX() const {
     return FMax.x;
 }
+
 double TTurtle::GetMaxY() const {
     return FMax.y;
 }
+
 double TTurtle::GetMinX() const {
     return -FMax.x;
 }
+
 double TTurtle::GetMinY() const {
     return -FMax.y;
 }
-
-// ---------------------------------------------------------------------------------------
-// The sprite and the pacing
-
-void TTurtle::SetBildOldParams() {
-    BildOld->SetWidth((int(FTurtleSize) + 2) * 6);
-    BildOld->SetHeight(BildOld->Width());
-}
-
-void TTurtle::PaintTurtle() {
-    if (!FShowTurtle || FPrint || FReplaying) {
-        if (!Designing() && !FUnwinding) Pump();
-        return;
-    }
-    if (BildOldPos.Right != 0) {
-        const TRect Area =
-            Rect(0, 0, SaturateToInt32(std::int64_t(BildOldPos.Right) - BildOldPos.Left),
-                 SaturateToInt32(std::int64_t(BildOldPos.Bottom) - BildOldPos.Top));
-        ZeichenFlaeche->CopyRect(BildOldPos, *BildOld->Canvas(), Area);
-        BildOldPos.Right = 0;
-        return;
-    }
-
-    TPoint Real[4];
-    TurtleCorners(FPixelPerLE, Real);
-
-    const auto [xMin, yMin, xMax, yMax] = BoundsOf(std::span<const TPoint>(Real, 3));
-    BildOldPos =
-        Rect(SaturateToInt32(std::int64_t(xMin) - 1), SaturateToInt32(std::int64_t(yMin) - 1),
-             SaturateToInt32(std::int64_t(xMax) + 1), SaturateToInt32(std::int64_t(yMax) + 1));
-    const TRect Area = Rect(0, 0, SaturateToInt32(std::int64_t(xMax) - xMin + 2),
-                            SaturateToInt32(std::int64_t(yMax) - yMin + 2));
-    BildOld->Canvas()->CopyRect(Area, *ZeichenFlaeche, BildOldPos);
-
-    ZeichenFlaeche->Pen().SetWidth(1);
-    ZeichenFlaeche->Pen().SetColor(FTurtleColor);
-    ZeichenFlaeche->Brush().SetColor(FTurtleColor);
-    ZeichenFlaeche->Polygon(Real);
-    // Until the area is first filled no sprite rests on it, so this draw opens a pair
-    // that its second call closes by taking the sprite off. If the first repaint ran
-    // during the wait, a sprite now rests on the filled area and the second call would
-    // take that one off after the command has drawn, cutting its line at every corner:
-    // take it off now, so that the second call puts the sprite where the command ends.
-    const bool restedOff = !FBackFilled;
-    MakeADelay();
-    if (restedOff && FBackFilled && BildOldPos.Right != 0) PaintTurtle();
-}
-
-// Lets the application handle its pending messages once. A handler run meanwhile may
-// destroy this control: then the command unwinds without touching it.
-void TTurtle::Pump() {
-    TControlWatch alive(this);
-    // A handler run meanwhile gives commands of its own, not nested in this one.
-    const unsigned nesting = std::exchange(FNesting, 0);
-    try {
-        Application().ProcessMessages();
-    } catch (...) {
-        if (!alive.Gone()) FNesting = nesting;
-        throw;
-    }
-    if (alive.Gone()) throw EAbort(ControlGone);
-    FNesting = nesting;
-}
-
-// Puts a shown sprite that is off the surface back, without a wait, as a command that
-// was broken off or a replay ends.
-void TTurtle::SpriteBack() {
-    if (!FShowTurtle || FPrint || BildOldPos.Right != 0) return;
-    FUnwinding = true;
-    try {
-        PaintTurtle();
-    } catch (...) {
-        // The sprite is drawn with the next command.
-    }
-    FUnwinding = false;
-}
-
-void TTurtle::MakeADelay() {
-    if (Designing() || FUnwinding) return;
-    // A control that nobody can see yet (a form still loading its properties) has
-    // nothing to watch, so it does not wait.
-    if (FDelay == 0 || !Watched()) {
-        Pump();
-        return;
-    }
-    const std::uint32_t Time1 = GetTickCount();
-    // Escape or Pause pressed during the wait ends it at once, so that a long delay
-    // cannot hold a lesson up; the press is still there for EscPressed.
-    const std::uint32_t escapes = KeyPressCount(VK_ESCAPE) + KeyPressCount(VK_PAUSE);
-    TControlWatch alive(this);
-    // Handlers run during the wait give commands of their own, not nested in this one.
-    const unsigned nesting = std::exchange(FNesting, 0);
-    try {
-        for (;;) {
-            Application().ProcessMessages();
-            if (alive.Gone()) throw EAbort(ControlGone);
-            const std::uint32_t elapsed = GetTickCount() - Time1;
-            // A closing application ends the wait at once.
-            if (elapsed > FDelay || Application().Terminated()) break;
-            if (KeyPressCount(VK_ESCAPE) + KeyPressCount(VK_PAUSE) != escapes) break;
-            // Sleep in the event system until something happens or the delay is over,
-            // instead of spinning a core; the delay is read afresh on every pass.
-            Application().WaitMessage(std::uint32_t(FDelay) - elapsed + 1);
-            if (alive.Gone()) throw EAbort(ControlGone);
-        }
-    } catch (...) {
-        if (!alive.Gone()) FNesting = nesting;
-        throw;
-    }
-    FNesting = nesting;
-}
-
-bool TTurtle::EscPressed() {
-    CheckGuiThread();
-    if ((AsyncKeyStateSince(VK_ESCAPE, FEscSeen) & 0x8001) != 0) return true;
-    return (AsyncKeyStateSince(VK_PAUSE, FPauseSeen) & 0x8001) != 0;
-}
-
-// ---------------------------------------------------------------------------------------
-// Movement commands
 
 void TTurtle::Forwd(double x) {
     const TEntry entry = Enter(TCommand::Forwd, x);
@@ -684,8 +310,127 @@ void TTurtle::MoveTo(double NewPosX, double NewPosY) {
     PaintTurtle();
 }
 
+double TTurtle::Towards(double Xpos, double Ypos) const {
+    CheckGuiThread();
+    const long double dx = static_cast<long double>(Xpos) - FAktPos.x;
+    const long double dy = static_cast<long double>(Ypos) - FAktPos.y;
+    long double w = std::atan2(dy, dx) * 180 / Pi;
+    if (w < 0) w += 360;
+    const double Winkel = static_cast<double>(w);
+    // A tiny negative angle comes back as 360 once rounded.
+    return Winkel >= 360 ? 0.0 : Winkel;
+}
+
+double TTurtle::Distance(double Xpos, double Ypos) const {
+    CheckGuiThread();
+    return static_cast<double>(std::hypot(static_cast<long double>(Xpos) - FAktPos.x,
+                                          static_cast<long double>(Ypos) - FAktPos.y));
+}
+
 // ---------------------------------------------------------------------------------------
-// Shapes, text and colour ramps
+// Pen and colours
+
+TColor RGB(std::uint8_t r, std::uint8_t g, std::uint8_t b) {
+    return static_cast<TColor>(r | (g << 8) | (b << 16));
+}
+
+std::uint8_t GetRValue(TColor c) {
+    return static_cast<std::uint8_t>(c & 0xFF);
+}
+
+std::uint8_t GetGValue(TColor c) {
+    return static_cast<std::uint8_t>((c >> 8) & 0xFF);
+}
+
+std::uint8_t GetBValue(TColor c) {
+    return static_cast<std::uint8_t>((c >> 16) & 0xFF);
+}
+
+void TTurtle::SetBackColor(TColor Color) {
+    const TEntry entry = Enter(TCommand::None);
+    FBackColor = Color;
+    // A kept picture comes back on the new background: the control repaints. A printer's
+    // page cannot be painted again; it gets the kept commands alone.
+    if (entry.Top() && !FPrint) {
+        Repaint();
+        return;
+    }
+    ZeichenFlaeche->Brush().SetColor(Color);
+    TRect ARect;
+    if (FPrint) {
+        const TPoint paper = GetPaperSize();
+        ARect = Rect(0, 0, paper.x, paper.y);
+    } else {
+        ARect = Rect(0, 0, Width(), Height());
+    }
+    ZeichenFlaeche->FillRect(ARect);
+    BildOldPos.Right = 0;
+    FBackFilled = true;
+    PaintTurtle();
+    if (entry.Top()) DrawKept();
+}
+
+void TTurtle::SetPenColor(TColor c) {
+    const TEntry entry = Enter(TCommand::SetPenColor, 0, 0, c);
+    FLineColor = c;
+}
+
+void TTurtle::SetPenWidth(std::int32_t w) {
+    const TEntry entry = Enter(TCommand::SetPenWidth, 0, 0, static_cast<std::uint32_t>(w));
+    FPenWidth = w;
+}
+
+void TTurtle::SetTurtleColor(TColor Color) {
+    const TEntry entry = Enter(TCommand::SetTurtleColor, 0, 0, Color);
+    PaintTurtle();
+    FTurtleColor = Color;
+    PaintTurtle();
+}
+
+void TTurtle::SetTurtleSize(std::uint16_t x) {
+    const TEntry entry = Enter(TCommand::SetTurtleSize, 0, 0, x);
+    PaintTurtle();
+    FTurtleSize = x;
+    SetBildOldParams();
+    PaintTurtle();
+}
+
+void TTurtle::SetShowTurtle(bool x) {
+    const TEntry entry = Enter(TCommand::None);
+    PaintTurtle();
+    FShowTurtle = x;
+    PaintTurtle();
+}
+
+void TTurtle::SetPenState(TPenState s) {
+    // A value that is refused is not kept either.
+    const TEntry entry =
+        Enter(s == Up || s == Down ? TCommand::SetPenState : TCommand::None, 0, 0, s);
+    if (s != Up && s != Down) {
+        RefuseFormValue("PenState", s);
+        return;
+    }
+    FPenState = s;
+}
+
+TColor TTurtle::SelectColor(TColor Farbe1, TColor Farbe2, std::int32_t Nr, std::int32_t MaxNr) {
+    CheckGuiThread();
+    // A ramp of no steps has nowhere to go: it stays at its start colour.
+    if (MaxNr == 0) return RGB(GetRValue(Farbe2), GetGValue(Farbe2), GetBValue(Farbe2));
+    auto channel = [Nr, MaxNr](std::uint8_t c1, std::uint8_t c2) {
+        const std::int32_t step = (std::int32_t(c1) - std::int32_t(c2)) / MaxNr;
+        // Eight-bit arithmetic that wraps; unsigned so that a large Nr stays defined.
+        const std::uint32_t v = std::uint32_t(c2) + std::uint32_t(Nr) * std::uint32_t(step);
+        return static_cast<std::uint8_t>(v & 0xFF);
+    };
+    const std::uint8_t r = channel(GetRValue(Farbe1), GetRValue(Farbe2));
+    const std::uint8_t g = channel(GetGValue(Farbe1), GetGValue(Farbe2));
+    const std::uint8_t b = channel(GetBValue(Farbe1), GetBValue(Farbe2));
+    return RGB(r, g, b);
+}
+
+// ---------------------------------------------------------------------------------------
+// Shapes and text
 
 void TTurtle::DrawCircle(double Radius) {
     const TEntry entry = Enter(TCommand::DrawCircle, Radius);
@@ -792,123 +537,6 @@ void TTurtle::Text(const TVirtuell& at, bool centred, const TString& S, const TS
     SetPosition(kept.x, kept.y);
     PaintTurtle();
 }
-
-TColor TTurtle::SelectColor(TColor Farbe1, TColor Farbe2, std::int32_t Nr, std::int32_t MaxNr) {
-    CheckGuiThread();
-    // A ramp of no steps has nowhere to go: it stays at its start colour.
-    if (MaxNr == 0) return RGB(GetRValue(Farbe2), GetGValue(Farbe2), GetBValue(Farbe2));
-    auto channel = [Nr, MaxNr](std::uint8_t c1, std::uint8_t c2) {
-        const std::int32_t step = (std::int32_t(c1) - std::int32_t(c2)) / MaxNr;
-        // Eight-bit arithmetic that wraps; unsigned so that a large Nr stays defined.
-        const std::uint32_t v = std::uint32_t(c2) + std::uint32_t(Nr) * std::uint32_t(step);
-        return static_cast<std::uint8_t>(v & 0xFF);
-    };
-    const std::uint8_t r = channel(GetRValue(Farbe1), GetRValue(Farbe2));
-    const std::uint8_t g = channel(GetGValue(Farbe1), GetGValue(Farbe2));
-    const std::uint8_t b = channel(GetBValue(Farbe1), GetBValue(Farbe2));
-    return RGB(r, g, b);
-}
-
-// ---------------------------------------------------------------------------------------
-// Output devices
-
-void TTurtle::SetAusgabe(TTurtleDevice Value) {
-    const TEntry entry = Enter(TCommand::None);
-    if (Value != tdScreen && Value != tdPrinter && Value != tdWMF && Value != tdClipb) {
-        RefuseFormValue("Device", Value);
-        return;
-    }
-    // While a file's cycle draws, the device and its surface stay as they are: the
-    // switch waits until the file is written.
-    if (FOnFile) {
-        FSwitchWaiting = true;
-        FSwitchTo = Value;
-        return;
-    }
-    // However the switch ends, the device it ends on shows the kept picture.
-    PutBack kept(this, [this, top = entry.Top()] {
-        if (!top) return;
-        try {
-            DrawKept();
-        } catch (...) {
-            // The next repaint draws it.
-        }
-    });
-    const unsigned wechsel = ++FAusgabeWechsel;
-    // A device whose work could not be put out is left all the same, with the settings of
-    // before put back; the turtle then goes on on the screen and the caller learns why.
-    const auto endOnScreen = [this](const std::exception_ptr& failed) {
-        Fausgabe = tdScreen;
-        Init();
-        std::rethrow_exception(failed);
-    };
-    const bool p = Value == tdPrinter;
-    if (p != FPrint) {
-        if (Designing()) {
-            FPrint = p;
-        } else if (!p) {
-            // Only a job that is really open can be ended. Ending it waits for the print
-            // server while handling events, which may destroy the control.
-            TControlWatch alive(this);
-            const std::exception_ptr failed = Attempt([] {
-                if (Printer().Printing()) Printer().EndDoc();
-            });
-            if (alive.Gone()) {
-                if (failed) std::rethrow_exception(failed);
-                throw EAbort(ControlGone);
-            }
-            FPrint = false;
-            // The queue did not take the page: end on the screen and say why.
-            if (failed) endOnScreen(failed);
-        } else {
-            FPrint = true;
-        }
-    }
-    const bool m = Value == tdWMF || Value == tdClipb;
-    if (m != FMetaflag) {
-        if (Designing()) {
-            FMetaflag = m;
-        } else if (!m) {
-            // Freeing the canvas completes the picture; nothing may draw on it afterwards.
-            ZeichenFlaeche = Canvas();
-            FMetafileCanvas.reset();
-            const std::unique_ptr<TMetafile> done = std::move(FMetafile);
-            const std::exception_ptr failed = Attempt([&] {
-                if (done) {
-                    if (OldG == tdWMF)
-                        done->SaveToFile(FFilename + ".wmf");
-                    else
-                        Clipboard().Assign(*done);
-                }
-            });
-            FMetaflag = false;
-            FPenState = Hilf;
-            FShowTurtle = Hilf2;
-            if (failed) {
-                // The picture could not be put out: end on the screen, consistent, and
-                // let the caller know why.
-                if (FPrint && !Printer().Printing()) FPrint = false;
-                endOnScreen(failed);
-            }
-        } else {
-            Hilf2 = FShowTurtle;
-            Hilf = FPenState;
-            FMetaflag = true;
-            OldG = Value;
-            FPenState = Down;
-            FShowTurtle = false;
-        }
-    }
-    Init();
-    // A handler that switched the device while Init ran has the last word: Device
-    // must name the device the flags now stand for.
-    if (wechsel == FAusgabeWechsel) Fausgabe = Value;
-    kept.Dismiss();
-    if (entry.Top()) DrawKept();
-}
-
-// ---------------------------------------------------------------------------------------
-// Arcs, fills, stamps and aiming
 
 void TTurtle::Arc(double Radius, double Winkel) {
     const TEntry entry = Enter(TCommand::Arc, Radius, Winkel);
@@ -1122,25 +750,235 @@ void TTurtle::Stamp() {
     PaintTurtle();
 }
 
-double TTurtle::Towards(double Xpos, double Ypos) const {
-    CheckGuiThread();
-    const long double dx = static_cast<long double>(Xpos) - FAktPos.x;
-    const long double dy = static_cast<long double>(Ypos) - FAktPos.y;
-    long double w = std::atan2(dy, dx) * 180 / Pi;
-    if (w < 0) w += 360;
-    const double Winkel = static_cast<double>(w);
-    // A tiny negative angle comes back as 360 once rounded.
-    return Winkel >= 360 ? 0.0 : Winkel;
+// ---------------------------------------------------------------------------------------
+// Pacing and Escape
+
+void TTurtle::SetDelay(std::uint16_t x) {
+    const TEntry entry = Enter(TCommand::None);
+    if (FPrint) {
+        FDelay = 0;
+    } else {
+        FDelay = x;
+        FDelayOld = x;
+    }
 }
 
-double TTurtle::Distance(double Xpos, double Ypos) const {
+void TTurtle::SetBildOldParams() {
+    BildOld->SetWidth((int(FTurtleSize) + 2) * 6);
+    BildOld->SetHeight(BildOld->Width());
+}
+
+void TTurtle::PaintTurtle() {
+    if (!FShowTurtle || FPrint || FReplaying) {
+        if (!Designing() && !FUnwinding) Pump();
+        return;
+    }
+    if (BildOldPos.Right != 0) {
+        const TRect Area =
+            Rect(0, 0, SaturateToInt32(std::int64_t(BildOldPos.Right) - BildOldPos.Left),
+                 SaturateToInt32(std::int64_t(BildOldPos.Bottom) - BildOldPos.Top));
+        ZeichenFlaeche->CopyRect(BildOldPos, *BildOld->Canvas(), Area);
+        BildOldPos.Right = 0;
+        return;
+    }
+
+    TPoint Real[4];
+    TurtleCorners(FPixelPerLE, Real);
+
+    const auto [xMin, yMin, xMax, yMax] = BoundsOf(std::span<const TPoint>(Real, 3));
+    BildOldPos =
+        Rect(SaturateToInt32(std::int64_t(xMin) - 1), SaturateToInt32(std::int64_t(yMin) - 1),
+             SaturateToInt32(std::int64_t(xMax) + 1), SaturateToInt32(std::int64_t(yMax) + 1));
+    const TRect Area = Rect(0, 0, SaturateToInt32(std::int64_t(xMax) - xMin + 2),
+                            SaturateToInt32(std::int64_t(yMax) - yMin + 2));
+    BildOld->Canvas()->CopyRect(Area, *ZeichenFlaeche, BildOldPos);
+
+    ZeichenFlaeche->Pen().SetWidth(1);
+    ZeichenFlaeche->Pen().SetColor(FTurtleColor);
+    ZeichenFlaeche->Brush().SetColor(FTurtleColor);
+    ZeichenFlaeche->Polygon(Real);
+    // Until the area is first filled no sprite rests on it, so this draw opens a pair
+    // that its second call closes by taking the sprite off. If the first repaint ran
+    // during the wait, a sprite now rests on the filled area and the second call would
+    // take that one off after the command has drawn, cutting its line at every corner:
+    // take it off now, so that the second call puts the sprite where the command ends.
+    const bool restedOff = !FBackFilled;
+    MakeADelay();
+    if (restedOff && FBackFilled && BildOldPos.Right != 0) PaintTurtle();
+}
+
+// Lets the application handle its pending messages once. A handler run meanwhile may
+// destroy this control: then the command unwinds without touching it.
+void TTurtle::Pump() {
+    TControlWatch alive(this);
+    // A handler run meanwhile gives commands of its own, not nested in this one.
+    const unsigned nesting = std::exchange(FNesting, 0);
+    try {
+        Application().ProcessMessages();
+    } catch (...) {
+        if (!alive.Gone()) FNesting = nesting;
+        throw;
+    }
+    if (alive.Gone()) throw EAbort(ControlGone);
+    FNesting = nesting;
+}
+
+// Puts a shown sprite that is off the surface back, without a wait, as a command that
+// was broken off or a replay ends.
+void TTurtle::SpriteBack() {
+    if (!FShowTurtle || FPrint || BildOldPos.Right != 0) return;
+    FUnwinding = true;
+    try {
+        PaintTurtle();
+    } catch (...) {
+        // The sprite is drawn with the next command.
+    }
+    FUnwinding = false;
+}
+
+void TTurtle::MakeADelay() {
+    if (Designing() || FUnwinding) return;
+    // A control that nobody can see yet (a form still loading its properties) has
+    // nothing to watch, so it does not wait.
+    if (FDelay == 0 || !Watched()) {
+        Pump();
+        return;
+    }
+    const std::uint32_t Time1 = GetTickCount();
+    // Escape or Pause pressed during the wait ends it at once, so that a long delay
+    // cannot hold a lesson up; the press is still there for EscPressed.
+    const std::uint32_t escapes = KeyPressCount(VK_ESCAPE) + KeyPressCount(VK_PAUSE);
+    TControlWatch alive(this);
+    // Handlers run during the wait give commands of their own, not nested in this one.
+    const unsigned nesting = std::exchange(FNesting, 0);
+    try {
+        for (;;) {
+            Application().ProcessMessages();
+            if (alive.Gone()) throw EAbort(ControlGone);
+            const std::uint32_t elapsed = GetTickCount() - Time1;
+            // A closing application ends the wait at once.
+            if (elapsed > FDelay || Application().Terminated()) break;
+            if (KeyPressCount(VK_ESCAPE) + KeyPressCount(VK_PAUSE) != escapes) break;
+            // Sleep in the event system until something happens or the delay is over,
+            // instead of spinning a core; the delay is read afresh on every pass.
+            Application().WaitMessage(std::uint32_t(FDelay) - elapsed + 1);
+            if (alive.Gone()) throw EAbort(ControlGone);
+        }
+    } catch (...) {
+        if (!alive.Gone()) FNesting = nesting;
+        throw;
+    }
+    FNesting = nesting;
+}
+
+bool TTurtle::EscPressed() {
     CheckGuiThread();
-    return static_cast<double>(std::hypot(static_cast<long double>(Xpos) - FAktPos.x,
-                                          static_cast<long double>(Ypos) - FAktPos.y));
+    if ((AsyncKeyStateSince(VK_ESCAPE, FEscSeen) & 0x8001) != 0) return true;
+    return (AsyncKeyStateSince(VK_PAUSE, FPauseSeen) & 0x8001) != 0;
 }
 
 // ---------------------------------------------------------------------------------------
-// Saving and copying the drawing in one step
+// Output devices
+
+void TTurtle::SetFilename(const TString& Value) {
+    const TEntry entry = Enter(TCommand::None);
+    FFilename = Value.empty() ? TString("Kritzelwerk1") : Value;
+}
+
+void TTurtle::SetAusgabe(TTurtleDevice Value) {
+    const TEntry entry = Enter(TCommand::None);
+    if (Value != tdScreen && Value != tdPrinter && Value != tdWMF && Value != tdClipb) {
+        RefuseFormValue("Device", Value);
+        return;
+    }
+    // While a file's cycle draws, the device and its surface stay as they are: the
+    // switch waits until the file is written.
+    if (FOnFile) {
+        FSwitchWaiting = true;
+        FSwitchTo = Value;
+        return;
+    }
+    // However the switch ends, the device it ends on shows the kept picture.
+    PutBack kept(this, [this, top = entry.Top()] {
+        if (!top) return;
+        try {
+            DrawKept();
+        } catch (...) {
+            // The next repaint draws it.
+        }
+    });
+    const unsigned wechsel = ++FAusgabeWechsel;
+    // A device whose work could not be put out is left all the same, with the settings of
+    // before put back; the turtle then goes on on the screen and the caller learns why.
+    const auto endOnScreen = [this](const std::exception_ptr& failed) {
+        Fausgabe = tdScreen;
+        Init();
+        std::rethrow_exception(failed);
+    };
+    const bool p = Value == tdPrinter;
+    if (p != FPrint) {
+        if (Designing()) {
+            FPrint = p;
+        } else if (!p) {
+            // Only a job that is really open can be ended. Ending it waits for the print
+            // server while handling events, which may destroy the control.
+            TControlWatch alive(this);
+            const std::exception_ptr failed = Attempt([] {
+                if (Printer().Printing()) Printer().EndDoc();
+            });
+            if (alive.Gone()) {
+                if (failed) std::rethrow_exception(failed);
+                throw EAbort(ControlGone);
+            }
+            FPrint = false;
+            // The queue did not take the page: end on the screen and say why.
+            if (failed) endOnScreen(failed);
+        } else {
+            FPrint = true;
+        }
+    }
+    const bool m = Value == tdWMF || Value == tdClipb;
+    if (m != FMetaflag) {
+        if (Designing()) {
+            FMetaflag = m;
+        } else if (!m) {
+            // Freeing the canvas completes the picture; nothing may draw on it afterwards.
+            ZeichenFlaeche = Canvas();
+            FMetafileCanvas.reset();
+            const std::unique_ptr<TMetafile> done = std::move(FMetafile);
+            const std::exception_ptr failed = Attempt([&] {
+                if (done) {
+                    if (OldG == tdWMF)
+                        done->SaveToFile(FFilename + ".wmf");
+                    else
+                        Clipboard().Assign(*done);
+                }
+            });
+            FMetaflag = false;
+            FPenState = Hilf;
+            FShowTurtle = Hilf2;
+            if (failed) {
+                // The picture could not be put out: end on the screen, consistent, and
+                // let the caller know why.
+                if (FPrint && !Printer().Printing()) FPrint = false;
+                endOnScreen(failed);
+            }
+        } else {
+            Hilf2 = FShowTurtle;
+            Hilf = FPenState;
+            FMetaflag = true;
+            OldG = Value;
+            FPenState = Down;
+            FShowTurtle = false;
+        }
+    }
+    Init();
+    // A handler that switched the device while Init ran has the last word: Device
+    // must name the device the flags now stand for.
+    if (wechsel == FAusgabeWechsel) Fausgabe = Value;
+    kept.Dismiss();
+    if (entry.Top()) DrawKept();
+}
 
 // One paint cycle on a file's surface, as a metafile recording runs it: the screen's
 // scale, the pen down, no sprite. Whatever it changes is put back however it ends, and
@@ -1252,7 +1090,27 @@ void TTurtle::RunDeferred() {
 }
 
 // ---------------------------------------------------------------------------------------
-// The kept picture
+// Events
+
+// The OnStartPaint handler and the signal after it. The handler may delete its own
+// control (or replace itself): it runs from a copy, and the cycle goes no further once
+// the control has gone.
+void TTurtle::FireStartPaint() {
+    if (TDrawingDepth::Depth() >= MaxNestedDrawings)
+        throw EKritzelwerk("more than " + std::to_string(MaxNestedDrawings) +
+                           " drawings run inside each other (an OnStartPaint handler that "
+                           "repaints a turtle whose handler repaints the next ...); the "
+                           "innermost was refused");
+    const TDrawingDepth depth;
+    TControlWatch alive(this);
+    if (FStartPaint) {
+        const TStartPaint handler = FStartPaint;
+        handler();
+        if (alive.Gone()) throw EAbort(ControlGone);
+    }
+    emit StartPaint();
+    if (alive.Gone()) throw EAbort(ControlGone);
+}
 
 void TTurtle::SetKeepPicture(bool on) {
     const TEntry entry = Enter(TCommand::None);
@@ -1401,8 +1259,15 @@ void TTurtle::Replay(TKeptCommand c) {
     }
 }
 
-// ---------------------------------------------------------------------------------------
-// Clicks and keys
+void TTurtle::SetOnClick(std::function<void(double x, double y)> handler) {
+    CheckGuiThread();
+    FOnClick = std::move(handler);
+}
+
+void TTurtle::SetOnKeyPress(std::function<void(int Key)> handler) {
+    CheckGuiThread();
+    FOnKeyPress = std::move(handler);
+}
 
 void TTurtle::MouseDown(int X, int Y) {
     const TVirtuell p = GetVirtualCoords(X, Y);
@@ -1424,6 +1289,144 @@ void TTurtle::KeyDown(int Key) {
         handler(Key);
     }
     if (!alive.Gone()) emit KeyPress(Key);
+}
+
+// ---------------------------------------------------------------------------------------
+// The program around it
+
+TTurtle::TTurtle(TWinControl* AOwner) : TPaintBox(AOwner) {
+    // The paint box has refused a thread other than the GUI thread.
+    SetSize(400, 400);
+    ZeichenFlaeche = Canvas();
+    FPrint = false;
+    FBackColor = 0x00FFFFFF;
+    FLineColor = 0;
+    FTurtleColor = 0x000000FF;
+    FPenWidth = 1;
+    CPixelPerLE = PixelPerLEFor(Screen().PixelsPerInch());
+    FPixelPerLE = static_cast<std::uint16_t>(CPixelPerLE);
+    if (FPixelPerLE == 0) FPixelPerLE = 1;
+    FDelay = 0;
+    FShowTurtle = true;
+    FTurtleSize = 7;
+    FStartPos = TVirtuell{0, 0};
+    FAktPos = FStartPos;
+    FHeading = 90.0;
+    FPenState = Down;
+    BildOldPos = TRect{0, 0, 0, 0};
+    BildOld = std::make_unique<TBitmap>();
+    SetBildOldParams();
+    FRekursion = false;
+    FFilename.clear();
+    FEscSeen = KeyPressCount(VK_ESCAPE);
+    FPauseSeen = KeyPressCount(VK_PAUSE);
+}
+
+TTurtle::~TTurtle() {
+    if (FPrint) {
+        // Ending the job waits for the print server while handling events: a control
+        // that is going away must not be painted meanwhile.
+        hide();
+        try {
+            if (Printer().Printing()) Printer().EndDoc();
+        } catch (...) {
+            // Nothing can be reported from a control that is going away, nor can it
+            // reach the printer once the application has gone before it.
+        }
+    }
+    // The recording canvas completes its metafile when it goes, so it must go first.
+    ZeichenFlaeche = Canvas();
+    FMetafileCanvas.reset();
+    // A recording still running is put out as leaving the device would put it out, so
+    // that a form recording into a file or onto the clipboard loses nothing when it
+    // closes.
+    if (FMetaflag && !Designing() && FMetafile) {
+        try {
+            if (OldG == tdWMF)
+                FMetafile->SaveToFile(FFilename + ".wmf");
+            else
+                Clipboard().Assign(*FMetafile);
+        } catch (...) {
+            // Nothing can be reported from a control that is going away.
+        }
+    }
+    FMetafile.reset();
+    BildOld.reset();
+}
+
+void TTurtle::Paint() {
+    TPaintBox::Paint();
+    if (FRekursion) return;
+    FRekursion = true;
+    // The guard also comes down when Init or the handler raises an error, so that the
+    // control paints again next time.
+    PutBack clear(this, [this] { FRekursion = false; });
+    FSpaeter.clear();
+    // An Escape pressed before this drawing began (to close a dialog, say) must not break
+    // it off: only a press from now on counts, for this control alone, so that another
+    // control repainting inside a drawing leaves that drawing's press where it is.
+    FEscSeen = KeyPressCount(VK_ESCAPE);
+    FPauseSeen = KeyPressCount(VK_PAUSE);
+    Init();
+    const std::uint16_t DelayTime = FDelay;
+    SetDelay(DelayTime);
+    FireStartPaint();
+    // The kept commands come after the handler: it starts as described, on a cleared
+    // area with the turtle in the middle, and they were given after it had drawn.
+    DrawKept();
+    if (Printer().Printing()) {
+        SetAusgabe(tdScreen);
+        DrawKept();
+    }
+    // Saves and copies that the handler asked for run now, each in a cycle of its own.
+    if (!FSpaeter.empty()) {
+        FRekursion = false;
+        RunDeferred();
+    }
+}
+
+void TTurtle::Init() {
+    // A fill begun before the picture was cleared has nothing left to fill.
+    FFilling = false;
+    if (FPrint && !Printer().Printing() && !Designing()) {
+        Printer().SetTitle("Kriecher, Version 10.1");
+        // Waiting for the print server handles events, which may destroy the control.
+        TControlWatch alive(this);
+        try {
+            Printer().BeginDoc();
+        } catch (...) {
+            if (alive.Gone()) throw;
+            // Reported once: the control goes back to the screen and draws there, instead
+            // of failing again at every repaint.
+            FPrint = false;
+            Fausgabe = tdScreen;
+            ++FAusgabeWechsel;
+            Init();
+            throw;
+        }
+        if (alive.Gone()) {
+            Printer().AbortDoc();
+            throw EAbort(ControlGone);
+        }
+        Init_Printer();
+        FDelayOld = FDelay;
+        FDelay = 0;
+        ZeichenFlaeche = Printer().Canvas();
+    } else if (FMetaflag && !Designing()) {
+        // A fresh recording replaces the one in progress; the old one is let go.
+        ZeichenFlaeche = Canvas();
+        FMetafileCanvas.reset();
+        FMetafile = std::make_unique<TMetafile>();
+        FMetafileCanvas = StartRecording(*FMetafile, Width(), Height());
+        ZeichenFlaeche = FMetafileCanvas.get();
+    } else {
+        SetDelay(FDelayOld);
+        ZeichenFlaeche = Canvas();
+    }
+    Init_Koord();
+    SetBackColor(FBackColor);
+    SetPosition(FStartPos.x, FStartPos.y);
+    SetTurtleColor(FTurtleColor);
 }
 
 } // namespace kritzel

@@ -102,14 +102,7 @@ class KRITZELWERK_EXPORT TTurtle : public TPaintBox {
     Q_PROPERTY(bool KeepPicture READ KeepPicture WRITE SetKeepPicture RESET ResetKeepPicture)
 
 public:
-    /// Creates a turtle on AOwner (a form or widget): 400 × 400 pixels,
-    /// white background, black lines of width 1, a red turtle of size 7, pen down,
-    /// heading 90, delay 0.
-    explicit TTurtle(TWinControl* AOwner = nullptr);
-    /// Ends a print job still open on this turtle (the page is printed).
-    ~TTurtle() override;
-
-    // Turtle commands.
+    // Moving: walking, turning, jumping, the turtle's pose and the area's edges.
 
     /// Moves the turtle x LE (cm) along its heading;
     /// draws a line in `PenColor` and `PenWidth` when the pen is `Down`.
@@ -134,8 +127,76 @@ public:
     /// Walks straight to (Xpos, Ypos) in LE, drawing a line when the pen is `Down`,
     /// as Python's `goto` does; keeps the heading. `SetPosition` jumps without drawing.
     void GoTo(double Xpos, double Ypos);
+    /// The heading from the turtle to the point (Xpos, Ypos) in LE,
+    /// in degrees from 0 up to but not including 360;
+    /// 0 when the turtle stands on the point.
+    double Towards(double Xpos, double Ypos) const;
+    /// The distance from the turtle to the point (Xpos, Ypos), in LE.
+    double Distance(double Xpos, double Ypos) const;
+    /// The heading in degrees, counter-clockwise from right: 0 right, 90 up, 180 left.
+    double Heading() const { return FHeading; }
+    /// Turns the turtle to x degrees (0 right, 90 up, counter-clockwise); no line.
+    /// Repaints keep the heading: set it at the start of `OnStartPaint`.
+    void SetHeading(double x);
+    /// Right edge of the area in LE (the left edge is `MinX` = −MaxX).
+    double MaxX() const { return GetMaxX(); }
+    /// Top edge of the area in LE (the bottom edge is `MinY` = −MaxY).
+    double MaxY() const { return GetMaxY(); }
+    /// Left edge of the area in LE, −`MaxX`.
+    double MinX() const { return GetMinX(); }
+    /// Bottom edge of the area in LE, −`MaxY`.
+    double MinY() const { return GetMinY(); }
+    /// The turtle's x in LE, right of the middle (hides the widget's own x()).
+    double x() const { return FAktPos.x; }
+    /// Jumps to x LE right of the middle without drawing; y stays.
+    void SetxPosition(double x);
+    /// The turtle's y in LE, above the middle (hides the widget's own y()).
+    double y() const { return FAktPos.y; }
+    /// Jumps to y LE above the middle without drawing; x stays.
+    void SetYPosition(double y);
 
-    // Shapes, text and colour ramps.
+    // Pen and colours: the pen, the background, the turtle's looks, colour ramps.
+
+    /// Colour number Nr of a ramp of MaxNr steps from Farbe2 (at Nr 0) towards Farbe1.
+    /// The steps are whole numbers, so Nr = MaxNr may stop just short of Farbe1;
+    /// Nr beyond MaxNr wraps. Draws nothing. Example:
+    /// `t.SetPenColor(t.SelectColor(clYellow, clBlue, i, 20))`.
+    TColor SelectColor(TColor Farbe1, TColor Farbe2, std::int32_t Nr, std::int32_t MaxNr);
+    /// The background colour; a `TColor` keeps red in its lowest byte.
+    TColor BackColor() const { return FBackColor; }
+    /// Sets the background colour and wipes the picture to it; only the turtle remains.
+    /// Use `RGB(r, g, b)`, `clRed` or `Qt::red`: `0xFF0000` is blue.
+    void SetBackColor(TColor Color);
+    /// The colour of the lines the turtle draws.
+    TColor PenColor() const { return FLineColor; }
+    /// Sets the colour of the next lines: `RGB(r, g, b)`,
+    /// `clRed` or `Qt::red` (`0xFF0000` is blue). Redraws nothing.
+    void SetPenColor(TColor c);
+    /// The width of the lines, in device pixels (0.1 mm on the printer).
+    std::int32_t PenWidth() const { return FPenWidth; }
+    /// Sets the width of the next lines, in device pixels (0.1 mm on the printer).
+    void SetPenWidth(std::int32_t w);
+    /// The colour of the turtle (the triangle), red at first.
+    TColor TurtleColor() const { return FTurtleColor; }
+    /// Sets the turtle's colour and draws it anew (waits `Delay` ms if shown).
+    void SetTurtleColor(TColor Color);
+    /// The turtle's size in pixels: its tip lies 2.5 times as far ahead.
+    std::uint16_t TurtleSize() const { return FTurtleSize; }
+    /// Sets the turtle's size in pixels (7 at first) and draws it anew.
+    void SetTurtleSize(std::uint16_t x);
+    /// Whether the turtle (the triangle) is shown.
+    bool Showing() const { return FShowTurtle; }
+    /// Shows or hides the turtle. A hidden turtle draws faster:
+    /// `Delay` does not pace it.
+    void SetShowTurtle(bool x);
+    /// `Down` when moving draws lines, `Up` when it only moves.
+    TPenState PenState() const { return FPenState; }
+    /// `Down`: the next moves draw lines; `Up`: they only move.
+    /// Circles draw either way.
+    /// A value that is neither Up nor Down is refused with a warning.
+    void SetPenState(TPenState s);
+
+    // Shapes and text: circles, rectangles, text, arcs, fills, stamps and dots.
 
     /// A disc of Radius LE around the turtle, filled and outlined in BrushColor,
     /// also with the pen `Up`. The turtle stays where it is.
@@ -159,18 +220,6 @@ public:
     /// nothing with the pen `Up`. The turtle ends where it began,
     /// its heading 360 greater. Example: `FillRectangle(4, 2, clYellow)`.
     void FillRectangle(double a, double b, TColor BrushColor);
-    /// Colour number Nr of a ramp of MaxNr steps from Farbe2 (at Nr 0) towards Farbe1.
-    /// The steps are whole numbers, so Nr = MaxNr may stop just short of Farbe1;
-    /// Nr beyond MaxNr wraps. Draws nothing. Example:
-    /// `t.SetPenColor(t.SelectColor(clYellow, clBlue, i, 20))`.
-    TColor SelectColor(TColor Farbe1, TColor Farbe2, std::int32_t Nr, std::int32_t MaxNr);
-
-    /// True while Escape or Pause is held,
-    /// and once for a press since the last question.
-    /// Ask it in a long drawing loop to let the class break it off:
-    /// `while (!t.EscPressed())`.
-    bool EscPressed();
-
     /// Walks an arc of radius |Radius| LE, drawing when the pen is `Down`,
     /// and turns by Winkel degrees on the way,
     /// as Python's `turtle.circle(radius, extent)` does:
@@ -196,12 +245,22 @@ public:
     /// Leaves the turtle's triangle, in TurtleColor and at its pose, in the picture:
     /// it stays when the turtle moves on and is printed and recorded too.
     void Stamp();
-    /// The heading from the turtle to the point (Xpos, Ypos) in LE,
-    /// in degrees from 0 up to but not including 360;
-    /// 0 when the turtle stands on the point.
-    double Towards(double Xpos, double Ypos) const;
-    /// The distance from the turtle to the point (Xpos, Ypos), in LE.
-    double Distance(double Xpos, double Ypos) const;
+
+    // Pacing and Escape: the pause after each step, and breaking a drawing off.
+
+    /// True while Escape or Pause is held,
+    /// and once for a press since the last question.
+    /// Ask it in a long drawing loop to let the class break it off:
+    /// `while (!t.EscPressed())`.
+    bool EscPressed();
+    /// The pause after each step, in milliseconds.
+    std::uint16_t Delay() const { return FDelay; }
+    /// Pauses x milliseconds after each step so the class can watch the drawing grow.
+    /// It paces only while the turtle is shown (`Showing`); never on the printer.
+    void SetDelay(std::uint16_t x);
+
+    // Output devices: the screen, the printer, metafiles and saved files.
+
     /// Saves the drawing, without the turtle, in the format the name's ending chooses:
     /// .png (the control's pixels), .jpg or .jpeg and .bmp (the same pixels),
     /// .svg (vectors, 1 LE = 1 cm, text as text),
@@ -221,48 +280,6 @@ public:
     /// Called from `OnStartPaint`, it waits for the end of that repaint,
     /// as `SaveToFile` does.
     void CopyToClipboard();
-    /// What a left click on the control calls,
-    /// with the point clicked in LE (origin in the middle, y up):
-    /// `SetOnClick([&](double x, double y) { t.SetPosition(x, y); })`.
-    /// The handler may replace or clear itself, and delete the control or its window.
-    void SetOnClick(std::function<void(double x, double y)> handler) {
-        CheckGuiThread();
-        FOnClick = std::move(handler);
-    }
-    /// What a key pressed while the control has the focus calls,
-    /// with Qt's key code (`Qt::Key_Left`, `Qt::Key_A` …).
-    /// Escape and Pause still reach `EscPressed`.
-    /// The handler may replace or clear itself, and delete the control or its window.
-    void SetOnKeyPress(std::function<void(int Key)> handler) {
-        CheckGuiThread();
-        FOnKeyPress = std::move(handler);
-    }
-
-    // Published properties.
-
-    /// The background colour; a `TColor` keeps red in its lowest byte.
-    TColor BackColor() const { return FBackColor; }
-    /// Sets the background colour and wipes the picture to it; only the turtle remains.
-    /// Use `RGB(r, g, b)`, `clRed` or `Qt::red`: `0xFF0000` is blue.
-    void SetBackColor(TColor Color);
-    /// The colour of the lines the turtle draws.
-    TColor PenColor() const { return FLineColor; }
-    /// Sets the colour of the next lines: `RGB(r, g, b)`,
-    /// `clRed` or `Qt::red` (`0xFF0000` is blue). Redraws nothing.
-    void SetPenColor(TColor c);
-    /// The width of the lines, in device pixels (0.1 mm on the printer).
-    std::int32_t PenWidth() const { return FPenWidth; }
-    /// Sets the width of the next lines, in device pixels (0.1 mm on the printer).
-    void SetPenWidth(std::int32_t w);
-    /// The colour of the turtle (the triangle), red at first.
-    TColor TurtleColor() const { return FTurtleColor; }
-    /// Sets the turtle's colour and draws it anew (waits `Delay` ms if shown).
-    void SetTurtleColor(TColor Color);
-    /// The pause after each step, in milliseconds.
-    std::uint16_t Delay() const { return FDelay; }
-    /// Pauses x milliseconds after each step so the class can watch the drawing grow.
-    /// It paces only while the turtle is shown (`Showing`); never on the printer.
-    void SetDelay(std::uint16_t x);
     /// Where the drawing goes now: `tdScreen`, `tdPrinter`, `tdWMF` or `tdClipb`.
     TTurtleDevice Device() const { return Fausgabe; }
     /// Switches where the drawing goes and starts afresh there:
@@ -278,21 +295,22 @@ public:
     /// "" gives "Kritzelwerk1".
     /// The file holds an enhanced metafile (EMF) despite its ".wmf".
     void SetFilename(const TString& Value);
-    /// The turtle's size in pixels: its tip lies 2.5 times as far ahead.
-    std::uint16_t TurtleSize() const { return FTurtleSize; }
-    /// Sets the turtle's size in pixels (7 at first) and draws it anew.
-    void SetTurtleSize(std::uint16_t x);
-    /// Whether the turtle (the triangle) is shown.
-    bool Showing() const { return FShowTurtle; }
-    /// Shows or hides the turtle. A hidden turtle draws faster:
-    /// `Delay` does not pace it.
-    void SetShowTurtle(bool x);
-    /// `Down` when moving draws lines, `Up` when it only moves.
-    TPenState PenState() const { return FPenState; }
-    /// `Down`: the next moves draw lines; `Up`: they only move.
-    /// Circles draw either way.
-    /// A value that is neither Up nor Down is refused with a warning.
-    void SetPenState(TPenState s);
+
+    // Events: the handler that draws, the kept picture, clicks and keys. The
+    // questions to the pupil are free functions of host/Dialogs.h, which this header
+    // includes: AskNumber(Prompt, Default), AskNumber(Prompt, Default, Min, Max) for
+    // a number from Min to Max, QueryNumber, AskText and QueryText.
+
+    /// What a left click on the control calls,
+    /// with the point clicked in LE (origin in the middle, y up):
+    /// `SetOnClick([&](double x, double y) { t.SetPosition(x, y); })`.
+    /// The handler may replace or clear itself, and delete the control or its window.
+    void SetOnClick(std::function<void(double x, double y)> handler);
+    /// What a key pressed while the control has the focus calls,
+    /// with Qt's key code (`Qt::Key_Left`, `Qt::Key_A` …).
+    /// Escape and Pause still reach `EscPressed`.
+    /// The handler may replace or clear itself, and delete the control or its window.
+    void SetOnKeyPress(std::function<void(int Key)> handler);
     /// The handler that draws the picture on every repaint.
     const TStartPaint& OnStartPaint() const { return FStartPaint; }
     /// Sets the handler that draws the picture; every repaint clears the area,
@@ -305,27 +323,6 @@ public:
         CheckGuiThread();
         FStartPaint = std::move(handler);
     }
-    /// The heading in degrees, counter-clockwise from right: 0 right, 90 up, 180 left.
-    double Heading() const { return FHeading; }
-    /// Turns the turtle to x degrees (0 right, 90 up, counter-clockwise); no line.
-    /// Repaints keep the heading: set it at the start of `OnStartPaint`.
-    void SetHeading(double x);
-    /// Right edge of the area in LE (the left edge is `MinX` = −MaxX).
-    double MaxX() const { return GetMaxX(); }
-    /// Top edge of the area in LE (the bottom edge is `MinY` = −MaxY).
-    double MaxY() const { return GetMaxY(); }
-    /// Left edge of the area in LE, −`MaxX`.
-    double MinX() const { return GetMinX(); }
-    /// Bottom edge of the area in LE, −`MaxY`.
-    double MinY() const { return GetMinY(); }
-    /// The turtle's x in LE, right of the middle (hides the widget's own x()).
-    double x() const { return FAktPos.x; }
-    /// Jumps to x LE right of the middle without drawing; y stays.
-    void SetxPosition(double x);
-    /// The turtle's y in LE, above the middle (hides the widget's own y()).
-    double y() const { return FAktPos.y; }
-    /// Jumps to y LE above the middle without drawing; x stays.
-    void SetYPosition(double y);
     /// Whether the turtle keeps its picture (see `SetKeepPicture`); off at first.
     bool KeepPicture() const { return FKeepPicture; }
     /// On: the commands and settings given outside `OnStartPaint` are kept,
@@ -338,6 +335,15 @@ public:
     /// What a click or key handler gives while the picture is drawn,
     /// by the handler or again, is drawn, not kept; `Delay` and `Showing` stay.
     void SetKeepPicture(bool on);
+
+    // The program around it: making the turtle and letting it go.
+
+    /// Creates a turtle on AOwner (a form or widget): 400 × 400 pixels,
+    /// white background, black lines of width 1, a red turtle of size 7, pen down,
+    /// heading 90, delay 0.
+    explicit TTurtle(TWinControl* AOwner = nullptr);
+    /// Ends a print job still open on this turtle (the page is printed).
+    ~TTurtle() override;
 
     // Every command and setter that takes a colour also takes Qt's: a QColor or one of
     // Qt's named colours. Without these, Qt::red would pass as the integer 7, almost black.
@@ -364,7 +370,7 @@ public:
     }
     /// `Dot` with Qt's colour, e.g. `Dot(0.5, Qt::red)`.
     template <QtColor C> void Dot(double Size, const C& Farbe) { Dot(Size, FromQColor(Farbe)); }
-    /// EndFill with Qt's colour: EndFill(Qt::yellow).
+    /// `EndFill` with Qt's colour, e.g. `EndFill(Qt::yellow)`.
     template <QtColor C> void EndFill(const C& BrushColor) { EndFill(FromQColor(BrushColor)); }
     /// `DrawStringPos` with Qt's colour for the text.
     template <QtColor C>
@@ -437,6 +443,7 @@ public:
     /// 100 on the printer.
     std::uint16_t DevicePixelPerLE() const { return FPixelPerLE; }
 
+    // Events, as signals for forms and Qt programs.
 signals:
     /// Emitted right after the `OnStartPaint` handler; a form draws in its slot
     /// `on_turtle_StartPaint()`.
