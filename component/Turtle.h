@@ -73,7 +73,8 @@ KRITZELWERK_EXPORT std::uint8_t GetBValue(TColor c);
 /// The turtle-graphics control: a turtle that walks over its area and draws.
 /// Positions and lengths are in LE (1 LE = 1 cm), the origin in the middle, y up;
 /// headings in degrees, counter-clockwise, 90 pointing up.
-/// The control keeps no picture: draw in the `OnStartPaint` handler.
+/// The control keeps no picture unless `KeepPicture` is on:
+/// draw in the `OnStartPaint` handler.
 /// Every repaint clears the area, puts the turtle back in the middle,
 /// keeping its heading, and runs that handler.
 class KRITZELWERK_EXPORT TTurtle : public TPaintBox {
