@@ -91,6 +91,14 @@ class Vec2D(tuple):
         return "(%.2f,%.2f)" % self
 
 
+def _handlers(current, fun, add):
+    """The click handlers after onclick(fun, add=add): None removes them all, add keeps
+    the others, as in Python's turtle."""
+    if fun is None:
+        return []
+    return current + [fun] if add else [fun]
+
+
 def _point(x, y=None):
     """A point given as two numbers, a pair, a Vec2D or a turtle."""
     if y is not None:
@@ -225,12 +233,7 @@ class _Screen:
 
     def onclick(self, fun, btn=1, add=None):
         """Calls fun(x, y) for a click anywhere in the window; None removes the handlers."""
-        if fun is None:
-            self._clicks = []
-        elif add:
-            self._clicks.append(fun)
-        else:
-            self._clicks = [fun]
+        self._clicks = _handlers(self._clicks, fun, add)
 
     onscreenclick = onclick
 
@@ -638,12 +641,7 @@ class Turtle:
 
     def onclick(self, fun, btn=1, add=None):
         """Calls fun(x, y) for a click on the turtle (within 12 units of it)."""
-        if fun is None:
-            self._clicks = []
-        elif add:
-            self._clicks.append(fun)
-        else:
-            self._clicks = [fun]
+        self._clicks = _handlers(self._clicks, fun, add)
 
     def getscreen(self):
         """The screen this turtle draws on."""
