@@ -251,6 +251,63 @@ template <class Stop> void Loop(Stop stop) {
     if (!stop()) loop.exec();
 }
 
+// kritzelwerk.turtle's units: a pixel at 96 per inch.
+constexpr double CmPerPixel = 2.54 / 96;
+
+void ForwdPx(TTurtle& t, double d) {
+    t.Forwd(d * CmPerPixel);
+}
+void BackPx(TTurtle& t, double d) {
+    t.Back(d * CmPerPixel);
+}
+void TurnLeft(TTurtle& t, double a) {
+    t.Left(a);
+}
+void TurnRight(TTurtle& t, double a) {
+    t.Right(a);
+}
+
+// A move bound to one turtle (BindMove): the turtle, and the Python object that keeps it.
+struct BoundMove {
+    PyTurtle* p;
+    py::object keep;
+};
+
+// Calls a bound move with one number, and turns what it raises into Python's error as
+// pybind11 would: kritzelwerk.Error for the library's, RuntimeError for any other.
+template <void (*Move)(TTurtle&, double)> PyObject* BoundMoveCall(PyObject* self, PyObject* arg) {
+    const double v = PyFloat_AsDouble(arg);
+    if (v == -1.0 && PyErr_Occurred()) return nullptr;
+    auto* b = static_cast<BoundMove*>(PyCapsule_GetPointer(self, "kritzelwerk.move"));
+    if (!b) return nullptr;
+    try {
+        Command(*b->p, [&](TTurtle& t) { Move(t, v); });
+    } catch (py::error_already_set& e) {
+        e.restore();
+        return nullptr;
+    } catch (const EKritzelwerk& e) {
+        PyErr_SetString(S().error, e.what());
+        return nullptr;
+    } catch (const std::exception& e) {
+        PyErr_SetString(PyExc_RuntimeError, e.what());
+        return nullptr;
+    }
+    Py_RETURN_NONE;
+}
+
+template <void (*Move)(TTurtle&, double)>
+py::object BindMove(PyTurtle* p, py::object keep, const char* name, const char* doc) {
+    static PyMethodDef def{name, &BoundMoveCall<Move>, METH_O, doc};
+    auto move = std::make_unique<BoundMove>(BoundMove{p, std::move(keep)});
+    py::capsule holder(move.get(), "kritzelwerk.move", [](PyObject* c) {
+        delete static_cast<BoundMove*>(PyCapsule_GetPointer(c, "kritzelwerk.move"));
+    });
+    move.release();
+    PyObject* f = PyCFunction_NewEx(&def, holder.ptr(), nullptr);
+    if (!f) throw py::error_already_set();
+    return py::reinterpret_steal<py::object>(f);
+}
+
 bool AnyOpen() {
     for (PyTurtle* p : S().windows)
         if (p->Open()) return true;
@@ -518,7 +575,6 @@ PYBIND11_MODULE(_core, m) {
     KW_CMD1(SetKeepPicture, bool, on);
     // kritzelwerk.turtle's moves in its units (a pixel at 96 per inch), called without a
     // Python frame in between while one turtle has the screen.
-    constexpr double CmPerPixel = 2.54 / 96;
     c.def(
         "_fd_px",
         [](PyTurtle& p, double d) { Command(p, [&](TTurtle& t) { t.Forwd(d * CmPerPixel); }); },
@@ -533,20 +589,24 @@ PYBIND11_MODULE(_core, m) {
     c.def(
         "_rt", [](PyTurtle& p, double a) { Command(p, [&](TTurtle& t) { t.Right(a); }); },
         py::arg("angle"));
-    // The same four moves bound to one turtle, which each holds: a call then passes only
-    // its number, and pybind11 need not find the turtle's C++ type on every line.
+    // The same four moves bound to one turtle, which each holds: a line of a lesson is two
+    // of these calls, so they are plain C functions of one argument (BoundMoveCall) and
+    // skip pybind11's dispatch, which costs more than the command itself.
     c.def("_bound_moves", [](py::object self) {
         PyTurtle* p = &self.cast<PyTurtle&>();
-        const auto bind = [&](auto move) {
-            return py::cpp_function(
-                [p, keep = self, move](double v) { Command(*p, [&](TTurtle& t) { move(t, v); }); },
-                py::arg("value"));
-        };
         py::dict moves;
-        moves["_fd_px"] = bind([](TTurtle& t, double d) { t.Forwd(d * CmPerPixel); });
-        moves["_bk_px"] = bind([](TTurtle& t, double d) { t.Back(d * CmPerPixel); });
-        moves["_lt"] = bind([](TTurtle& t, double a) { t.Left(a); });
-        moves["_rt"] = bind([](TTurtle& t, double a) { t.Right(a); });
+        // Named and documented as kritzelwerk.turtle's methods they stand in for.
+        moves["_fd_px"] = BindMove<&ForwdPx>(
+            p, self, "forward",
+            "forward(distance, /)\n--\n\nMoves distance units along the heading, drawing "
+            "when the pen is down.");
+        moves["_bk_px"] = BindMove<&BackPx>(
+            p, self, "back",
+            "back(distance, /)\n--\n\nMoves distance units backwards; the heading stays.");
+        moves["_lt"] = BindMove<&TurnLeft>(
+            p, self, "left", "left(angle, /)\n--\n\nTurns angle degrees counter-clockwise.");
+        moves["_rt"] = BindMove<&TurnRight>(
+            p, self, "right", "right(angle, /)\n--\n\nTurns angle degrees clockwise.");
         return moves;
     });
 #undef KW_CMD0

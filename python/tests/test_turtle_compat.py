@@ -118,6 +118,16 @@ def test_a_closed_screen_is_opened_afresh_by_the_next_turtle():
     assert kt.pos() == pytest.approx((10, 0))
 
 
+def test_a_move_given_no_number_raises_as_pythons_turtle_does():
+    kt.Screen().clear()
+    t = kt.Turtle()
+    for move in (t.forward, t.back, t.left, t.right):
+        with pytest.raises(TypeError):
+            move("zehn")
+    t.forward(True)  # a number to Python, as to its turtle
+    assert t.pos() == pytest.approx((1, 0)) and t.heading() == 0
+
+
 def test_save_keeps_the_true_size(tmp_path):
     kt.Screen().clear()
     t = kt.Turtle()
