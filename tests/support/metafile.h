@@ -1,7 +1,9 @@
-// An enhanced metafile read back record by record, each record checked by libUEMF's safe
-// parser, so that the tests of the writer, of the recorded devices and of the random command
-// sequences all judge a metafile by the same rules.
+// An enhanced metafile read back record by record, split by the project's own reader and each
+// record checked by libUEMF's safe parser, so that the tests of the writer, of the recorded
+// devices and of the random command sequences all judge a metafile by the same rules.
 #pragma once
+
+#include "geometrie/EmfReader.h"
 
 #include <QByteArray>
 
@@ -16,11 +18,8 @@
 
 namespace kritzel::test {
 
-struct Record {
-    std::uint32_t type;
-    std::size_t offset;
-    std::uint32_t size;
-};
+// One record: its type, where it starts and its size in bytes.
+using Record = vergleich::EmfRecord;
 
 // Why the bytes are not a well-formed enhanced metafile; empty when they are: a header first
 // and an end record last and neither in between, every record whole, a multiple of four bytes
