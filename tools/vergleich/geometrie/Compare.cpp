@@ -599,6 +599,12 @@ bool OutlineWithin(const Region& a, const Region& b, double tolerance, double st
 std::vector<std::vector<Point>> Paths(const std::vector<Point>& path) {
     return {path};
 }
+std::vector<std::vector<Point>> Paths(const std::vector<Run>& runs) {
+    std::vector<std::vector<Point>> out;
+    for (const Run& r : runs)
+        out.push_back(r.path);
+    return out;
+}
 
 } // namespace
 
@@ -700,8 +706,12 @@ Comparison Compare(const Drawing& solution, const Drawing& submission, const Opt
         return (de ? "Radius " : "radius ") + words.Num(c.radius) + (de ? ", bei " : ", at ") +
                words.At(c.centre);
     };
-    const auto share = [](const Run& r, const std::vector<Sample>& m) {
-        return m.empty() ? 0.0 : double(r.samples.size()) / double(m.size());
+    // The share of a stroke's samples in the runs.
+    const auto share = [](const std::vector<Run>& runs, const std::vector<Sample>& m) {
+        std::size_t n = 0;
+        for (const Run& r : runs)
+            n += r.samples.size();
+        return m.empty() ? 0.0 : double(n) / double(m.size());
     };
 
     // The side each of the solution's segments belongs to, -1 for circles and outlines.
@@ -716,6 +726,16 @@ Comparison Compare(const Drawing& solution, const Drawing& submission, const Opt
         const Stroke& s = sol.strokes[si];
         const std::vector<Sample>& m = solSamples.strokes[si];
         std::vector<Run> missing = solRuns.Of(si, Uncovered);
+        if (s.kind == StrokeKind::Circle && share(missing, m) > 0.75) {
+            // Most of a circle is the circle, whatever crosses it.
+            const Circle& c = solution.circles[s.element];
+            result.differences.push_back({"missing-circle",
+                                          de ? "Kreis, " + circleWords(c) + " fehlt"
+                                             : "Circle, " + circleWords(c) + ", is missing",
+                                          Paths(missing),
+                                          {}});
+            missing.clear();
+        }
         // How many runs each side has: a side that lacks one end is too short.
         std::vector<int> perSide(sol.sides.size(), 0);
         for (const Run& r : missing) {
@@ -733,14 +753,10 @@ Comparison Compare(const Drawing& solution, const Drawing& submission, const Opt
             if (s.kind == StrokeKind::Circle) {
                 const Circle& c = solution.circles[s.element];
                 d.kind = "missing-circle";
-                if (share(r, m) > 0.9)
-                    d.text = de ? "Kreis, " + circleWords(c) + " fehlt"
-                                : "Circle, " + circleWords(c) + ", is missing";
-                else
-                    d.text = de ? "Bogen von " + words.At(a) + " nach " + words.At(b) +
-                                      " des Kreises, " + circleWords(c) + ", fehlt"
-                                : "Arc from " + words.At(a) + " to " + words.At(b) +
-                                      " of the circle, " + circleWords(c) + ", is missing";
+                d.text = de ? "Bogen von " + words.At(a) + " nach " + words.At(b) +
+                                  " des Kreises, " + circleWords(c) + ", fehlt"
+                            : "Arc from " + words.At(a) + " to " + words.At(b) +
+                                  " of the circle, " + circleWords(c) + ", is missing";
                 result.differences.push_back(std::move(d));
                 continue;
             }
@@ -782,7 +798,7 @@ Comparison Compare(const Drawing& solution, const Drawing& submission, const Opt
             const std::string colours =
                 words.Name(got) + (de ? " statt " : " instead of ") + words.Name(want);
             std::string what;
-            if (s.kind == StrokeKind::Circle && share(r, m) > 0.9)
+            if (s.kind == StrokeKind::Circle && share({r}, m) > 0.75)
                 what =
                     (de ? "Kreis, " : "Circle, ") + circleWords(solution.circles[s.element]) + ",";
             else
@@ -800,17 +816,24 @@ Comparison Compare(const Drawing& solution, const Drawing& submission, const Opt
     for (std::size_t si = 0; si < sub.strokes.size(); ++si) {
         const Stroke& s = sub.strokes[si];
         const std::vector<Sample>& m = subSamples.strokes[si];
-        for (const Run& r : subRuns.Of(si, Uncovered)) {
+        std::vector<Run> extraRuns = subRuns.Of(si, Uncovered);
+        if (s.kind == StrokeKind::Circle && share(extraRuns, m) > 0.75) {
+            result.differences.push_back({"extra-circle",
+                                          (de ? "zusätzlicher Kreis, " : "extra circle, ") +
+                                              circleWords(submission.circles[s.element]),
+                                          {},
+                                          Paths(extraRuns)});
+            extraRuns.clear();
+        }
+        for (const Run& r : extraRuns) {
             const Point a = r.path.front(), b = r.path.back();
             Difference d;
             d.extra = Paths(r.path);
             if (s.kind == StrokeKind::Circle) {
                 const Circle& c = submission.circles[s.element];
                 d.kind = "extra-circle";
-                d.text = share(r, m) > 0.9
-                             ? (de ? "zusätzlicher Kreis, " : "extra circle, ") + circleWords(c)
-                             : (de ? "zusätzlicher Bogen von " : "extra arc from ") + words.At(a) +
-                                   (de ? " nach " : " to ") + words.At(b) + ", " + circleWords(c);
+                d.text = (de ? "zusätzlicher Bogen von " : "extra arc from ") + words.At(a) +
+                         (de ? " nach " : " to ") + words.At(b) + ", " + circleWords(c);
                 result.differences.push_back(std::move(d));
                 continue;
             }
