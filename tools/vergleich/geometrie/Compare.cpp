@@ -30,19 +30,23 @@ double Cross(Point a, Point b) {
     return a.x * b.y - a.y * b.x;
 }
 double Norm(Point a) {
-    return std::hypot(a.x, a.y);
+    return std::sqrt(a.x * a.x + a.y * a.y);
 }
 double Distance(Point a, Point b) {
     return Norm(a - b);
 }
 
-// The distance of p from the segment a-b (a point when a == b).
-double SegmentDistance(Point p, Point a, Point b) {
+// The square of the distance of p from the segment a-b (a point when a == b).
+double SegmentDistance2(Point p, Point a, Point b) {
     const Point d = b - a;
     const double l2 = Dot(d, d);
     double t = l2 > 0 ? Dot(p - a, d) / l2 : 0;
     t = std::clamp(t, 0.0, 1.0);
-    return Distance(p, a + d * t);
+    const Point e = p - (a + d * t);
+    return Dot(e, e);
+}
+double SegmentDistance(Point p, Point a, Point b) {
+    return std::sqrt(SegmentDistance2(p, a, b));
 }
 
 // The distance of p from the line through a and b.
@@ -157,14 +161,16 @@ public:
         if (!(fx > -2 && fy > -2 && fx < double(nx_) + 1 && fy < double(ny_) + 1)) return;
         const std::ptrdiff_t cx = static_cast<std::ptrdiff_t>(std::floor(fx));
         const std::ptrdiff_t cy = static_cast<std::ptrdiff_t>(std::floor(fy));
-        for (std::ptrdiff_t y = std::max<std::ptrdiff_t>(cy - 1, 0);
-             y <= std::min<std::ptrdiff_t>(cy + 1, std::ptrdiff_t(ny_) - 1); ++y)
-            for (std::ptrdiff_t x = std::max<std::ptrdiff_t>(cx - 1, 0);
-                 x <= std::min<std::ptrdiff_t>(cx + 1, std::ptrdiff_t(nx_) - 1); ++x) {
-                const std::size_t c = std::size_t(y) * nx_ + std::size_t(x);
-                for (std::uint32_t k = start_[c]; k < start_[c + 1]; ++k)
-                    if (!visit(ids_[k])) return;
-            }
+        // p's own cell first: what is nearest is mostly there.
+        static constexpr int Around[9][2] = {{0, 0},   {-1, 0}, {1, 0},  {0, -1}, {0, 1},
+                                             {-1, -1}, {1, -1}, {-1, 1}, {1, 1}};
+        for (const auto& [ox, oy] : Around) {
+            const std::ptrdiff_t x = cx + ox, y = cy + oy;
+            if (x < 0 || y < 0 || x >= std::ptrdiff_t(nx_) || y >= std::ptrdiff_t(ny_)) continue;
+            const std::size_t c = std::size_t(y) * nx_ + std::size_t(x);
+            for (std::uint32_t k = start_[c]; k < start_[c + 1]; ++k)
+                if (!visit(ids_[k])) return;
+        }
     }
 
     const std::vector<Segment>& segments() const { return segments_; }
@@ -363,12 +369,18 @@ struct Sampled {
 };
 
 Sampled SampleAndLook(const Flat& own, const SegmentIndex& other, double step, double tolerance) {
+    const double tolerance2 = tolerance * tolerance;
     Sampled out;
     out.strokes.resize(own.strokes.size());
     for (std::size_t si = 0; si < own.strokes.size(); ++si) {
         const Stroke& s = own.strokes[si];
         std::vector<Sample>& samples = out.strokes[si];
         const std::size_t pieces = s.pts.size() - 1;
+        std::size_t count = 1;
+        for (std::size_t k = 0; k < pieces; ++k)
+            count += static_cast<std::size_t>(
+                std::max(std::ceil(Distance(s.pts[k], s.pts[k + 1]) / step), 1.0));
+        samples.reserve(count);
         for (std::size_t k = 0; k < pieces; ++k) {
             const Point a = s.pts[k], b = s.pts[k + 1];
             const double len = Distance(a, b);
@@ -380,13 +392,23 @@ Sampled SampleAndLook(const Flat& own, const SegmentIndex& other, double step, d
                                    i < n ? len / double(n) : 0, Uncovered});
             }
         }
+        // Consecutive samples mostly find the same segment: it is tried first.
+        std::uint32_t hint = std::numeric_limits<std::uint32_t>::max();
         for (Sample& m : samples) {
             const Colour colour = s.colour[m.piece];
+            if (hint < other.segments().size()) {
+                const Segment& g = other.segments()[hint];
+                if (g.colour == colour && SegmentDistance2(m.p, g.a, g.b) <= tolerance2) {
+                    m.status = Matched;
+                    continue;
+                }
+            }
             other.Near(m.p, [&](std::uint32_t id) {
                 const Segment& g = other.segments()[id];
-                if (SegmentDistance(m.p, g.a, g.b) > tolerance) return true;
+                if (SegmentDistance2(m.p, g.a, g.b) > tolerance2) return true;
                 if (g.colour == colour) {
                     m.status = Matched;
+                    hint = id;
                     return false;
                 }
                 m.status = OtherColour;
