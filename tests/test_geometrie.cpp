@@ -137,6 +137,25 @@ TEST(Compare, NamesASideTooShortOrTooLongAMissingAndAnExtraLine) {
     gap.lines.erase(gap.lines.begin());
     EXPECT_EQ(Texts(Compare(solution, gap)),
               std::vector<std::string>{"Linie von (0, 0) nach (3, 0) fehlt"});
+    // A square too small: its strokes that lie off the solution are named from end to end,
+    // though their ends touch the solution's lines.
+    Walker small;
+    for (int i = 0; i < 4; ++i) {
+        small.Fd(2.5);
+        small.Lt(90);
+    }
+    Walker square = small;
+    square.d.lines.clear(), square.Jump(0, 0), square.heading = 0;
+    for (int i = 0; i < 4; ++i) {
+        square.Fd(3);
+        square.Lt(90);
+    }
+    const std::vector<std::string> smaller = Texts(Compare(square.d, small.d));
+    for (const char* text : {"zusätzliche Linie von (2,5; 0) nach (2,5; 2,5)",
+                             "zusätzliche Linie von (2,5; 2,5) nach (0; 2,5)"})
+        EXPECT_NE(std::find(smaller.begin(), smaller.end(), text), smaller.end())
+            << text << " in " << ::testing::PrintToString(smaller);
+
     Drawing diagonal = Rectangle();
     diagonal.lines.push_back({{0, 0}, {3, 2}, clBlack, 0});
     const Comparison extra = Compare(solution, diagonal);

@@ -547,7 +547,12 @@ private:
         });
         // Else the other drawing's geometry ends (or leaves this line) about a tolerance
         // before where the samples stop finding it.
-        if (std::isnan(best)) best = (to + inside.t) / 2 + (start ? -tolerance_ : tolerance_);
+        if (std::isnan(best)) {
+            best = (to + inside.t) / 2 + (start ? -tolerance_ : tolerance_);
+            // Crossing another line near its own end, the stroke differs from that end on.
+            if (best <= 2 * tolerance_) best = 0;
+            if (len - best <= 2 * tolerance_) best = len;
+        }
         return a + u * std::clamp(best, 0.0, len);
     }
 
