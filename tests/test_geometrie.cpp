@@ -210,6 +210,13 @@ TEST(Compare, CirclesAreasAndTextsByPlaceAndColour) {
                                         "Area at (1, 1): red instead of yellow",
                                         "Text “Haus” at (-3, 3) is black instead of blue",
                                         "Text “Dach” at (4, 4) is missing"}));
+    // An area missing as a whole is one message, not one for each side of its outline too.
+    Drawing noArea = solution;
+    noArea.areas.clear();
+    EXPECT_EQ(Texts(Compare(solution, noArea)),
+              std::vector<std::string>{"Fläche (rot) bei (1, 1) fehlt"});
+    EXPECT_EQ(Texts(Compare(noArea, solution)),
+              std::vector<std::string>{"zusätzliche Fläche (rot) bei (1, 1)"});
     // A filled circle is the same area as a fill along a fine polygon on it.
     Drawing disc{20, 15, 38, {}, {}, {}, {}, {}};
     disc.circles.push_back({{0.5, -0.5}, 1.5, clBlack, true, clLime});

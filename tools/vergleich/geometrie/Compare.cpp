@@ -571,6 +571,7 @@ struct Region {
     Box box;
     double perimeter = 0;
     Point centre;
+    std::ptrdiff_t area = -1; // the drawing's area it is, -1 for a filled circle
 };
 
 std::vector<Region> Regions(const Drawing& d, double tolerance) {
@@ -597,6 +598,7 @@ std::vector<Region> Regions(const Drawing& d, double tolerance) {
         std::vector<Point> pts = a.outline;
         pts.push_back(pts.front());
         add(std::move(pts), a.fill);
+        if (!out.empty()) out.back().area = &a - d.areas.data();
     }
     for (const Circle& c : d.circles)
         if (c.filled && c.radius > 0) add(CirclePolygon(c, tolerance, d.circles.size()), c.fill);
@@ -749,6 +751,65 @@ Comparison Compare(const Drawing& solution, const Drawing& submission, const Opt
         return m.empty() ? 0.0 : double(n) / double(m.size());
     };
 
+    // Areas: the same outline within the tolerance is the same area; the last one painted
+    // there is the colour it shows.
+    const std::vector<Region> solAreas = Regions(solution, tol),
+                              subAreas = Regions(submission, tol);
+    std::vector<Difference> areaDifferences;
+    // Areas missing or extra as a whole: their outlines go without a word of their own.
+    std::vector<bool> solAreaGone(solution.areas.size(), false),
+        subAreaExtra(submission.areas.size(), false);
+    std::vector<bool> subUsed(subAreas.size(), false);
+    const bool byBoxes = double(solAreas.size()) * double(subAreas.size()) > 1e5;
+    const auto areaName = [&](const Region& r) {
+        return "(" + words.Name(r.fill) + (words.German() ? ") bei " : ") at ") +
+               words.At(r.centre);
+    };
+    for (const Region& a : solAreas) {
+        total += a.perimeter;
+        std::optional<std::size_t> shown;
+        for (std::size_t j = 0; j < subAreas.size(); ++j) {
+            const Region& b = subAreas[j];
+            // Thousands of areas against thousands are matched by their boxes alone.
+            if (!a.box.Near(b.box, 2 * tol) ||
+                (!byBoxes && (!OutlineWithin(a, b, tol, step) || !OutlineWithin(b, a, tol, step))))
+                continue;
+            subUsed[j] = true;
+            shown = j;
+        }
+        if (!shown) {
+            if (a.area >= 0) solAreaGone[std::size_t(a.area)] = true;
+            areaDifferences.push_back(
+                {"missing-area",
+                 de ? "Fläche " + areaName(a) + " fehlt" : "Area " + areaName(a) + " is missing",
+                 {a.outline},
+                 {}});
+            continue;
+        }
+        const Colour got = subAreas[*shown].fill;
+        if ((got & 0xFFFFFF) == (a.fill & 0xFFFFFF)) {
+            matched += a.perimeter;
+            continue;
+        }
+        matched += a.perimeter / 2;
+        areaDifferences.push_back({"area-colour",
+                                   (de ? "Fläche bei " : "Area at ") + words.At(a.centre) + ": " +
+                                       words.Name(got) + (de ? " statt " : " instead of ") +
+                                       words.Name(a.fill),
+                                   {a.outline},
+                                   {}});
+    }
+    for (std::size_t j = 0; j < subAreas.size(); ++j) {
+        if (subUsed[j]) continue;
+        if (subAreas[j].area >= 0) subAreaExtra[std::size_t(subAreas[j].area)] = true;
+        extra += subAreas[j].perimeter;
+        areaDifferences.push_back(
+            {"extra-area",
+             (de ? "zusätzliche Fläche " : "extra area ") + areaName(subAreas[j]),
+             {},
+             {subAreas[j].outline}});
+    }
+
     // The side each of the solution's segments belongs to, -1 for circles and outlines.
     std::vector<int> solSide(sol.segments.size(), -1);
     for (const Stroke& s : sol.strokes)
@@ -761,6 +822,7 @@ Comparison Compare(const Drawing& solution, const Drawing& submission, const Opt
         const Stroke& s = sol.strokes[si];
         const std::vector<Sample>& m = solSamples.strokes[si];
         std::vector<Run> missing = solRuns.Of(si, Uncovered);
+        if (s.kind == StrokeKind::Outline && solAreaGone[s.element]) missing.clear();
         if (s.kind == StrokeKind::Circle && share(missing, m) > 0.75) {
             // Most of a circle is the circle, whatever crosses it.
             const Circle& c = solution.circles[s.element];
@@ -852,6 +914,7 @@ Comparison Compare(const Drawing& solution, const Drawing& submission, const Opt
         const Stroke& s = sub.strokes[si];
         const std::vector<Sample>& m = subSamples.strokes[si];
         std::vector<Run> extraRuns = subRuns.Of(si, Uncovered);
+        if (s.kind == StrokeKind::Outline && subAreaExtra[s.element]) extraRuns.clear();
         if (s.kind == StrokeKind::Circle && share(extraRuns, m) > 0.75) {
             result.differences.push_back({"extra-circle",
                                           (de ? "zusätzlicher Kreis, " : "extra circle, ") +
@@ -905,57 +968,8 @@ Comparison Compare(const Drawing& solution, const Drawing& submission, const Opt
         }
     }
 
-    // Areas: the same outline within the tolerance is the same area; the last one painted
-    // there is the colour it shows.
-    const std::vector<Region> solAreas = Regions(solution, tol),
-                              subAreas = Regions(submission, tol);
-    std::vector<bool> subUsed(subAreas.size(), false);
-    const bool byBoxes = double(solAreas.size()) * double(subAreas.size()) > 1e5;
-    const auto areaName = [&](const Region& r) {
-        return words.At(r.centre) + " (" + words.Name(r.fill) + ")";
-    };
-    for (const Region& a : solAreas) {
-        total += a.perimeter;
-        std::optional<std::size_t> shown;
-        for (std::size_t j = 0; j < subAreas.size(); ++j) {
-            const Region& b = subAreas[j];
-            // Thousands of areas against thousands are matched by their boxes alone.
-            if (!a.box.Near(b.box, 2 * tol) ||
-                (!byBoxes && (!OutlineWithin(a, b, tol, step) || !OutlineWithin(b, a, tol, step))))
-                continue;
-            subUsed[j] = true;
-            shown = j;
-        }
-        if (!shown) {
-            result.differences.push_back({"missing-area",
-                                          de ? "Fläche bei " + areaName(a) + " fehlt"
-                                             : "Area at " + areaName(a) + " is missing",
-                                          {a.outline},
-                                          {}});
-            continue;
-        }
-        const Colour got = subAreas[*shown].fill;
-        if ((got & 0xFFFFFF) == (a.fill & 0xFFFFFF)) {
-            matched += a.perimeter;
-            continue;
-        }
-        matched += a.perimeter / 2;
-        result.differences.push_back({"area-colour",
-                                      (de ? "Fläche bei " : "Area at ") + words.At(a.centre) +
-                                          ": " + words.Name(got) +
-                                          (de ? " statt " : " instead of ") + words.Name(a.fill),
-                                      {a.outline},
-                                      {}});
-    }
-    for (std::size_t j = 0; j < subAreas.size(); ++j) {
-        if (subUsed[j]) continue;
-        extra += subAreas[j].perimeter;
-        result.differences.push_back(
-            {"extra-area",
-             (de ? "zusätzliche Fläche bei " : "extra area at ") + areaName(subAreas[j]),
-             {},
-             {subAreas[j].outline}});
-    }
+    result.differences.insert(result.differences.end(), areaDifferences.begin(),
+                              areaDifferences.end());
 
     // Texts: the same words at the same place, within the tolerance or half their height.
     constexpr double TextWeight = 2;
