@@ -1,5 +1,5 @@
 // Two drawings of 100,000 segments each compared as geometry (target: under 1 s): the same
-// random walk drawn back to front, and two different walks, whose differences are many.
+// random walk drawn back to front, two different walks, and a spiral against its mirror.
 //   build/bench/bench_geometrie
 #include "geometrie/Compare.h"
 
@@ -66,6 +66,32 @@ void BM_TwoWalks(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_TwoWalks)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// A spiral of thirty turns in 100,000 pieces against its mirror image: nearly all of both
+// differ, so the runs and their messages cost most.
+Drawing Spiral(double sense) {
+    Drawing d{20, 15, 38, {}, {}, {}, {}, {}};
+    Point at{0.5, 0};
+    for (std::size_t i = 1; i <= Segments; ++i) {
+        const double f = double(i) / Segments, a = sense * 30 * 2 * std::numbers::pi * f;
+        const double r = 0.5 + 6.5 * f;
+        const Point next{r * std::cos(a), r * std::sin(a)};
+        d.lines.push_back({at, next, 0, 1.0 / 38});
+        at = next;
+    }
+    return d;
+}
+
+void BM_SpiralAgainstItsMirror(benchmark::State& state) {
+    const Drawing a = Spiral(1), b = Spiral(-1);
+    for (auto _ : state) {
+        const Comparison c = Compare(a, b);
+        benchmark::DoNotOptimize(c.score);
+        state.counters["score"] = c.score;
+        state.counters["differences"] = double(c.differences.size());
+    }
+}
+BENCHMARK(BM_SpiralAgainstItsMirror)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace
 
