@@ -470,6 +470,8 @@ TEST(Pixels, RoundingByOnePixelDoesNotCountAnotherColourDoes) {
     QImage blank = a;
     blank.fill(Qt::white);
     EXPECT_EQ(vergleich::DifferingShare(blank, blank), 0);
+    EXPECT_EQ(vergleich::DifferingShare(QImage(), a), 1);
+    EXPECT_EQ(vergleich::DifferingShare(blank, QImage()), 0);
 }
 
 } // namespace

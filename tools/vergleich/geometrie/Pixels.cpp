@@ -38,11 +38,11 @@ Count Unmatched(const QImage& own, const QImage& other, int dx, int dy) {
 } // namespace
 
 double DifferingShare(const QImage& solution, const QImage& drawing) {
+    // A missing picture has nothing drawn: all that the other has differs.
     if (solution.isNull() || drawing.isNull()) {
-        const QImage& one = solution.isNull() ? drawing : solution;
-        return one.isNull()                                                                     ? 0
-               : Unmatched(one.convertToFormat(QImage::Format_RGB32), QImage(), 0, 0).drawn > 0 ? 1
-                                                                                                : 0;
+        const QImage one =
+            (solution.isNull() ? drawing : solution).convertToFormat(QImage::Format_RGB32);
+        return !one.isNull() && Unmatched(one, one, 0, 0).drawn > 0 ? 1 : 0;
     }
     const QImage a = solution.convertToFormat(QImage::Format_RGB32);
     const QImage b = drawing.convertToFormat(QImage::Format_RGB32);
