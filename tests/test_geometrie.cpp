@@ -243,6 +243,9 @@ TEST(Compare, NumbersAndColoursAsATeacherWritesThem) {
     EXPECT_EQ(FormatNumber(-0.001, Language::German), "0");
     EXPECT_EQ(FormatNumber(3.0, Language::German), "3");
     EXPECT_EQ(FormatNumber(-1.254, Language::German), "-1,25");
+    const std::string huge = FormatNumber(-1e300, Language::German); // all its digits
+    EXPECT_EQ(huge.size(), 302u);
+    EXPECT_EQ(huge.substr(0, 5), "-1000");
     EXPECT_EQ(ColourName(clYellow, Language::German), "gelb");
     EXPECT_EQ(ColourName(clRed, Language::English), "red");
     EXPECT_EQ(ColourName(0x563412, Language::German), "#123456");

@@ -649,9 +649,10 @@ std::vector<std::vector<Point>> Paths(const std::vector<Run>& runs) {
 
 std::string FormatNumber(double value, Language language) {
     if (!std::isfinite(value)) return value > 0 ? "\u221E" : value < 0 ? "-\u221E" : "?";
-    double v = std::round(value * 100) / 100;
+    // Beyond 10^15 a double has no hundredths to round to.
+    double v = std::fabs(value) < 1e15 ? std::round(value * 100) / 100 : value;
     if (std::fabs(v) < 0.005) v = 0;
-    char buf[64];
+    char buf[512]; // room for the largest double's 309 digits
     std::snprintf(buf, sizeof buf, "%.2f", v);
     std::string s = buf;
     if (const auto dot = s.find('.'); dot != std::string::npos) {
