@@ -10,12 +10,14 @@
 #include "support.h"
 
 #include <QBuffer>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QUrl>
 
 #include <gtest/gtest.h>
 
@@ -248,4 +250,190 @@ TEST(Overlay, PaintsTheGridTheSolutionGreyTheDrawingBlackMissingRedExtraBlue) {
     EXPECT_EQ(grey.red(), grey.blue());
     EXPECT_GT(grey.lightness(), 100);
     EXPECT_LT(grey.lightness(), 220);
+}
+
+namespace {
+
+// What a pupil of the class drew: the solution (a red square of side 3 and a circle), or
+// the solution with one of the faults pupils make.
+void DrawPupil(TTurtle& t, int variant) {
+    t.SetPenWidth(2);
+    t.SetPenColor(variant % 7 == 3 ? clBlue : clRed);
+    const double side = variant % 7 == 2 ? 2.5 : 3;
+    const double turn = variant % 7 == 6 ? -90 : 90; // the mirror image
+    if (variant % 7 == 1) {
+        // Right, but walked the other way round from another corner.
+        t.SetPosition(3, 3);
+        t.GoTo(3, 0);
+        t.GoTo(0, 0);
+        t.GoTo(0, 3);
+        t.GoTo(3, 3);
+    } else {
+        t.SetPosition(0, 0);
+        t.SetHeading(0);
+        for (int i = 0; i < 4; ++i) {
+            t.Forwd(side);
+            t.Left(turn);
+        }
+    }
+    if (variant % 7 == 4) {
+        t.SetPosition(-4, -2);
+        t.GoTo(-1, -2);
+    }
+    if (variant % 7 != 5) {
+        t.SetPenColor(clBlack);
+        t.SetPosition(-3, 2);
+        t.DrawCircle(1);
+    }
+}
+
+struct Recorded {
+    Drawing drawing;
+    QByteArray png;
+};
+
+// The drawing as the grader records it: the control's metafile and PNG, saved as
+// SaveToFile saves them, and the metafile read back as geometry.
+Recorded Record(int variant, const QString& folder) {
+    TTurtle t;
+    t.SetOnStartPaint([&] { DrawPupil(t, variant); });
+    const QString base = QString("%1/%2").arg(folder).arg(variant);
+    t.SaveToFile((base + ".emf").toStdString());
+    t.SaveToFile((base + ".png").toStdString());
+    const QByteArray emf = ReadFile(base + ".emf");
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(emf.constData());
+    return {ReadDrawing({bytes, static_cast<std::size_t>(emf.size())}), ReadFile(base + ".png")};
+}
+
+// A class of thirty as the per-submission step grades it, two of whom did not build.
+std::vector<Result> GradedClass(const QString& folder) {
+    const Recorded solution = Record(0, folder);
+    const QStringList names = {
+        "Anna",  "Ben",  "Clara", "David", "Elif",  "Finn", "Greta",  "Hamid", "Ida",   "Jonas",
+        "Kübra", "Leon", "Mia",   "Noah",  "Olga",  "Paul", "Quirin", "Rosa",  "Sören", "Tim",
+        "Ümit",  "Vera", "Wanda", "Xaver", "Yusuf", "Zoë",  "Ömer",   "Ärzu",  "Bernd", "Carla"};
+    std::vector<Result> results;
+    for (int i = 0; i < names.size(); ++i) {
+        Result r;
+        r.name = names[i];
+        r.source = names[i] + ".cpp";
+        r.images.solution = solution.png;
+        if (i % 13 == 12) {
+            r.status = Status::BuildFailed;
+            r.result = "Übersetzungsfehler";
+            r.log = r.source + ":3:5: error: 'Forwd' was not declared in this scope";
+        } else {
+            const Recorded drawing = Record(i * 5 % 7, folder);
+            const Comparison comparison = Compare(solution.drawing, drawing.drawing);
+            r.status = Status::Graded;
+            r.score = comparison.score;
+            r.passed = comparison.score >= r.threshold;
+            r.result = r.passed ? "bestanden" : "nicht bestanden";
+            r.pixelShare =
+                DifferingShare(QImage::fromData(solution.png), QImage::fromData(drawing.png));
+            for (const Difference& d : comparison.differences)
+                r.differences.push_back(
+                    {QString::fromStdString(d.kind), QString::fromStdString(d.text)});
+            r.images.drawing = drawing.png;
+            r.images.overlay = Png(RenderOverlay(solution.drawing, drawing.drawing, comparison));
+        }
+        r.seconds = {0.5 + i / 100.0, 0.1, 0.01};
+        results.push_back(r);
+    }
+    return results;
+}
+
+// Run by the browser on the loaded page: counts the rows and the pictures that decoded,
+// sorts by score up and down through the heading, and leaves what it saw in the page.
+const char* PageCheck = R"js(
+window.addEventListener("load", function () {
+  var table = document.getElementById("klasse");
+  var button = table.tHead.rows[0].cells[2].querySelector("button");
+  function scores() {
+    return Array.prototype.map.call(table.tBodies[0].rows, function (row) {
+      var text = row.cells[2].textContent;
+      return text === "" ? "-" : text;
+    }).join(",");
+  }
+  var loaded = Array.prototype.filter.call(document.images, function (image) {
+    return image.complete && image.naturalWidth > 0;
+  }).length;
+  button.click();
+  var up = scores();
+  button.click();
+  var down = scores();
+  var out = document.createElement("div");
+  out.id = "check";
+  out.setAttribute("data-rows", table.tBodies[0].rows.length);
+  out.setAttribute("data-images", loaded + " of " + document.images.length);
+  out.setAttribute("data-up", up);
+  out.setAttribute("data-down", down);
+  out.setAttribute("data-sort", table.tHead.rows[0].cells[2].getAttribute("aria-sort"));
+  document.body.appendChild(out);
+});
+)js";
+
+} // namespace
+
+TEST(ReportInBrowser, ThirtyPupilsShowEveryRowAndPictureAndSortByScore) {
+    SKIP_OR_FAIL_IF(MissingTool("chromium", "chromium"));
+    kritzel::test::PixelsPerInchScope ppi(96);
+    QTemporaryDir dir;
+    const std::vector<Result> results = GradedClass(dir.path());
+    const QString report = dir.filePath("bericht");
+    WriteReport(report, results);
+    // Kept for a developer to open.
+    WriteReport(QString::fromStdString(kritzel::test::OutputDir()) + "/bericht", results);
+
+    // The check runs beside the page's own script: the page's policy admits it by its hash,
+    // as it admits the page's script, which must run under the policy to sort.
+    QByteArray page = ReadFile(report + "/index.html");
+    const QByteArray hash =
+        QCryptographicHash::hash(PageCheck, QCryptographicHash::Sha256).toBase64();
+    ASSERT_TRUE(page.contains("script-src 'sha256-"));
+    page.replace("script-src 'sha256-", "script-src 'sha256-" + hash + "' 'sha256-");
+    page.replace("</body>", QByteArray("<script>") + PageCheck + "</script>\n</body>");
+    const QString checked = report + "/check.html";
+    QFile file(checked);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(page);
+    file.close();
+
+    QProcess chromium;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("HOME", dir.filePath("home"));
+    chromium.setProcessEnvironment(env);
+    chromium.start("chromium",
+                   {"--headless", "--no-sandbox", "--disable-gpu", "--no-first-run",
+                    "--user-data-dir=" + dir.filePath("profile"), "--disable-extensions",
+                    "--disable-background-networking", "--disable-component-update",
+                    "--disable-sync", "--proxy-server=127.0.0.1:9", "--virtual-time-budget=10000",
+                    "--dump-dom", QUrl::fromLocalFile(checked).toString()});
+    ASSERT_TRUE(chromium.waitForFinished(120000)) << "chromium did not finish";
+    const QString dom = QString::fromUtf8(chromium.readAllStandardOutput());
+    const QRegularExpressionMatch check =
+        QRegularExpression("<div id=\"check\" data-rows=\"(\\d+)\" data-images=\"([^\"]*)\" "
+                           "data-up=\"([^\"]*)\" data-down=\"([^\"]*)\" data-sort=\"([^\"]*)\">")
+            .match(dom);
+    ASSERT_TRUE(check.hasMatch()) << "the page's check did not run: "
+                                  << chromium.readAllStandardError().right(2000).constData();
+
+    EXPECT_EQ(check.captured(1), "30");
+    // Each graded pupil shows drawing (gallery and section), solution and overlay; the two
+    // who did not build, their solution alone.
+    EXPECT_EQ(check.captured(2), "114 of 114");
+    QStringList up;
+    std::vector<int> scores;
+    for (const Result& r : results)
+        if (r.score) scores.push_back(*r.score);
+    std::sort(scores.begin(), scores.end());
+    up << "-"
+       << "-";
+    for (int score : scores)
+        up << QString::number(score);
+    EXPECT_EQ(check.captured(3), up.join(',')) << "ascending, the ungraded first";
+    std::reverse(up.begin(), up.end());
+    EXPECT_EQ(check.captured(4), up.join(','));
+    EXPECT_EQ(check.captured(5), "descending");
+    EXPECT_GT(scores.back(), scores.front()) << "a class that sorting has something to do in";
 }

@@ -29,7 +29,7 @@ struct Words {
     const char* solution;
     const char* drawing;
     const char* overlay;
-    const char* legend;
+    const char* legend[4]; // solution, drawing, missing, extra
     const char* differences;
     const char* noDifferences;
     const char* log;
@@ -56,7 +56,7 @@ constexpr Words German{
     "Lösung",
     "Zeichnung",
     "Überlagerung",
-    "grau: Lösung, schwarz: Zeichnung, rot: fehlt, blau: zusätzlich",
+    {"Lösung", "Zeichnung", "fehlt", "zusätzlich"},
     "Unterschiede",
     "Keine Unterschiede.",
     "Fehlerausgabe",
@@ -83,7 +83,7 @@ constexpr Words English{
     "Solution",
     "Drawing",
     "Overlay",
-    "grey: solution, black: drawing, red: missing, blue: extra",
+    {"solution", "drawing", "missing", "extra"},
     "Differences",
     "No differences.",
     "Error output",
@@ -163,7 +163,7 @@ body { margin: 0; font: 15px/1.45 system-ui, "Segoe UI", "DejaVu Sans", sans-ser
 header { background: #24415e; color: #fff; padding: 18px 32px; }
 header h1 { margin: 0 0 4px; font-size: 24px; font-weight: 600; }
 header p { margin: 0; opacity: .9; }
-main { padding: 20px 32px 40px; max-width: 1400px; }
+main { padding: 20px 32px 40px; max-width: 1360px; }
 h2 { font-size: 19px; margin: 0 0 10px; }
 section, .card { background: #fff; border: 1px solid var(--line); border-radius: 8px; padding: 16px 20px; margin: 0 0 20px; }
 table { border-collapse: collapse; width: 100%; }
@@ -184,10 +184,14 @@ a { color: #1f5f99; }
 .gallery a { text-decoration: none; color: inherit; }
 .thumb { width: 100%; height: auto; max-height: 180px; object-fit: contain; }
 .gallery figcaption { font-size: 13px; margin-top: 4px; overflow-wrap: anywhere; }
-.pictures { display: flex; flex-wrap: wrap; gap: 16px; }
+.pictures { display: grid; grid-template-columns: repeat(3, minmax(0, 1fr)); gap: 16px; max-width: 1280px; }
 .pictures figure { margin: 0; }
 .pictures figcaption { font-size: 13px; color: #5b6670; }
-.picture { max-width: 420px; width: 100%; height: auto; border: 1px solid var(--line); }
+.picture { width: 100%; height: auto; border: 1px solid var(--line); }
+.legend { font-size: 13px; color: #5b6670; margin: 8px 0 0; }
+.key { display: inline-block; width: 22px; height: 4px; vertical-align: middle; margin: 0 4px 0 10px; border-radius: 2px; }
+.key.solution { background: #a5a5a5; height: 7px; } .key.drawing { background: #000; } .key.missing { background: #de1e1e; } .key.extra { background: #1e5ae6; }
+#klasse { max-width: 980px; }
 div.none { display: flex; align-items: center; justify-content: center; color: #8a949e; background: #f0f2f4; min-height: 120px; min-width: 160px; border: 1px dashed var(--line); }
 .thumb.none { width: 100%; }
 pre { background: #1d2329; color: #e8ecef; padding: 10px 12px; border-radius: 6px; max-height: 320px; overflow: auto; white-space: pre-wrap; overflow-wrap: anywhere; font-size: 13px; }
@@ -363,7 +367,12 @@ QByteArray ReportHtml(const std::vector<Result>& unsorted) {
         }
         page += "</div>\n";
         if (!r.images.overlay.isEmpty())
-            page += QString("<p class=\"hint\">%1</p>\n").arg(Html(w.legend));
+            page += QString("<p class=\"legend\"><span class=\"key solution\"></span>%1 "
+                            "<span class=\"key drawing\"></span>%2 "
+                            "<span class=\"key missing\"></span>%3 "
+                            "<span class=\"key extra\"></span>%4</p>\n")
+                        .arg(Html(w.legend[0]), Html(w.legend[1]), Html(w.legend[2]),
+                             Html(w.legend[3]));
         if (r.status == Status::Graded) {
             page += QString("<h3>%1</h3>\n").arg(Html(w.differences));
             if (r.differences.empty()) {
