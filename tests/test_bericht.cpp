@@ -149,6 +149,31 @@ TEST(ResultFile, RefusesWhatIsNoResultAndSaysWhy) {
     }
 }
 
+TEST(ResultFile, AReportFolderIsReadWholeOrRefusedNamingTheFile) {
+    QTemporaryDir dir;
+    const auto put = [&](const QString& name, const QByteArray& bytes) {
+        QFile file(dir.filePath(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    };
+    put("Anna Müller.json", ToJson(Graded("Anna Müller", 95, 0)));
+    put("Bernd.json", ToJson(Failed("Bernd", "")).replace("\"format\": 1", "\"format\": 7"));
+    put("notizen.txt", "kein Ergebnis");
+    try {
+        ReadResults(dir.path());
+        ADD_FAILURE() << "took a folder with a broken result";
+    } catch (const std::runtime_error& error) {
+        EXPECT_NE(std::string(error.what()).find("Bernd.json: a result of format 7"),
+                  std::string::npos)
+            << error.what();
+    }
+    QFile::remove(dir.filePath("Bernd.json"));
+    const std::vector<Result> results = ReadResults(dir.path());
+    ASSERT_EQ(results.size(), 1u);
+    EXPECT_EQ(results[0].name, "Anna Müller");
+    EXPECT_THROW(ReadResults(dir.filePath("fehlt")), std::runtime_error);
+}
+
 TEST(ClassReport, EscapesEveryTextFromAPupilAndRunsNoScriptButItsOwn) {
     Result hostile = Graded("<script>alert(1)</script>%1 \"Eve\" & %2", 50, 0.5);
     hostile.source = "<img src=x onerror=alert(2)>.cpp";
@@ -162,8 +187,10 @@ TEST(ClassReport, EscapesEveryTextFromAPupilAndRunsNoScriptButItsOwn) {
     EXPECT_EQ(html.count("<script"), 1) << "the page's own script alone";
     for (const char* raw : {"<img src=x", "<iframe", "<svg", "</span><script>", "<b>kind"})
         EXPECT_FALSE(html.contains(raw)) << raw;
-    EXPECT_TRUE(html.contains("&lt;script&gt;alert(1)&lt;/script&gt;%1 &quot;Eve&quot; &amp; %2"))
-        << "the name as it is, \"%1\" included";
+    const QString name = "&lt;script&gt;alert(1)&lt;/script&gt;%1 &quot;Eve&quot; &amp; %2";
+    EXPECT_TRUE(html.contains("<td data-sort=\"" + name + "\"><a href=\"#p1\">" + name + "</a>"))
+        << "the name in the table as it is, \"%1\" included";
+    EXPECT_TRUE(html.contains("<h2>" + name + " <span")) << "and above the pupil's pictures";
     EXPECT_TRUE(html.contains("&lt;/pre&gt;&lt;script&gt;alert(4)&lt;/script&gt;"));
     EXPECT_TRUE(html.contains("Content-Security-Policy"));
     EXPECT_TRUE(html.contains("x.cpp:1: error: ';' expected"));
