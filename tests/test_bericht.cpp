@@ -239,6 +239,14 @@ TEST(ClassReport, CsvIsUtf8WithAByteOrderMarkOneLineAPupilSemicolonSeparated) {
     EXPECT_EQ(lines[1], "Jürgen Weiß;Jürgen Weiß.cpp;nicht bestanden;87;nein;3,12;1;0,82");
     EXPECT_EQ(lines[2], "\"Zoë; die Zweite\";\"Zoë; die Zweite\";Übersetzungsfehler;;nein;;0;0,00")
         << "a field with the separator is quoted";
+
+    results[0].language = "en";
+    const QString english = QString::fromUtf8(ReportCsv(results));
+    EXPECT_TRUE(
+        english.contains("\r\nJürgen Weiß;Jürgen Weiß.cpp;nicht bestanden;87;no;3.12;1;0.82\r\n"))
+        << "English headings, decimal points: " << english.toStdString();
+    EXPECT_TRUE(english.contains("Name;Submission;Result;Score;passed;"));
+    EXPECT_TRUE(QString::fromUtf8(ReportHtml(results)).contains("<html lang=\"en\">"));
 }
 
 TEST(Overlay, PaintsTheGridTheSolutionGreyTheDrawingBlackMissingRedExtraBlue) {

@@ -196,6 +196,15 @@ div.none { display: flex; align-items: center; justify-content: center; color: #
 .thumb.none { width: 100%; }
 pre { background: #1d2329; color: #e8ecef; padding: 10px 12px; border-radius: 6px; max-height: 320px; overflow: auto; white-space: pre-wrap; overflow-wrap: anywhere; font-size: 13px; }
 .source { color: #5b6670; font-size: 13px; }
+@media print {
+  body { background: #fff; font-size: 12px; }
+  header { background: none; color: #000; padding: 0 0 8px; }
+  main { padding: 0; }
+  section, .card { border: 0; padding: 0; break-inside: avoid; }
+  th button::after { content: ""; }
+  pre { max-height: none; background: #fff; color: #000; border: 1px solid var(--line); }
+  .hint, .source a { display: none; }
+}
 )css";
 
 // Sorting the class table by a heading; each cell's data-sort holds the value it sorts by,
