@@ -32,6 +32,8 @@ const QColor ExtraColour(30, 90, 230);
 // have shows as black on a grey band and one the drawing lacks as grey alone.
 constexpr double SolutionWiderPx = 3;
 constexpr double MarkWidthPx = 3;
+// A thin pen's stroke, a little over one pixel, so that antialiasing leaves it black.
+constexpr double ThinPx = 1.5;
 
 // The plane in LE mapped onto the picture: origin in the middle of the area shown, y up. A
 // point falls on a pixel's centre, as the turtle maps it, so that thin lines at whole
@@ -97,19 +99,19 @@ void PaintGrid(QPainter& painter, const Plane& plane) {
 void PaintDrawing(QPainter& painter, const Plane& plane, const Drawing& drawing,
                   const QColor& colour, const QColor& fill, double widerPx) {
     for (const Area& area : drawing.areas) {
-        painter.setPen(area.outlined ? Pen(colour, 1 + widerPx) : Qt::NoPen);
+        painter.setPen(area.outlined ? Pen(colour, ThinPx + widerPx) : Qt::NoPen);
         painter.setBrush(fill);
         painter.drawPolygon(Polygon(plane, area.outline));
     }
     for (const Circle& circle : drawing.circles) {
-        painter.setPen(Pen(colour, 1 + widerPx));
+        painter.setPen(Pen(colour, ThinPx + widerPx));
         painter.setBrush(circle.filled ? QBrush(fill) : QBrush(Qt::NoBrush));
         const double r = plane.Px(circle.radius);
         painter.drawEllipse(plane(circle.centre), r, r);
     }
     painter.setBrush(Qt::NoBrush);
     for (const Line& line : drawing.lines) {
-        painter.setPen(Pen(colour, std::max(1.0, plane.Px(line.width)) + widerPx));
+        painter.setPen(Pen(colour, std::max(ThinPx, plane.Px(line.width)) + widerPx));
         painter.drawLine(plane(line.a), plane(line.b));
     }
     painter.setPen(colour);
