@@ -190,7 +190,7 @@ a { color: #1f5f99; }
 .picture { width: 100%; height: auto; border: 1px solid var(--line); }
 .legend { font-size: 13px; color: #5b6670; margin: 8px 0 0; }
 .key { display: inline-block; width: 22px; height: 4px; vertical-align: middle; margin: 0 4px 0 10px; border-radius: 2px; }
-.key.solution { background: #a5a5a5; height: 7px; } .key.drawing { background: #000; } .key.missing { background: #de1e1e; } .key.extra { background: #1e5ae6; }
+.key.solution { background: #bebebe; height: 7px; } .key.drawing { background: #000; } .key.missing { background: #de1e1e; } .key.extra { background: #1e5ae6; }
 #klasse { max-width: 980px; }
 div.none { display: flex; align-items: center; justify-content: center; color: #8a949e; background: #f0f2f4; min-height: 120px; min-width: 160px; border: 1px dashed var(--line); }
 .thumb.none { width: 100%; }
