@@ -1051,6 +1051,15 @@ void TTurtle::SaveToFile(const TString& Name) {
     MakeWaitingSwitch();
 }
 
+// What a program without a display keeps of the control: what SaveToFile saves.
+int TTurtle::DrawingScale() const {
+    return PixelPerLEFor(Screen().PixelsPerInch());
+}
+
+void TTurtle::SaveDrawing(const TString& Name) {
+    SaveToFile(Name);
+}
+
 void TTurtle::CopyToClipboard() {
     const TEntry entry = Enter(TCommand::None);
     if (FRekursion) {

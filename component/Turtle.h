@@ -461,6 +461,10 @@ protected:
     void Paint() override;
     void MouseDown(int X, int Y) override;
     void KeyDown(int Key) override;
+    /// The scale `SaveToFile` saves at: `PixelPerLE`.
+    int DrawingScale() const override;
+    /// Saves the drawing as `SaveToFile` does.
+    void SaveDrawing(const TString& Name) override;
 
 private:
     void Init();

@@ -302,12 +302,12 @@ int TApplication::Run() {
     if (Terminated()) return 0;
     if (HasDisplay()) return QCoreApplication::exec();
     // Without a display nobody could ever close the windows: paint them once, keep
-    // each as a picture file and end.
+    // each as a picture file (and its drawings, where they are asked for) and end.
     for (int i = 0; i < 10; ++i) {
         QCoreApplication::processEvents();
         d->paints.Deliver();
     }
-    return SaveShownWindows(PictureFolder());
+    return KeepShownWindows();
 }
 
 // A test may have put a pump of its own in; otherwise the pump is d itself.

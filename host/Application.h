@@ -42,7 +42,13 @@ public:
 
     /// Runs the event loop until the main window closes or Terminate is called.
     /// Without a display nobody could close a window: it paints them once,
-    /// keeps each shown one as a picture file (SaveShownWindows) and returns.
+    /// keeps each shown one as a picture file (SaveShownWindows),
+    /// in `KRITZEL_OUTPUT_DIR` or else the current folder,
+    /// and returns the exit status, 1 when a file could not be written.
+    /// With `KRITZEL_DRAWINGS` set to a folder,
+    /// it also keeps there the drawing of every turtle on them,
+    /// as `SaveToFile` saves it: NN.emf and NN.png,
+    /// listed in drawings.json (SaveShownDrawings).
     int Run();
 
     /// Handles the pending events, delivers paint requests, presents if a frame is due.

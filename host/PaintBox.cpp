@@ -15,6 +15,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
+#include <string>
 
 namespace kritzel {
 
@@ -53,6 +55,12 @@ public:
     QWidget* Widget() override { return &box_; }
     void Repaint() override { box_.Repaint(); }
     void Present() override { box_.Present(); }
+    std::optional<DrawingShape> SaveDrawing(const std::string& path) override {
+        const int scale = box_.DrawingScale();
+        if (scale <= 0) return std::nullopt;
+        box_.SaveDrawing(path);
+        return DrawingShape{box_.Width(), box_.Height(), scale};
+    }
 
 private:
     TPaintBox& box_;
@@ -193,6 +201,12 @@ unsigned TDrawingDepth::Depth() {
 void TPaintBox::MouseDown(int, int) {}
 
 void TPaintBox::KeyDown(int) {}
+
+int TPaintBox::DrawingScale() const {
+    return 0;
+}
+
+void TPaintBox::SaveDrawing(const TString&) {}
 
 void TPaintBox::mousePressEvent(QMouseEvent* event) {
     QWidget::mousePressEvent(event);

@@ -4,6 +4,7 @@
 
 #include "Export.h"
 #include "PainterCanvas.h"
+#include "Types.h"
 
 #include <QImage>
 #include <QWidget>
@@ -73,6 +74,14 @@ protected:
     virtual void MouseDown(int X, int Y);
     /// A key went down while the control had the focus; Key is Qt's key code.
     virtual void KeyDown(int Key);
+    /// Device pixels per centimetre of the drawing SaveDrawing saves;
+    /// 0 for a control with no drawing of its own (the paint box's),
+    /// which a program without a display does not keep.
+    virtual int DrawingScale() const;
+    /// Saves the control's drawing under Name, in the format its ending names,
+    /// for a program without a display that keeps what its windows drew.
+    /// The paint box has none and writes nothing.
+    virtual void SaveDrawing(const TString& Name);
     /// Whether anyone can see what the control draws: it is shown,
     /// or has been painted (and so shows its picture, or keeps it as one).
     /// A form still loading is not.

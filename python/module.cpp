@@ -16,6 +16,8 @@
 #include <QVBoxLayout>
 
 #include <cmath>
+#include <cstdio>
+#include <exception>
 #include <memory>
 #include <optional>
 #include <set>
@@ -67,6 +69,8 @@ struct Session {
     std::optional<py::error_already_set> pending;
     // kritzelwerk.Error.
     PyObject* error = PyExc_RuntimeError;
+    // run() kept the windows already, as there was no display.
+    bool kept = false;
 };
 Session& S() {
     static Session* s = new Session; // never destroyed: _shutdown ends what it holds
@@ -373,9 +377,10 @@ PYBIND11_MODULE(_core, m) {
     KW_COLOUR(clGreen)
     KW_COLOUR(clOlive)
     KW_COLOUR(clNavy)
-    KW_COLOUR(clPurple) KW_COLOUR(clTeal) KW_COLOUR(clGray) KW_COLOUR(clSilver) KW_COLOUR(clRed)
-        KW_COLOUR(clLime) KW_COLOUR(clYellow) KW_COLOUR(clBlue) KW_COLOUR(clFuchsia)
-            KW_COLOUR(clAqua) KW_COLOUR(clWhite)
+    KW_COLOUR(clPurple)
+    KW_COLOUR(clTeal) KW_COLOUR(clGray) KW_COLOUR(clSilver) KW_COLOUR(clRed) KW_COLOUR(clLime)
+        KW_COLOUR(clYellow) KW_COLOUR(clBlue) KW_COLOUR(clFuchsia) KW_COLOUR(clAqua)
+            KW_COLOUR(clWhite)
 #undef KW_COLOUR
 
                 m.def(
@@ -451,7 +456,8 @@ PYBIND11_MODULE(_core, m) {
                 for (int i = 0; i < 10; ++i)
                     s.app->ProcessMessages();
                 RaisePending();
-                return SaveShownWindows(PictureFolder());
+                s.kept = true;
+                return KeepShownWindows();
             }
             Loop([&] { return s.pending || !AnyOpen() || PyErr_CheckSignals() != 0; });
             RaisePending();
@@ -462,7 +468,9 @@ PYBIND11_MODULE(_core, m) {
         "raised here. Without a display it draws each window once and saves it as a PNG "
         "named after its title (in KRITZEL_OUTPUT_DIR, else the current folder), as a C++ "
         "program's Run() does, and returns the exit status (0, or 1 when one could not be "
-        "written).");
+        "written). With KRITZEL_DRAWINGS set to a folder it also keeps there each turtle's "
+        "drawing as SaveToFile saves it (NN.emf, NN.png, listed in drawings.json); a "
+        "script that ends without run() keeps them so at exit.");
     m.def(
         "process_events",
         [](double seconds) {
@@ -504,15 +512,31 @@ PYBIND11_MODULE(_core, m) {
         "_shutdown",
         [] {
             Session& s = S();
-            if (!s.app || std::this_thread::get_id() != s.gui) return;
+            if (!s.app || std::this_thread::get_id() != s.gui) return 0;
             PyOS_InputHook = nullptr;
+            int status = 0;
+            // A script that ends without run() (a lesson for Python's turtle without
+            // done()) still has its drawings kept where they are asked for, as run()
+            // would have kept them.
+            if (!s.kept && !s.app->HasDisplay() && !DrawingFolder().isEmpty() && AnyOpen()) {
+                try {
+                    for (int i = 0; i < 10; ++i)
+                        s.app->ProcessMessages();
+                    status = KeepShownWindows();
+                } catch (const std::exception& e) {
+                    std::fprintf(stderr, "Kritzel-Werk: %s\n", e.what());
+                    status = 1;
+                }
+            }
             for (PyTurtle* p : std::set<PyTurtle*>(s.windows))
                 p->Destroy();
             s.pending.reset();
             s.anchor.reset();
             s.app.reset();
+            return status;
         },
-        "Closes every window and ends the application; the interpreter calls it at exit.");
+        "Closes every window and ends the application; the interpreter calls it at exit. "
+        "Returns 1 when the drawings it was to keep could not all be written, else 0.");
 
     py::class_<PyTurtle> c(m, "Turtle",
                            (Doc("TTurtle") +

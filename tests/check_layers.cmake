@@ -14,10 +14,12 @@ set(host_levels
   "Services"                                       # the table of replaceable services
   # the clock, the keys, the screen and the helpers that need no canvas
   "Clock Keyboard Screen DeviceContext Colors Registry Guarded SafeFile EmfWriter Raster Images PictureFormats RuntimeFolder"
-  # the canvas interface, the paint queue, pictures kept without a display, the platform
-  # parts of the file writer and of the runtime folder
-  "Canvas PaintQueue Snapshot SafeFilePosix SafeFileQt RuntimeFolderPosix RuntimeFolderQt"
-  "PainterCanvas"                                  # drawing with QPainter
+  # the canvas interface, the paint queue, the platform parts of the file writer and of
+  # the runtime folder
+  "Canvas PaintQueue SafeFilePosix SafeFileQt RuntimeFolderPosix RuntimeFolderQt"
+  # drawing with QPainter; pictures and drawings kept without a display (the latter asked
+  # of the controls on the paint queue)
+  "PainterCanvas Snapshot"
   "Bitmap Metafile"                                # canvases of their own
   "Clipboard PictureFile Application"              # the application and what uses devices
   "Form Dialogs PaintBox PrintJob"                 # windows, controls, a print path

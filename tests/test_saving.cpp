@@ -1,5 +1,7 @@
 // The drawing saved in one step, in every format of the table, and copied to the clipboard,
-// each file opened by a real reader and compared with the screen picture.
+// each file opened by a real reader and compared with the screen picture; and every
+// turtle of the shown windows kept so by a program without a display.
+#include "metafile.h"
 #include "support.h"
 
 #include <kritzelwerk/host/Snapshot.h>
@@ -11,7 +13,11 @@
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
+#include <QHBoxLayout>
 #include <QImageReader>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QMimeData>
 #include <QPainter>
 #include <QProcess>
@@ -392,6 +398,128 @@ TEST(SaveToFile, AskedForByTheDrawingOfAShownWindowItLetsTheIdleWindowRest) {
     EXPECT_TRUE(QFile::exists(QString::fromStdString(name)));
 }
 
+// Sets an environment variable for one test.
+class EnvironmentScope {
+public:
+    EnvironmentScope(const char* name, const QString& value) : name_(name) {
+        qputenv(name, QFile::encodeName(value));
+    }
+    ~EnvironmentScope() { qunsetenv(name_); }
+
+private:
+    const char* name_;
+};
+
+// Two windows shown without a display: one with two turtles and a plain paint box between
+// them, one with a turtle. Each turtle draws its number of lines in its own colour.
+struct Windows {
+    TForm first{"Zwei Turtles"};
+    TForm second{"Eine"};
+    TTurtle left{&first};
+    TPaintBox box{&first};
+    TTurtle right{&first};
+    TTurtle alone{&second};
+    Windows() {
+        auto* row = new QHBoxLayout(&first);
+        for (QWidget* w : {static_cast<QWidget*>(&left), static_cast<QWidget*>(&box),
+                           static_cast<QWidget*>(&right)})
+            row->addWidget(w);
+        left.SetSize(160, 120);
+        right.SetSize(200, 100);
+        alone.SetSize(140, 140);
+        const std::pair<TTurtle*, int> lines[] = {{&left, 1}, {&right, 4}, {&alone, 2}};
+        for (auto [t, n] : lines) {
+            t->SetTurtleColor(clLime);
+            t->SetOnStartPaint([t, n] {
+                t->SetPenColor(clRed);
+                for (int i = 0; i < n; ++i) {
+                    t->Forwd(1);
+                    t->Left(90);
+                }
+            });
+        }
+        first.Show();
+        second.Show();
+    }
+    std::vector<TTurtle*> Turtles() { return {&left, &right, &alone}; }
+};
+
+TEST(ShownDrawings, WithoutADisplayEveryTurtleOfEveryWindowIsKeptAsSaveToFileSavesItAndListed) {
+    QTemporaryDir dir;
+    const QString kept = dir.filePath("zeichnungen");
+    EnvironmentScope drawings("KRITZEL_DRAWINGS", kept);
+    EnvironmentScope pictures("KRITZEL_OUTPUT_DIR", dir.path());
+    Windows w;
+    ASSERT_EQ(Application().Run(), 0);
+    EXPECT_TRUE(QFile::exists(dir.filePath("Zwei_Turtles.png"))) << "the windows are kept too";
+
+    const QJsonArray list =
+        QJsonDocument::fromJson(ReadFile(kept + "/drawings.json")).object()["drawings"].toArray();
+    ASSERT_EQ(list.size(), 3);
+    const struct {
+        const char* file;
+        const char* window;
+        int control, lines;
+    } expected[] = {
+        {"01", "Zwei Turtles", 0, 1}, {"02", "Zwei Turtles", 1, 4}, {"03", "Eine", 0, 2}};
+    for (int i = 0; i < 3; ++i) {
+        SCOPED_TRACE(expected[i].file);
+        TTurtle& t = *w.Turtles()[i];
+        const QJsonObject d = list[i].toObject();
+        EXPECT_EQ(d["file"].toString(), expected[i].file);
+        EXPECT_EQ(d["window"].toString(), expected[i].window);
+        EXPECT_EQ(d["control"].toInt(), expected[i].control);
+        EXPECT_EQ(d["width_px"].toInt(), t.Width());
+        EXPECT_EQ(d["height_px"].toInt(), t.Height());
+        EXPECT_EQ(d["pixels_per_cm"].toInt(), t.PixelPerLE());
+
+        const QString stem = kept + "/" + expected[i].file;
+        const Emf emf(ReadFile(stem + ".emf"));
+        ASSERT_FALSE(HasFatalFailure());
+        EXPECT_EQ(emf.OfType(U_EMR_LINETO).size(), std::size_t(expected[i].lines));
+        const QImage png(stem + ".png");
+        EXPECT_EQ(png.size(), QSize(t.Width(), t.Height()));
+        EXPECT_GT(CountColor(png, clRed), 20);
+        EXPECT_EQ(CountColor(png, clLime), 0) << "no sprite";
+        EXPECT_GT(CountColor(t.Picture(), clLime), 0) << "the screen shows the sprite";
+        t.SaveToFile(dir.filePath("selbst.emf").toStdString());
+        t.SaveToFile(dir.filePath("selbst.png").toStdString());
+        EXPECT_EQ(ReadFile(stem + ".emf"), ReadFile(dir.filePath("selbst.emf")));
+        EXPECT_EQ(ReadFile(stem + ".png"), ReadFile(dir.filePath("selbst.png")));
+    }
+}
+
+TEST(ShownDrawings, AFileThatCannotBeWrittenIsNamedTheOthersAreKeptAndTheStatusIsOne) {
+    QTemporaryDir dir;
+    EnvironmentScope drawings("KRITZEL_DRAWINGS", dir.path());
+    EnvironmentScope pictures("KRITZEL_OUTPUT_DIR", dir.path());
+    // A folder where the second metafile would go cannot be replaced by it.
+    ASSERT_TRUE(QDir(dir.path()).mkdir("02.emf"));
+    Windows w;
+    testing::internal::CaptureStderr();
+    const int status = Application().Run();
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(status, 1);
+    EXPECT_NE(said.find(dir.filePath("02.emf").toStdString()), std::string::npos) << said;
+    for (const char* kept : {"01.emf", "01.png", "02.png", "03.emf", "03.png", "drawings.json"})
+        EXPECT_GT(QFileInfo(dir.filePath(kept)).size(), 0) << kept;
+    EXPECT_EQ(QJsonDocument::fromJson(ReadFile(dir.filePath("drawings.json")))
+                  .object()["drawings"]
+                  .toArray()
+                  .size(),
+              3);
+}
+
+TEST(ShownDrawings, WithoutTheVariableOnlyTheWindowsAreKept) {
+    QTemporaryDir dir;
+    qunsetenv("KRITZEL_DRAWINGS");
+    EnvironmentScope pictures("KRITZEL_OUTPUT_DIR", dir.path());
+    Windows w;
+    ASSERT_EQ(Application().Run(), 0);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files),
+              (QStringList{"Eine.png", "Zwei_Turtles.png"}));
+}
+
 TEST(CopyToClipboard, AskedForByADrawingThatSwitchesTheDeviceItCopiesTheWholeDrawing) {
     TTurtle t;
     t.SetAusgabe(tdClipb);
@@ -721,5 +849,6 @@ TEST(SaveFormats, TheReferenceAndTheHeaderNameEveryFormatOfTheTableAndNoOther) {
     while (--at >= 0 && header[at].trimmed().startsWith(QStringLiteral("///")))
         comment.prepend(header[at] + '\n');
     EXPECT_EQ(EndingsNamed(comment).join(' ').toStdString(), table.join(' ').toStdString())
-        << "component/Turtle.h, above SaveToFile:\n" << comment.toStdString();
+        << "component/Turtle.h, above SaveToFile:\n"
+        << comment.toStdString();
 }

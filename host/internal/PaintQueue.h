@@ -11,13 +11,24 @@
 #include <QPointer>
 
 #include <chrono>
+#include <optional>
+#include <string>
 #include <vector>
 
 class QWidget;
 
 namespace kritzel {
 
-// What the queue asks of a control; TPaintBox implements it privately.
+// A control's drawing as its saved files hold it: the size in device pixels, and how many
+// of them make a centimetre.
+struct DrawingShape {
+    int width = 0;
+    int height = 0;
+    int pixelsPerCm = 0;
+};
+
+// What the queue, and the snapshot of a window, ask of a control; TPaintBox implements it
+// privately.
 class PaintClient {
 public:
     // The control's widget: whether it is shown, and whether it still exists.
@@ -26,6 +37,10 @@ public:
     virtual void Repaint() = 0;
     // Shows what was drawn since the last call.
     virtual void Present() = 0;
+    // Saves the drawing under path, in the format its ending names, as the control's own
+    // save makes it, and says its shape; nothing, and no file, for a control that has no
+    // drawing of its own. Raises EKritzelwerk naming a file that could not be written.
+    virtual std::optional<DrawingShape> SaveDrawing(const std::string& path) = 0;
 
 protected:
     ~PaintClient() = default;
@@ -44,6 +59,8 @@ public:
     // A control's life on the queue.
     void Register(PaintClient* client);
     void Unregister(PaintClient* client);
+    // Every control on the queue, in the order they were made.
+    const std::vector<PaintClient*>& Clients() const { return clients_; }
     // Asks for a paint cycle from the event loop; requests are coalesced.
     void Request(PaintClient* client);
     // Drops the client's pending request: a paint cycle that has just run answered it.

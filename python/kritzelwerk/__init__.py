@@ -11,6 +11,7 @@ for the handlers (``OnStartPaint``, ``OnClick``, ``OnKeyPress``). Lessons writte
 Python's ``turtle`` run with ``import kritzelwerk.turtle as turtle``.
 """
 import atexit as _atexit
+import os as _os
 import sys as _sys
 
 from . import _core
@@ -19,7 +20,16 @@ from ._core import Error, Turtle, run, process_events  # noqa: F401
 
 __all__ = [n for n in dir(_core) if not n.startswith("_")]
 
-_atexit.register(_core._shutdown)
+
+def _shutdown():
+    # Keeping the drawings at exit may fail; the exit status says so, as run()'s would.
+    if _core._shutdown() != 0:
+        _sys.stdout.flush()
+        _sys.stderr.flush()
+        _os._exit(1)
+
+
+_atexit.register(_shutdown)
 
 
 def _ipython_hook(context):

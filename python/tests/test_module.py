@@ -1,5 +1,7 @@
 """The module kritzelwerk: the control's commands from Python, errors, threads, lifetimes."""
+import json
 import os
+import struct
 import subprocess
 import sys
 import threading
@@ -171,6 +173,48 @@ raise SystemExit(kritzelwerk.run())
     r = run_python(code, {"QT_QPA_PLATFORM": "offscreen", "KRITZEL_OUTPUT_DIR": str(tmp_path)})
     assert r.returncode == 0, r.stderr
     assert (tmp_path / "Bild.png").stat().st_size > 0
+
+
+def emf_record_types(path):
+    """The record types of an enhanced metafile, in order."""
+    data, at, types = path.read_bytes(), 0, []
+    while at + 8 <= len(data):
+        kind, size = struct.unpack_from("<II", data, at)
+        types.append(kind)
+        at += max(size, 8)
+    return types
+
+
+LESSON = """
+import kritzelwerk.turtle as turtle
+turtle.forward(100)
+turtle.left(90)
+turtle.forward(50)
+"""
+
+
+def test_a_lesson_that_ends_without_done_keeps_its_drawing_at_exit(tmp_path):
+    kept = tmp_path / "zeichnungen"
+    r = run_python(LESSON, {"QT_QPA_PLATFORM": "offscreen", "KRITZEL_OUTPUT_DIR": str(tmp_path),
+                            "KRITZEL_DRAWINGS": str(kept)})
+    assert r.returncode == 0, r.stderr
+    (drawing,) = json.loads((kept / "drawings.json").read_text())["drawings"]
+    assert (drawing["file"], drawing["control"]) == ("01", 0)
+    assert emf_record_types(kept / "01.emf").count(54) == 2  # EMR_LINETO: the two lines
+    assert (kept / "01.png").stat().st_size > 0
+    # Without the variable nothing is kept at exit.
+    r = run_python(LESSON, {"QT_QPA_PLATFORM": "offscreen", "KRITZEL_OUTPUT_DIR": str(kept)})
+    assert r.returncode == 0, r.stderr
+    assert sorted(os.listdir(kept)) == ["01.emf", "01.png", "drawings.json"]
+
+
+def test_a_drawing_that_cannot_be_kept_at_exit_is_named_and_the_status_is_one(tmp_path):
+    (tmp_path / "01.emf").mkdir()
+    r = run_python(LESSON, {"QT_QPA_PLATFORM": "offscreen", "KRITZEL_OUTPUT_DIR": str(tmp_path),
+                            "KRITZEL_DRAWINGS": str(tmp_path)})
+    assert r.returncode == 1
+    assert str(tmp_path / "01.emf") in r.stderr
+    assert (tmp_path / "01.png").stat().st_size > 0
 
 
 @pytest.mark.parametrize("example,picture", [("spirale", "Spirale"), ("blume", "Blume"),
