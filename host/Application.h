@@ -49,6 +49,7 @@ public:
     /// it also keeps there the drawing of every turtle on them,
     /// as `SaveToFile` saves it: NN.emf and NN.png,
     /// listed in drawings.json (SaveShownDrawings).
+    /// `KRITZEL_ANSWERS` answers the questions asked there (`AskNumber`).
     int Run();
 
     /// Handles the pending events, delivers paint requests, presents if a frame is due.

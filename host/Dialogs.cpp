@@ -7,14 +7,19 @@
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QDoubleSpinBox>
+#include <QHash>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QPointer>
+#include <QStringList>
 #include <QVBoxLayout>
 
 #include <algorithm>
 #include <cfloat>
 #include <cmath>
+#include <cstdio>
+#include <optional>
 #include <utility>
 
 namespace kritzel {
@@ -97,11 +102,77 @@ bool AskInDialog(Question& q) {
     return ok;
 }
 
+// The answers given beforehand to a program without a display (KRITZEL_ANSWERS, one a
+// line): the n-th answer goes to the n-th question, told apart by its prompt and whether
+// it asks for a number. A question asked again, as a drawing asks on every repaint and
+// once more when its picture is kept, gets the answer it got before, so that the drawings
+// agree. Once the answers have run out, a new question keeps its start value.
+class GivenAnswers {
+public:
+    std::optional<QString> For(const Question& q) {
+        const QString given = qEnvironmentVariable("KRITZEL_ANSWERS");
+        if (given != source_) Read(given);
+        const QString key =
+            (q.number ? QStringLiteral("number:") : QStringLiteral("text:")) + q.prompt;
+        if (const auto before = answered_.find(key); before != answered_.end()) return *before;
+        if (next_ < lines_.size()) return answered_[key] = lines_[next_++];
+        return std::nullopt;
+    }
+
+private:
+    void Read(const QString& given) {
+        source_ = given;
+        lines_ = given.split(QLatin1Char('\n'));
+        // A last line break ends the last answer.
+        if (!lines_.isEmpty() && lines_.back().isEmpty()) lines_.removeLast();
+        for (QString& line : lines_)
+            if (line.endsWith(QLatin1Char('\r'))) line.chop(1);
+        next_ = 0;
+        answered_.clear();
+    }
+
+    QString source_;
+    QStringList lines_;
+    qsizetype next_ = 0;
+    QHash<QString, QString> answered_;
+};
+
+// Takes a given answer, or says on standard error why the question keeps its start value.
+void TakeGiven(Question& q, const QString& given) {
+    if (!q.number) {
+        q.text = given;
+        return;
+    }
+    // A decimal comma, as the pupil's own locale may write it, is a point.
+    QString written = given.trimmed();
+    if (!written.contains(QLatin1Char('.'))) written.replace(QLatin1Char(','), QLatin1Char('.'));
+    bool ok = false;
+    const double v = QLocale::c().toDouble(written, &ok);
+    QString why;
+    if (!ok || !std::isfinite(v))
+        why = QStringLiteral("is not a number");
+    else if (v < q.min || v > q.max)
+        why = QStringLiteral("lies outside %1 to %2").arg(q.min).arg(q.max);
+    else {
+        q.value = v;
+        return;
+    }
+    std::fprintf(stderr,
+                 "Kritzel-Werk: the given answer \"%s\" to \"%s\" %s: the question keeps its "
+                 "start value %s\n",
+                 qPrintable(given), qPrintable(q.prompt), qPrintable(why),
+                 qPrintable(QString::number(q.value)));
+    std::fflush(stderr);
+}
+
 // Where the answers come from, for every question: a dialog on a display; without one
-// nobody could answer, and the question is answered at once with what it starts at, as OK.
+// nobody could answer there, and the question gets the next answer given beforehand, or
+// else what it starts at, at once and as OK.
 bool Answer(Question& q) {
-    if (!CanAsk()) return true;
-    return AskInDialog(q);
+    if (CanAsk()) return AskInDialog(q);
+    static GivenAnswers given;
+    if (const std::optional<QString> answer = given.For(q)) TakeGiven(q, *answer);
+    return true;
 }
 
 } // namespace

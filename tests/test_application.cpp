@@ -285,3 +285,31 @@ TEST(Questions, AnswerTheirDefaultAtOnceWithoutADisplay) {
     EXPECT_TRUE(QueryText("Wie heisst du?", name));
     EXPECT_EQ(name, "Kim");
 }
+
+TEST(Questions, WithoutADisplayTakeTheAnswersGivenOneForEachQuestionAndThenTheirStart) {
+    ASSERT_FALSE(Application().HasDisplay());
+    qputenv("KRITZEL_ANSWERS", "7\nAnna\r\n2,5\nzwoelf\n20\nvier\n");
+    EXPECT_EQ(AskNumber("Wie viele Ecken?", 5, 3, 12), 7);
+    EXPECT_EQ(AskText("Wie heisst du?", "Kim"), "Anna");
+    // Asked again, as a drawing asks on every repaint: the same answer, none used up.
+    EXPECT_EQ(AskNumber("Wie viele Ecken?", 5, 3, 12), 7);
+    double v = 1;
+    EXPECT_TRUE(QueryNumber("Wie gross?", v));
+    EXPECT_EQ(v, 2.5);
+    // An answer that is no number, or lies outside the bounds, is used up and says so.
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(AskNumber("Wie weit?", 1, 0, 10), 1);
+    EXPECT_EQ(AskNumber("Wie hoch?", 1, 0, 10), 1);
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_NE(said.find("\"zwoelf\" to \"Wie weit?\" is not a number"), std::string::npos) << said;
+    EXPECT_NE(said.find("\"20\" to \"Wie hoch?\" lies outside 0 to 10"), std::string::npos) << said;
+    // The same prompt asking for a text is another question.
+    TString name = "fuenf";
+    EXPECT_TRUE(QueryText("Wie viele Ecken?", name));
+    EXPECT_EQ(name, "vier");
+    // Run out: a new question keeps its start, one asked before its answer.
+    EXPECT_EQ(AskText("Lieblingsfarbe?", "rot"), "rot");
+    EXPECT_EQ(AskText("Wie heisst du?", "Kim"), "Anna");
+    qunsetenv("KRITZEL_ANSWERS");
+    EXPECT_EQ(AskNumber("Wie viele Ecken?", 5, 3, 12), 5);
+}
