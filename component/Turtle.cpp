@@ -1057,7 +1057,31 @@ int TTurtle::DrawingScale() const {
 }
 
 void TTurtle::SaveDrawing(const TString& Name) {
+    // The screen's next cycle starts from where its last one left the turtle, as before.
+    PutBack back(this, [this, AtEnd = TKeptStart{FAktPos, FHeading, FLineColor, FTurtleColor,
+                                                 FPenWidth, FPenState, FTurtleSize}] {
+        FAfterRepaint = false;
+        StartFrom(AtEnd);
+    });
+    if (FScreenStart) StartFrom(*FScreenStart);
+    // The window shows the drawing already: the save asks for no repaint of it, which
+    // would draw on from where the save left the turtle.
+    FAfterRepaint = true;
     SaveToFile(Name);
+}
+
+// The heading, pens and turtle a paint cycle starts from; the cycle puts the turtle in
+// its place itself.
+void TTurtle::StartFrom(const TKeptStart& s) {
+    FHeading = s.heading;
+    FLineColor = s.penColor;
+    FTurtleColor = s.turtleColor;
+    FPenWidth = s.penWidth;
+    FPenState = s.penState;
+    if (FTurtleSize != s.turtleSize) {
+        FTurtleSize = s.turtleSize;
+        SetBildOldParams();
+    }
 }
 
 void TTurtle::CopyToClipboard() {
@@ -1377,6 +1401,9 @@ void TTurtle::Paint() {
     FEscSeen = KeyPressCount(VK_ESCAPE);
     FPauseSeen = KeyPressCount(VK_PAUSE);
     Init();
+    if (!FPrint && !FMetaflag)
+        FScreenStart = TKeptStart{FAktPos,   FHeading,  FLineColor, FTurtleColor,
+                                  FPenWidth, FPenState, FTurtleSize};
     const std::uint16_t DelayTime = FDelay;
     SetDelay(DelayTime);
     FireStartPaint();

@@ -9,6 +9,7 @@
 #include <deque>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 /// Kritzel-Werk: the turtle control `TTurtle`, its window `TForm`, the application
@@ -463,7 +464,8 @@ protected:
     void KeyDown(int Key) override;
     /// The scale `SaveToFile` saves at: `PixelPerLE`.
     int DrawingScale() const override;
-    /// Saves the drawing as `SaveToFile` does.
+    /// Saves the drawing as `SaveToFile` does,
+    /// started as the window's last repaint started (heading, pens, turtle).
     void SaveDrawing(const TString& Name) override;
 
 private:
@@ -676,6 +678,12 @@ private:
     std::deque<TKeptCommand> FKept;
     std::vector<TKeptText> FKeptTexts;
     TKeptStart FKeptStart{};
+    // What the last paint cycle on the screen started from. A cycle starts from the
+    // heading, pens and turtle the cycle before left behind; the drawing a program
+    // without a display keeps starts from here too, so that it shows what the window
+    // shows.
+    std::optional<TKeptStart> FScreenStart;
+    void StartFrom(const TKeptStart& s);
     // The kept commands are being drawn again: nothing is kept, nothing waits and the
     // sprite stays off until they are done.
     bool FReplaying = false;

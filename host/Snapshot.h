@@ -30,7 +30,9 @@ KRITZELWERK_EXPORT int SaveShownWindows(const QString& folder);
 KRITZELWERK_EXPORT QString DrawingFolder();
 
 /// Keeps the drawing of every shown turtle of every shown window in folder,
-/// as `SaveToFile` saves it (no sprite): NN.emf and NN.png, numbered 01, 02, ...
+/// as `SaveToFile` saves it (no sprite),
+/// drawn as the window's last repaint drew it:
+/// NN.emf and NN.png, numbered 01, 02, ...
 /// in the windows' order and each window's in the order of its controls,
 /// and drawings.json, which says for each the window's caption,
 /// the control's place on it (0 for the first), its size in pixels,

@@ -431,6 +431,7 @@ struct Windows {
         for (auto [t, n] : lines) {
             t->SetTurtleColor(clLime);
             t->SetOnStartPaint([t, n] {
+                t->SetHeading(East);
                 t->SetPenColor(clRed);
                 for (int i = 0; i < n; ++i) {
                     t->Forwd(1);
@@ -508,6 +509,32 @@ TEST(ShownDrawings, AFileThatCannotBeWrittenIsNamedTheOthersAreKeptAndTheStatusI
                   .toArray()
                   .size(),
               3);
+}
+
+TEST(ShownDrawings, StartAsTheWindowsLastDrawingStartedAndSoShowWhatItShows) {
+    QTemporaryDir dir;
+    EnvironmentScope drawings("KRITZEL_DRAWINGS", dir.path());
+    EnvironmentScope pictures("KRITZEL_OUTPUT_DIR", dir.path());
+    TForm form("Dreht sich");
+    TTurtle t(&form);
+    t.SetSize(200, 200);
+    // Turns further with every drawing, as a handler without SetHeading does.
+    t.SetOnStartPaint([&] {
+        t.SetPenColor(clRed);
+        t.Forwd(2);
+        t.Left(90);
+    });
+    form.Show();
+    ASSERT_EQ(Application().Run(), 0);
+    const Emf emf(ReadFile(dir.filePath("01.emf")));
+    ASSERT_FALSE(HasFatalFailure());
+    const auto lines = emf.OfType(U_EMR_LINETO);
+    ASSERT_EQ(lines.size(), 1u);
+    const auto to = emf.Get<U_EMRLINETO>(lines[0]).ptl;
+    // The window shows the kept line: its middle is red on the screen too.
+    const QPoint middle((t.Width() / 2 + int(to.x)) / 2, (t.Height() / 2 + int(to.y)) / 2);
+    EXPECT_EQ(QColor(t.Picture().pixel(middle)), QColor(Qt::red))
+        << "the line ends at " << to.x << ", " << to.y;
 }
 
 TEST(ShownDrawings, WithoutTheVariableOnlyTheWindowsAreKept) {
