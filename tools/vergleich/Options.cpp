@@ -24,7 +24,7 @@ double Number(const QCommandLineParser& parser, const QString& name, double low,
 
 } // namespace
 
-Options ParseOptions(const QStringList& arguments) {
+CommandLine ParseCommandLine(const QStringList& arguments) {
     QCommandLineParser parser;
     parser.setApplicationDescription(QString::fromUtf8(
         "Vergleicht die Zeichnungen der Programme einer Klasse mit der Lösung und schreibt "
@@ -70,7 +70,7 @@ Options ParseOptions(const QStringList& arguments) {
     if (!parser.parse(arguments)) throw UsageError{parser.errorText()};
     if (parser.isSet(help)) parser.showHelp(0);
 
-    Options options;
+    CommandLine options;
     if (parser.isSet(QStringLiteral("sprache"))) {
         options.language = parser.value(QStringLiteral("sprache"));
         if (options.language != QLatin1String("de") && options.language != QLatin1String("en"))

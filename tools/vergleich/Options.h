@@ -7,7 +7,7 @@
 namespace kritzel::vergleich {
 
 /// Everything the command line says, checked.
-struct Options {
+struct CommandLine {
     QString solution;        ///< the teacher's program (.cpp, .py, CMake folder) or drawing (.emf)
     QStringList submissions; ///< class folders (one entry per pupil) or single submissions
     QString report = QStringLiteral("bericht"); ///< where the results and the report go
@@ -29,7 +29,7 @@ struct UsageError {
 
 /// Parses the arguments (the program's name first). Prints the help and exits with 0 for
 /// --help; throws UsageError for anything it cannot take.
-Options ParseOptions(const QStringList& arguments);
+CommandLine ParseCommandLine(const QStringList& arguments);
 
 /// The text in the options' language: German unless "en".
 inline QString Say(const QString& language, const char* german, const char* english) {

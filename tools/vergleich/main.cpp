@@ -1,14 +1,29 @@
 // kritzelwerk-vergleich: builds and runs each pupil's program in a sandbox, compares its
 // drawing with the solution's and writes one result per pupil and the class report.
+#include "Build.h"
+#include "Grade.h"
 #include "Inputs.h"
 #include "Options.h"
+#include "Progress.h"
+#include "Report.h"
 #include "Result.h"
+#include "Run.h"
+#include "Sandbox.h"
 
-#include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QGuiApplication>
 #include <QSaveFile>
+#include <QTemporaryDir>
+#include <QThread>
 
+#include <atomic>
 #include <cstdio>
+#include <filesystem>
+#include <mutex>
+#include <thread>
+#include <unistd.h>
 
 using namespace kritzel::vergleich;
 
@@ -25,43 +40,216 @@ void WriteFile(const QString& path, const QByteArray& bytes) {
             QStringLiteral("%1: cannot write (%2)").arg(path, file.errorString()).toStdString());
 }
 
+// A copy of the program in a folder of its own, which its build and run alone see.
+void CopyIn(const Input& input, const QString& work) {
+    namespace fs = std::filesystem;
+    const fs::path source = (work + QStringLiteral("/quelle")).toStdString();
+    fs::create_directories(source);
+    // Links are copied as links: inside the sandbox they lead nowhere the pupil may not go.
+    const auto how = fs::copy_options::recursive | fs::copy_options::copy_symlinks;
+    if (input.kind == Input::Kind::CMake)
+        fs::copy(input.path.toStdString(), source, how);
+    else
+        fs::copy(input.path.toStdString(), source / input.source.toStdString(), how);
+}
+
+struct Context {
+    const CommandLine& options;
+    const Installation& installation;
+    const Sandbox& sandbox;
+    const Toolchain& toolchain;
+    QString root;
+};
+
+// Builds and runs one program in the work folder; `built` and `ran` are what happened.
+void BuildAndRun(const Context& context, const Input& input, const QString& work, int slot,
+                 Built& built, std::optional<Ran>& ran) {
+    QDir().mkpath(work);
+    CopyIn(input, work);
+    context.sandbox.HandOver(work, slot);
+    if (input.kind == Input::Kind::Python) {
+        built.ok = true;
+    } else {
+        built = BuildProgram(input, work, context.installation, context.toolchain, context.sandbox,
+                             slot);
+    }
+    if (built.ok)
+        ran = RunProgram(input, built, work, context.installation, context.toolchain,
+                         context.sandbox, context.options.answers, context.options.seconds, slot);
+}
+
+// The solution's windows: its drawing as saved, or what its program shows.
+std::vector<Window> SolutionWindows(const Context& context, const Input& solution) {
+    if (solution.kind == Input::Kind::Drawing) {
+        QFile file(solution.path);
+        if (!file.open(QIODevice::ReadOnly))
+            throw InputError(
+                QStringLiteral("%1: %2").arg(solution.path, file.errorString()).toStdString());
+        return ReadWindows({Recording{solution.name, 0, file.readAll(), {}}});
+    }
+    Built built;
+    std::optional<Ran> ran;
+    BuildAndRun(context, solution, context.root + QStringLiteral("/loesung"), 0, built, ran);
+    const QString& language = context.options.language;
+    if (!built.ok)
+        throw InputError((Say(language, "Die Lösung lässt sich nicht bauen:\n",
+                              "The solution does not build:\n") +
+                          built.log)
+                             .toStdString());
+    if (ran->outcome.end != Outcome::End::Exited || ran->outcome.code != 0 || ran->drawings.empty())
+        throw InputError(
+            (Say(language, "Die Lösung zeichnet nichts, was sich vergleichen lässt: ",
+                 "The solution draws nothing to compare with: ") +
+             (ran->problem.isEmpty() ? FailureMessage(ran->outcome.output) : ran->problem))
+                .toStdString());
+    return ReadWindows(ran->drawings);
+}
+
+int Report(const CommandLine& options) {
+    WriteReport(options.reportOnly, ReadResults(options.reportOnly));
+    Print(Say(options.language, "Bericht: %1", "Report: %1")
+              .arg(QDir(options.reportOnly).filePath(QStringLiteral("index.html"))));
+    return 0;
+}
+
+int Grade(const CommandLine& options) {
+    const QString& language = options.language;
+    QElapsedTimer clock;
+    clock.start();
+    const Installation installation = FindInstallation();
+    const Input solution = InputAt(options.solution, true);
+    QStringList skipped;
+    const std::vector<Input> submissions = Submissions(options.submissions, skipped);
+    for (const QString& path : skipped)
+        Print(Say(language, "übergangen (keine Abgabe): %1", "skipped (not a submission): %1")
+                  .arg(path));
+    if (!QDir().mkpath(options.report))
+        throw InputError(
+            QStringLiteral("%1: cannot make the folder").arg(options.report).toStdString());
+    const int jobs =
+        std::max(1, std::min<int>(options.jobs > 0 ? options.jobs : QThread::idealThreadCount(),
+                                  static_cast<int>(submissions.size())));
+    Sandbox sandbox;
+    try {
+        sandbox = Sandbox::Make(!options.noSandbox, jobs);
+    } catch (const SandboxError& error) {
+        Print(Say(language,
+                  "kritzelwerk-vergleich: keine Sandbox möglich: %1\nDie Programme der "
+                  "Schüler laufen nur in einer Sandbox; ohne eine nur mit --ohne-sandbox.",
+                  "kritzelwerk-vergleich: no sandbox can be made: %1\nThe pupils' programs run "
+                  "only in a sandbox; without one only with --ohne-sandbox.")
+                  .arg(QString::fromStdString(error.what())));
+        return 2;
+    }
+    if (!sandbox.Confined())
+        Print(Say(language, "Achtung: die Programme laufen ohne Sandbox (--ohne-sandbox).",
+                  "Warning: the programs run without a sandbox (--ohne-sandbox)."));
+
+    // Every work folder lies in one temporary folder that others may pass through but not
+    // read; each submission's is its sandbox user's alone.
+    QTemporaryDir root(QDir::tempPath() + QStringLiteral("/kritzelwerk-vergleich-XXXXXX"));
+    if (!root.isValid())
+        throw InputError("cannot make a temporary folder: " + root.errorString().toStdString());
+    QFile::setPermissions(root.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                           QFile::ExeGroup | QFile::ExeOther);
+    const QString headerFolder = root.path() + QStringLiteral("/kopf");
+    QDir().mkpath(headerFolder);
+    sandbox.HandOver(headerFolder, 0);
+    Toolchain toolchain = PrepareToolchain(installation, sandbox, headerFolder);
+    const Context context{options, installation, sandbox, toolchain, root.path()};
+    const std::vector<Window> solutionWindows = SolutionWindows(context, solution);
+    std::filesystem::remove_all((root.path() + QStringLiteral("/loesung")).toStdString());
+
+    Progress progress(static_cast<int>(submissions.size()), language);
+    std::vector<Result> results(submissions.size());
+    std::vector<char> gradable(submissions.size(), 1);
+    std::atomic<std::size_t> next{0};
+    std::mutex lock;
+    const auto work = [&](int slot) {
+        for (std::size_t i = next++; i < submissions.size(); i = next++) {
+            const Input& input = submissions[i];
+            {
+                const std::lock_guard<std::mutex> hold(lock);
+                progress.Began(input.name);
+            }
+            const QString folder =
+                root.path() + QStringLiteral("/%1").arg(i + 1, 3, 10, QLatin1Char('0'));
+            Result result;
+            try {
+                Built built;
+                std::optional<Ran> ran;
+                BuildAndRun(context, input, folder, slot, built, ran);
+                result = Grade(input, solutionWindows, built, ran ? &*ran : nullptr, options);
+                // The work folder's name changes from run to run; the report does not.
+                result.log.replace(folder + QStringLiteral("/quelle/"), QString())
+                    .replace(folder, QStringLiteral("."));
+            } catch (const std::exception& error) {
+                // The grader's own failure (a full disk, a sandbox that did not start): no
+                // result of the pupil's program, and the exit status says so.
+                result.name = input.name;
+                result.source = input.source;
+                result.status = Status::Failed;
+                result.result = Say(language, "nicht bewertbar", "could not be graded");
+                result.log = QString::fromStdString(error.what());
+                result.language = language;
+                result.tolerance = options.tolerance;
+                result.threshold = options.threshold;
+                gradable[i] = 0;
+            }
+            std::error_code ignored;
+            std::filesystem::remove_all(folder.toStdString(), ignored);
+            try {
+                WriteFile(QDir(options.report).filePath(input.name + QStringLiteral(".json")),
+                          ToJson(result));
+            } catch (const std::exception& error) {
+                gradable[i] = 0;
+                result.log += QString::fromStdString(error.what());
+            }
+            const std::lock_guard<std::mutex> hold(lock);
+            results[i] = result;
+            progress.Finished(input.name, result);
+        }
+    };
+    std::vector<std::thread> workers;
+    for (int slot = 1; slot < jobs; ++slot)
+        workers.emplace_back(work, slot);
+    work(0);
+    for (std::thread& worker : workers)
+        worker.join();
+
+    if (!options.resultsOnly) WriteReport(options.report, results);
+    const auto ungraded = std::count(gradable.begin(), gradable.end(), 0);
+    progress.Summary(results, static_cast<int>(ungraded),
+                     options.resultsOnly
+                         ? options.report
+                         : QDir(options.report).filePath(QStringLiteral("index.html")),
+                     static_cast<double>(clock.elapsed()) / 1000);
+    return ungraded == 0 ? 0 : 1;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    Options options;
+    // The overlay and the pixel figure paint and read pictures; no window is shown.
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
+        const QString runtime = QDir::tempPath() +
+                                QStringLiteral("/kritzelwerk-vergleich-runtime-") +
+                                QString::number(::getuid());
+        QDir().mkpath(runtime);
+        QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        qputenv("XDG_RUNTIME_DIR", runtime.toLocal8Bit());
+    }
+    QGuiApplication app(argc, argv);
+    CommandLine options;
     try {
-        options = ParseOptions(app.arguments());
+        options = ParseCommandLine(app.arguments());
     } catch (const UsageError& error) {
         Print(QStringLiteral("kritzelwerk-vergleich: ") + error.message);
         return 2;
     }
-    const QString& language = options.language;
     try {
-        const Installation installation = FindInstallation();
-        const Input solution = InputAt(options.solution, true);
-        QStringList skipped;
-        const std::vector<Input> submissions = Submissions(options.submissions, skipped);
-        for (const QString& path : skipped)
-            Print(Say(language, "übergangen (keine Abgabe): %1", "skipped (no submission): %1")
-                      .arg(path));
-        if (!QDir().mkpath(options.report))
-            throw InputError(
-                QStringLiteral("%1: cannot make the folder").arg(options.report).toStdString());
-        Print(
-            QStringLiteral("Kritzel-Werk: %1; Lösung: %2").arg(installation.prefix, solution.path));
-        for (const Input& input : submissions) {
-            Result result;
-            result.name = input.name;
-            result.source = input.source;
-            result.status = Status::Failed;
-            result.language = language;
-            result.tolerance = options.tolerance;
-            result.threshold = options.threshold;
-            WriteFile(QDir(options.report).filePath(input.name + QStringLiteral(".json")),
-                      ToJson(result));
-        }
-        return 1;
+        return options.reportOnly.isEmpty() ? Grade(options) : Report(options);
     } catch (const std::exception& error) {
         Print(QStringLiteral("kritzelwerk-vergleich: ") + QString::fromStdString(error.what()));
         return 2;
