@@ -19,8 +19,9 @@ string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
   "file, the Qt Designer plugin (palette page Kritzel-Werk), a Qt Creator"
   "project wizard, a demo program, the command reference (HTML, and a Qt help"
   "file for Qt Creator's F1), the manual page kritzelwerk(7) and the pupils'"
-  "example programs; and the Python module kritzelwerk for python3, with"
-  "kritzelwerk.turtle for lessons written for Python's turtle.")
+  "example programs; the Python module kritzelwerk for python3, with"
+  "kritzelwerk.turtle for lessons written for Python's turtle; and the grader"
+  "kritzelwerk-vergleich, which checks a class's drawings against the solution.")
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_DIRECTORY ${PROJECT_BINARY_DIR}/dist)
 set(CPACK_STRIP_FILES ON)
@@ -49,8 +50,10 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS "${PROJECT_BINARY_DIR}")
+# The grader kritzelwerk-vergleich builds pupils' programs by the same recipes, in a
+# bubblewrap sandbox; clang's precompiled header and lld make a class's builds faster.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "g++, qt6-base-dev, qt6-svg-dev, libgl-dev, cmake, make, pkg-config, qt6-translations-l10n")
+    "g++, qt6-base-dev, qt6-svg-dev, libgl-dev, cmake, make, pkg-config, qt6-translations-l10n, bubblewrap")
 # The Python module is built for one version of Debian's python3 and found by it alone.
 if(KRITZEL_PYTHON)
   math(EXPR KRITZEL_PY_NEXT "${Python_VERSION_MINOR} + 1")
@@ -58,7 +61,7 @@ if(KRITZEL_PYTHON)
          ", python3 (>= ${Python_VERSION_MAJOR}.${Python_VERSION_MINOR}~)"
          ", python3 (<< ${Python_VERSION_MAJOR}.${KRITZEL_PY_NEXT})")
 endif()
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "designer-qt6, qtcreator")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "designer-qt6, qtcreator, clang, lld")
 # The loader's cache is refreshed by dpkg's trigger, and the package has no maintainer
 # scripts at all: dpkg keeps a package with a postrm listed as "rc" after a remove. CPack
 # writes ldconfig scripts unless scripts of these names are given; names of files that
