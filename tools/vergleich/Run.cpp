@@ -104,6 +104,10 @@ Ran RunProgram(const Input& input, const Built& built, const QString& work,
         env << QStringLiteral("PYTHONDONTWRITEBYTECODE=1");
         if (!installation.python.isEmpty())
             env << QStringLiteral("PYTHONPATH=") + installation.python;
+        // The module's extension finds the library through the loader's cache below /usr;
+        // below any other prefix it needs the prefix's library folder named.
+        env << QStringLiteral("LD_LIBRARY_PATH=") + installation.prefix +
+                   QStringLiteral("/" KRITZEL_LIBDIR);
     } else {
         command = {built.program};
     }

@@ -81,7 +81,7 @@ QStringList BwrapArguments(const QString& directory, const std::vector<Bind>& bi
 
 } // namespace
 
-Sandbox Sandbox::Make(bool confined, int jobs) {
+Sandbox Sandbox::Make(bool confined, int jobs, const std::vector<Bind>& binds) {
     Sandbox sandbox;
     sandbox.confined_ = confined;
     sandbox.root_ = ::geteuid() == 0;
@@ -96,11 +96,12 @@ Sandbox Sandbox::Make(bool confined, int jobs) {
         throw SandboxError("bubblewrap (bwrap) is not installed: without it the pupils' "
                            "programs cannot be confined (Debian: apt install bubblewrap)");
     const Outcome probe =
-        sandbox.Run({QStringLiteral("/bin/true")}, QStringLiteral("/"), {}, {}, Limits{}, 0);
+        sandbox.Run({QStringLiteral("/bin/true")}, QStringLiteral("/"), binds, {}, Limits{}, 0);
     if (probe.end != Outcome::End::Exited || probe.code != 0)
         throw SandboxError("bubblewrap cannot make a sandbox here (it needs user namespaces: "
                            "sysctl kernel.unprivileged_userns_clone=1, or a container that "
-                           "allows them): " +
+                           "allows them; and the sandbox's user must reach the Kritzel-Werk "
+                           "installation and the temporary folder): " +
                            QString::fromLocal8Bit(probe.output).trimmed().toStdString());
     return sandbox;
 }

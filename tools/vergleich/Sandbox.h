@@ -47,8 +47,10 @@ class Sandbox {
 public:
     /// Checks that a sandbox can be made (bubblewrap is there and starts: it needs user
     /// namespaces). Throws SandboxError saying why not, unless unconfined is asked for.
-    /// `jobs` is how many run at once: each gets a process limit of its own.
-    static Sandbox Make(bool confined, int jobs);
+    /// `jobs` is how many run at once: each gets a process limit of its own. `binds` are
+    /// the folders every sandbox will see (the installation, the run's folder): a sandbox's
+    /// user that cannot reach them is found here, not in the first pupil's build.
+    static Sandbox Make(bool confined, int jobs, const std::vector<Bind>& binds);
 
     bool Confined() const { return confined_; }
 

@@ -129,9 +129,17 @@ int Grade(const CommandLine& options) {
     const int jobs =
         std::max(1, std::min<int>(options.jobs > 0 ? options.jobs : QThread::idealThreadCount(),
                                   static_cast<int>(submissions.size())));
+    // Every work folder lies in one temporary folder that others may pass through but not
+    // read; each submission's is its sandbox user's alone.
+    QTemporaryDir root(QDir::tempPath() + QStringLiteral("/kritzelwerk-vergleich-XXXXXX"));
+    if (!root.isValid())
+        throw InputError("cannot make a temporary folder: " + root.errorString().toStdString());
+    QFile::setPermissions(root.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                           QFile::ExeGroup | QFile::ExeOther);
     Sandbox sandbox;
     try {
-        sandbox = Sandbox::Make(!options.noSandbox, jobs);
+        sandbox = Sandbox::Make(!options.noSandbox, jobs,
+                                {{installation.prefix, false}, {root.path(), false}});
     } catch (const SandboxError& error) {
         Print(Say(language,
                   "kritzelwerk-vergleich: keine Sandbox möglich: %1\nDie Programme der "
@@ -145,13 +153,6 @@ int Grade(const CommandLine& options) {
         Print(Say(language, "Achtung: die Programme laufen ohne Sandbox (--ohne-sandbox).",
                   "Warning: the programs run without a sandbox (--ohne-sandbox)."));
 
-    // Every work folder lies in one temporary folder that others may pass through but not
-    // read; each submission's is its sandbox user's alone.
-    QTemporaryDir root(QDir::tempPath() + QStringLiteral("/kritzelwerk-vergleich-XXXXXX"));
-    if (!root.isValid())
-        throw InputError("cannot make a temporary folder: " + root.errorString().toStdString());
-    QFile::setPermissions(root.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
-                                           QFile::ExeGroup | QFile::ExeOther);
     const QString headerFolder = root.path() + QStringLiteral("/kopf");
     QDir().mkpath(headerFolder);
     sandbox.HandOver(headerFolder, 0);
