@@ -1,0 +1,22 @@
+// The last side of the square is half a centimetre too short.
+#include <kritzelwerk/Turtle.h>
+using namespace kritzel;
+
+int main(int argc, char** argv) {
+    TApplication app(argc, argv);
+    TForm form("Haus");
+    TTurtle turtle(&form);
+    turtle.SetOnStartPaint([&] {
+        turtle.SetHeading(North);
+        for (int i = 0; i < 3; ++i) {
+            turtle.Forwd(4);
+            turtle.Left(90);
+        }
+        turtle.Forwd(3.5);
+        turtle.SetPosition(3, 0);
+        turtle.SetHeading(North);
+        turtle.Arc(1, 360);
+    });
+    form.Show();
+    return app.Run();
+}

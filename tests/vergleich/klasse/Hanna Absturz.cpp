@@ -1,0 +1,20 @@
+// Writes through a null pointer.
+#include <kritzelwerk/Turtle.h>
+using namespace kritzel;
+
+int main(int argc, char** argv) {
+    TApplication app(argc, argv);
+    TForm form("Haus");
+    TTurtle turtle(&form);
+    turtle.SetOnStartPaint([&] {
+        turtle.SetHeading(North);
+        for (int i = 0; i < 4; ++i) {
+            turtle.Forwd(4);
+            turtle.Left(90);
+        }
+        int* volatile nowhere = nullptr;
+        *nowhere = 1;
+    });
+    form.Show();
+    return app.Run();
+}
