@@ -107,8 +107,8 @@ Sandbox Sandbox::Make(bool confined, int jobs, const std::vector<Bind>& binds) {
     // RLIMIT_NPROC counts every process of the real user, and root is exempt: as root each
     // slot runs as a user of its own; as anyone else the jobs share the user's own limit,
     // which must leave room for what the user already runs.
-    sandbox.processes_ =
-        sandbox.root_ ? SlotProcesses : ProcessesOf(::getuid()) + SlotProcesses * jobs;
+    sandbox.baseline_ = sandbox.root_ ? 0 : ProcessesOf(::getuid());
+    sandbox.processes_ = sandbox.root_ ? SlotProcesses : sandbox.baseline_ + SlotProcesses * jobs;
     if (!confined) return sandbox;
     const QString bwrap = QStandardPaths::findExecutable(QStringLiteral("bwrap"));
     if (bwrap.isEmpty())
@@ -217,7 +217,15 @@ Outcome Sandbox::Run(const QStringList& command, const QString& directory,
     }
     take();
     outcome.seconds = static_cast<double>(clock.nsecsElapsed()) / 1e9;
-    if (root_) EndAllOf(user);
+    if (root_) {
+        EndAllOf(user);
+    } else if (timedOut) {
+        // The user's own processes cannot be told from the sandbox's: wait (a little) for
+        // the killed ones to be released before the slot's next build needs room.
+        for (int round = 0; round < 300 && ProcessesOf(::getuid()) > baseline_ + SlotProcesses / 4;
+             ++round)
+            ::usleep(10000);
+    }
     if (!tail.isEmpty()) outcome.output += QByteArray("\n[...]\n") + tail;
     if (timedOut) {
         outcome.end = Outcome::End::TimedOut;

@@ -68,6 +68,7 @@ private:
     bool confined_ = true;
     bool root_ = false;
     long processes_ = 0; ///< RLIMIT_NPROC for the sandbox's user
+    long baseline_ = 0;  ///< the processes the user (not root) had before the first sandbox
 };
 
 } // namespace kritzel::vergleich
