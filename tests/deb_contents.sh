@@ -26,7 +26,8 @@ for want in ".$plugins/designer/libkritzelwerk_designer.so" \
             "./usr/share/icons/hicolor/48x48/apps/kritzelwerk-demo.png" \
             "./usr/lib/python3/dist-packages/kritzelwerk/__init__.py" \
             "./usr/lib/python3/dist-packages/kritzelwerk/turtle.py" \
-            "./usr/share/doc/kritzelwerk/examples/python/stern.py"; do
+            "./usr/share/doc/kritzelwerk/examples/python/stern.py" \
+            "./usr/bin/kritzelwerk-vergleich" "./usr/share/man/man1/kritzelwerk-vergleich.1.gz"; do
   grep -qxF "$want" <<<"$files" || fail "$want is not in the package; it holds:
 $files"
 done
@@ -35,6 +36,9 @@ grep -qE '^\./usr/lib/python3/dist-packages/kritzelwerk/_core\.cpython-[^/]*\.so
   fail "the Python module's extension is not in /usr/lib/python3/dist-packages/kritzelwerk"
 grep -qE '(^|, )python3 \(>= ' <<<"$(dpkg-deb -f "$deb" Depends)" ||
   fail "the package does not depend on python3: $(dpkg-deb -f "$deb" Depends)"
+# The grader confines pupils' programs with bubblewrap.
+grep -qE '(^|, )bubblewrap(,|$| )' <<<"$(dpkg-deb -f "$deb" Depends)" ||
+  fail "the package does not depend on bubblewrap: $(dpkg-deb -f "$deb" Depends)"
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
