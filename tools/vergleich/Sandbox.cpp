@@ -8,9 +8,13 @@
 #include <QStandardPaths>
 
 #include <csignal>
+#include <fcntl.h>
 #include <filesystem>
 #include <grp.h>
+#include <string>
+#include <sys/file.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -24,14 +28,29 @@ constexpr qsizetype OutputTail = 8 * 1024;
 // A grader run as root runs each slot's programs as a user of its own from this range
 // (Debian's range of users made on demand, below systemd's), so that one pupil's fork bomb
 // exhausts the process limit of its own user only, never that of a pupil built beside it.
+// Graders running at once claim different users through lock files only root may write.
 constexpr uid_t FirstSlotUser = 61000;
+constexpr uid_t SlotUsers = 1000;
+constexpr const char* ClaimFolder = "/run/kritzelwerk-vergleich";
 
 // Processes one slot's user may have: a CMake build with make and the compiler needs a
 // few dozen, a fork bomb meets the limit at once.
 constexpr long SlotProcesses = 96;
 
-uid_t SlotUser(int slot) {
-    return FirstSlotUser + static_cast<uid_t>(slot);
+// The next user of the range that no other grader holds; its lock is held (the file kept
+// open) until the grader ends.
+uid_t ClaimUser(uid_t from) {
+    ::mkdir(ClaimFolder, 0700);
+    for (uid_t user = from; user < FirstSlotUser + SlotUsers; ++user) {
+        const std::string path = std::string(ClaimFolder) + "/" + std::to_string(user);
+        const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (fd < 0) continue;
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0) return user;
+        ::close(fd);
+    }
+    throw SandboxError("all sandbox users (uids " + std::to_string(FirstSlotUser) + " to " +
+                       std::to_string(FirstSlotUser + SlotUsers - 1) +
+                       ") are held by other graders, or " + ClaimFolder + " cannot be written");
 }
 
 long ProcessesOf(uid_t user) {
@@ -109,6 +128,12 @@ Sandbox Sandbox::Make(bool confined, int jobs, const std::vector<Bind>& binds) {
     // which must leave room for what the user already runs.
     sandbox.baseline_ = sandbox.root_ ? 0 : ProcessesOf(::getuid());
     sandbox.processes_ = sandbox.root_ ? SlotProcesses : sandbox.baseline_ + SlotProcesses * jobs;
+    for (int job = 0; sandbox.root_ && job < jobs; ++job) {
+        sandbox.users_.push_back(
+            ClaimUser(sandbox.users_.empty() ? FirstSlotUser : sandbox.users_.back() + 1));
+        // What a grader that ended before its time may have left of this user.
+        EndAllOf(sandbox.users_.back());
+    }
     if (!confined) return sandbox;
     const QString bwrap = QStandardPaths::findExecutable(QStringLiteral("bwrap"));
     if (bwrap.isEmpty())
@@ -127,7 +152,7 @@ Sandbox Sandbox::Make(bool confined, int jobs, const std::vector<Bind>& binds) {
 
 void Sandbox::HandOver(const QString& folder, int slot) const {
     if (!root_) return;
-    const uid_t user = SlotUser(slot);
+    const uid_t user = root_ ? users_.at(static_cast<std::size_t>(slot)) : ::getuid();
     namespace fs = std::filesystem;
     const fs::path top(folder.toStdString());
     if (::lchown(top.c_str(), user, user) != 0)
@@ -165,7 +190,7 @@ Outcome Sandbox::Run(const QStringList& command, const QString& directory,
     process.setProcessChannelMode(QProcess::MergedChannels);
     process.setStandardInputFile(QProcess::nullDevice());
     const bool root = root_;
-    const uid_t user = SlotUser(slot);
+    const uid_t user = root_ ? users_.at(static_cast<std::size_t>(slot)) : ::getuid();
     const long processes = processes_;
     process.setChildProcessModifier([limits, root, user, processes] {
         // In the child, before bubblewrap starts: a group of its own to kill as a whole,

@@ -67,8 +67,9 @@ public:
 private:
     bool confined_ = true;
     bool root_ = false;
-    long processes_ = 0; ///< RLIMIT_NPROC for the sandbox's user
-    long baseline_ = 0;  ///< the processes the user (not root) had before the first sandbox
+    long processes_ = 0;       ///< RLIMIT_NPROC for the sandbox's user
+    std::vector<uid_t> users_; ///< as root: each slot's own user
+    long baseline_ = 0;        ///< the processes the user (not root) had before the first sandbox
 };
 
 } // namespace kritzel::vergleich
