@@ -48,7 +48,8 @@ public:
     /// With `KRITZEL_DRAWINGS` set to a folder,
     /// it also keeps there the drawing of every turtle on them,
     /// as `SaveToFile` saves it: NN.emf and NN.png,
-    /// listed in drawings.json (SaveShownDrawings).
+    /// listed in drawings.json (SaveShownDrawings);
+    /// such a run has nobody watching, so `Delay` does not wait in it.
     /// `KRITZEL_ANSWERS` answers the questions asked there (`AskNumber`).
     int Run();
 

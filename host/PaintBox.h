@@ -84,8 +84,9 @@ protected:
     virtual void SaveDrawing(const TString& Name);
     /// Whether anyone can see what the control draws: it is shown,
     /// or has been painted (and so shows its picture, or keeps it as one).
-    /// A form still loading is not.
-    bool Watched() const { return painted_ || isVisible(); }
+    /// A form still loading is not,
+    /// nor a program run without a display for its drawings (`KRITZEL_DRAWINGS`).
+    bool Watched() const;
 
     /// Copies the backing image to the screen.
     void paintEvent(QPaintEvent* event) override;

@@ -537,6 +537,20 @@ TEST(ShownDrawings, StartAsTheWindowsLastDrawingStartedAndSoShowWhatItShows) {
         << "the line ends at " << to.x << ", " << to.y;
 }
 
+TEST(ShownDrawings, ARunForItsDrawingsAloneIsNotPacedAsNobodyWatchesIt) {
+    Painted t;
+    FakeClock clock;
+    CountingPump pump(&clock, 1000);
+    ServicesScope scope(&clock, &pump);
+    t.SetDelay(20);
+    EXPECT_EQ(PacedWaits(t, clock, [&] { t.Forwd(1); }), 1u) << "an ordinary run without a display";
+    QTemporaryDir dir;
+    EnvironmentScope drawings("KRITZEL_DRAWINGS", dir.path());
+    EXPECT_EQ(PacedWaits(t, clock, [&] { t.Forwd(1); }), 0u);
+    EXPECT_EQ(PacedWaits(t, clock, [&] { t.Arc(1, 90); }), 0u);
+    EXPECT_EQ(t.Delay(), 20) << "the setting stays as the program made it";
+}
+
 TEST(ShownDrawings, WithoutTheVariableOnlyTheWindowsAreKept) {
     QTemporaryDir dir;
     qunsetenv("KRITZEL_DRAWINGS");
