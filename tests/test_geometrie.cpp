@@ -119,19 +119,20 @@ TEST(Compare, ACircleEqualsAnArcOfShortStepsAndAFinePolygonOnIt) {
     EXPECT_NE(c.differences[0].text.find("des Kreises, Radius 2, bei (1, 1), fehlt"),
               std::string::npos)
         << c.differences[0].text;
-    EXPECT_GT(c.score, 40);
-    EXPECT_LT(c.score, 60);
+    EXPECT_EQ(c.score, 0); // its one part, half there
 }
 
 TEST(Compare, NamesASideTooShortOrTooLongAMissingAndAnExtraLine) {
     const Drawing solution = Rectangle();
     const Comparison shorter = Compare(solution, Rectangle(1.5));
-    EXPECT_EQ(Texts(shorter), std::vector<std::string>{"Seite 4 ist 0,5 cm zu kurz"});
+    EXPECT_EQ(Texts(shorter),
+              std::vector<std::string>{"Seite 4 (von (0, 2) nach (0, 0)) ist 0,5 cm zu kurz"});
     EXPECT_EQ(shorter.differences[0].kind, "short-side");
-    EXPECT_GT(shorter.score, 90);
-    EXPECT_LT(shorter.score, 100);
+    EXPECT_EQ(shorter.score, 75); // three sides of four
     const Comparison longer = Compare(solution, Rectangle(2.5), {0.05, Language::English});
-    EXPECT_EQ(Texts(longer), std::vector<std::string>{"Side 4 is 0.5 cm too long"});
+    EXPECT_EQ(Texts(longer),
+              std::vector<std::string>{"Side 4 (from (0, 2) to (0, 0)) is 0.5 cm too long"});
+    EXPECT_EQ(longer.score, 80); // four sides of four, and one extra part
 
     Drawing gap = Rectangle();
     gap.lines.erase(gap.lines.begin());
@@ -174,7 +175,7 @@ TEST(Compare, AWrongColourAMirrorImageAndAnEmptyDrawing) {
     ASSERT_EQ(c.differences.size(), 1u) << ::testing::PrintToString(Texts(c));
     EXPECT_EQ(c.differences[0].kind, "colour");
     EXPECT_EQ(c.differences[0].text, "Linie von (3, 0) nach (3, 2) ist rot statt schwarz");
-    EXPECT_NEAR(c.score, 90, 1); // a fifth of the length, counted half
+    EXPECT_EQ(c.score, 88); // one side of four, counted half
 
     // A flag: the pole and a triangle to its right; mirrored, the triangle points left.
     Walker flag;
@@ -188,6 +189,31 @@ TEST(Compare, AWrongColourAMirrorImageAndAnEmptyDrawing) {
     EXPECT_EQ(Compare(solution, empty).score, 0);
     EXPECT_EQ(Compare(empty, solution).score, 0);
     EXPECT_EQ(Compare(empty, empty).score, 100);
+}
+
+// A house of six sides, walls black and roof red: a teacher marks it side by side.
+TEST(Compare, AHouseIsMarkedSideBySideAndACornerRecoloursNothing) {
+    const auto house = [](double roof, vergleich::Colour colour) {
+        Walker w;
+        for (int i = 0; i < 4; ++i) {
+            w.Fd(2);
+            w.Lt(90);
+        }
+        const double end = 1 + roof / std::sqrt(2.0);
+        w.d.lines.push_back({{0, 2}, {1, 3}, colour, 0});
+        w.d.lines.push_back({{1, 3}, {end, 4 - end}, colour, 0});
+        return w.d;
+    };
+    const Drawing solution = house(std::sqrt(2.0), clRed);
+    // The roof's second side ends 0.5 cm before the corner where two black walls meet: the
+    // walls across it neither cover nor recolour what is missing.
+    const Comparison shorter = Compare(solution, house(std::sqrt(2.0) - 0.5, clRed));
+    EXPECT_EQ(Texts(shorter),
+              std::vector<std::string>{"Seite 6 (von (1, 3) nach (2, 2)) ist 0,5 cm zu kurz"});
+    EXPECT_LT(shorter.score, 90);
+    EXPECT_EQ(shorter.score, 83); // five sides of six
+    // Both roof sides black: two sides of six counted half.
+    EXPECT_LT(Compare(solution, house(std::sqrt(2.0), clBlack)).score, 90);
 }
 
 TEST(Compare, CirclesAreasAndTextsByPlaceAndColour) {

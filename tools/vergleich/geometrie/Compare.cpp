@@ -55,6 +55,15 @@ double LineDistance(Point p, Point a, Point b) {
     return l > 0 ? std::fabs(Cross(b - a, p - a)) / l : Distance(p, a);
 }
 
+// Whether the segment runs the way of a piece with direction d, either way round, within 30
+// degrees: near a corner a stroke across it neither covers nor recolours a sample. A piece or
+// segment shorter than the tolerance runs every way; rounded to pixels it has no direction.
+bool Along(Point d, Point a, Point b, double tolerance) {
+    const Point e = b - a;
+    const double nd = Norm(d), ne = Norm(e);
+    return nd < tolerance || ne < tolerance || std::fabs(Cross(d, e)) <= 0.5 * nd * ne;
+}
+
 bool Finite(Point p) {
     return std::isfinite(p.x) && std::isfinite(p.y);
 }
@@ -396,16 +405,20 @@ Sampled SampleAndLook(const Flat& own, const SegmentIndex& other, double step, d
         std::uint32_t hint = std::numeric_limits<std::uint32_t>::max();
         for (Sample& m : samples) {
             const Colour colour = s.colour[m.piece];
+            const Point way = s.pts[m.piece + 1] - s.pts[m.piece];
             if (hint < other.segments().size()) {
                 const Segment& g = other.segments()[hint];
-                if (g.colour == colour && SegmentDistance2(m.p, g.a, g.b) <= tolerance2) {
+                if (g.colour == colour && SegmentDistance2(m.p, g.a, g.b) <= tolerance2 &&
+                    Along(way, g.a, g.b, tolerance)) {
                     m.status = Matched;
                     continue;
                 }
             }
             other.Near(m.p, [&](std::uint32_t id) {
                 const Segment& g = other.segments()[id];
-                if (SegmentDistance2(m.p, g.a, g.b) > tolerance2) return true;
+                if (SegmentDistance2(m.p, g.a, g.b) > tolerance2 ||
+                    !Along(way, g.a, g.b, tolerance))
+                    return true;
                 if (g.colour == colour) {
                     m.status = Matched;
                     hint = id;
@@ -534,7 +547,9 @@ private:
         double best = std::numeric_limits<double>::quiet_NaN();
         other_.Near(outside.p, [&](std::uint32_t id) {
             const Segment& g = other_.segments()[id];
-            if (SegmentDistance(outside.p, g.a, g.b) > tolerance_) return true;
+            if (SegmentDistance(outside.p, g.a, g.b) > tolerance_ ||
+                !Along(b - a, g.a, g.b, tolerance_))
+                return true;
             for (const Point e : {g.a, g.b}) {
                 if (LineDistance(e, a, b) > tolerance_) continue;
                 const double t = Dot(e - a, u);
@@ -718,15 +733,39 @@ Comparison Compare(const Drawing& solution, const Drawing& submission, const Opt
     const Sampled solSamples = SampleAndLook(sol, subIndex, step, tol);
     const Sampled subSamples = SampleAndLook(sub, solIndex, step, tol);
 
-    double total = 0, matched = 0, extra = 0;
-    for (const auto& samples : solSamples.strokes)
-        for (const Sample& m : samples) {
-            total += m.weight;
-            matched += m.status == Matched ? m.weight : m.status == OtherColour ? m.weight / 2 : 0;
+    // The score counts the solution's parts, each as a teacher marks it: wholly there in its
+    // colour, 1; wholly there in another colour, a half; more than the tolerance of it missing
+    // (short, or partly drawn), nothing.
+    double parts = 0, credit = 0;
+    const auto mark = [&](bool there, bool recoloured) {
+        ++parts;
+        credit += !there ? 0 : recoloured ? 0.5 : 1;
+    };
+    // The strokes' parts: a line stroke's straight runs and arcs (split at corners of 20
+    // degrees or more and where its colour changes), each circle, each area's outline.
+    for (std::size_t si = 0; si < sol.strokes.size(); ++si) {
+        const Stroke& s = sol.strokes[si];
+        const std::vector<Sample>& m = solSamples.strokes[si];
+        std::vector<std::size_t> partOf(s.colour.size(), 0);
+        for (std::size_t k = 1; k < partOf.size(); ++k)
+            partOf[k] =
+                partOf[k - 1] + (s.kind == StrokeKind::Lines &&
+                                         (TurnAt(s, k) >= 20 || s.colour[k] != s.colour[k - 1])
+                                     ? 1
+                                     : 0);
+        struct Tally {
+            double length = 0, uncovered = 0, other = 0;
+        };
+        std::vector<Tally> tally(partOf.empty() ? 0 : partOf.back() + 1);
+        for (const Sample& sample : m) {
+            Tally& t = tally[partOf[sample.piece]];
+            t.length += sample.weight;
+            if (sample.status == Uncovered) t.uncovered += sample.weight;
+            if (sample.status == OtherColour) t.other += sample.weight;
         }
-    for (const auto& samples : subSamples.strokes)
-        for (const Sample& m : samples)
-            if (m.status == Uncovered) extra += m.weight;
+        for (const Tally& t : tally)
+            if (t.length > 0) mark(t.uncovered <= tol, t.other > tol);
+    }
 
     // The background.
     const Colour solBack = solution.background.value_or(0xFFFFFF);
@@ -743,6 +782,12 @@ Comparison Compare(const Drawing& solution, const Drawing& submission, const Opt
     const auto circleWords = [&](const Circle& c) {
         return (de ? "Radius " : "radius ") + words.Num(c.radius) + (de ? ", bei " : ", at ") +
                words.At(c.centre);
+    };
+    // A side of the solution by its number in drawing order and its ends.
+    const auto sideName = [&](int k) {
+        const Flat::Side& side = sol.sides[std::size_t(k)];
+        return (de ? "Seite " : "Side ") + std::to_string(k + 1) + (de ? " (von " : " (from ") +
+               words.At(side.a) + (de ? " nach " : " to ") + words.At(side.b) + ")";
     };
     // The share of a stroke's samples in the runs.
     const auto share = [](const std::vector<Run>& runs, const std::vector<Sample>& m) {
@@ -767,7 +812,6 @@ Comparison Compare(const Drawing& solution, const Drawing& submission, const Opt
                words.At(r.centre);
     };
     for (const Region& a : solAreas) {
-        total += a.perimeter;
         std::optional<std::size_t> shown;
         for (std::size_t j = 0; j < subAreas.size(); ++j) {
             const Region& b = subAreas[j];
@@ -779,6 +823,7 @@ Comparison Compare(const Drawing& solution, const Drawing& submission, const Opt
             shown = j;
         }
         if (!shown) {
+            mark(false, false);
             if (a.area >= 0) solAreaGone[std::size_t(a.area)] = true;
             areaDifferences.push_back(
                 {"missing-area",
@@ -788,11 +833,9 @@ Comparison Compare(const Drawing& solution, const Drawing& submission, const Opt
             continue;
         }
         const Colour got = subAreas[*shown].fill;
-        if ((got & 0xFFFFFF) == (a.fill & 0xFFFFFF)) {
-            matched += a.perimeter;
-            continue;
-        }
-        matched += a.perimeter / 2;
+        const bool same = (got & 0xFFFFFF) == (a.fill & 0xFFFFFF);
+        mark(true, !same);
+        if (same) continue;
         areaDifferences.push_back({"area-colour",
                                    (de ? "Fläche bei " : "Area at ") + words.At(a.centre) + ": " +
                                        words.Name(got) + (de ? " statt " : " instead of ") +
@@ -803,7 +846,6 @@ Comparison Compare(const Drawing& solution, const Drawing& submission, const Opt
     for (std::size_t j = 0; j < subAreas.size(); ++j) {
         if (subUsed[j]) continue;
         if (subAreas[j].area >= 0) subAreaExtra[std::size_t(subAreas[j].area)] = true;
-        extra += subAreas[j].perimeter;
         areaDifferences.push_back(
             {"extra-area",
              (de ? "zusätzliche Fläche " : "extra area ") + areaName(subAreas[j]),
@@ -866,10 +908,9 @@ Comparison Compare(const Drawing& solution, const Drawing& submission, const Opt
                 const bool atStart = Distance(a, side.a) <= near || Distance(b, side.a) <= near;
                 const bool atEnd = Distance(a, side.b) <= near || Distance(b, side.b) <= near;
                 if (atStart != atEnd) {
-                    const std::string n = std::to_string(side0 + 1);
                     d.kind = "short-side";
-                    d.text = de ? "Seite " + n + " ist " + words.Num(r.Length()) + " cm zu kurz"
-                                : "Side " + n + " is " + words.Num(r.Length()) + " cm too short";
+                    d.text = sideName(side0) + (de ? " ist " : " is ") + words.Num(r.Length()) +
+                             (de ? " cm zu kurz" : " cm too short");
                     result.differences.push_back(std::move(d));
                     continue;
                 }
@@ -953,10 +994,9 @@ Comparison Compare(const Drawing& solution, const Drawing& submission, const Opt
                 });
             }
             if (longer >= 0) {
-                const std::string n = std::to_string(longer + 1);
                 d.kind = "long-side";
-                d.text = de ? "Seite " + n + " ist " + words.Num(r.Length()) + " cm zu lang"
-                            : "Side " + n + " is " + words.Num(r.Length()) + " cm too long";
+                d.text = sideName(longer) + (de ? " ist " : " is ") + words.Num(r.Length()) +
+                         (de ? " cm zu lang" : " cm too long");
             } else {
                 d.kind = "extra-line";
                 d.text =
@@ -973,14 +1013,12 @@ Comparison Compare(const Drawing& solution, const Drawing& submission, const Opt
                               areaDifferences.end());
 
     // Texts: the same words at the same place, within the tolerance or half their height.
-    constexpr double TextWeight = 2;
     std::vector<bool> textUsed(submission.texts.size(), false);
     const auto textBox = [](const Text& t) {
         return std::vector<Point>{t.at, {t.at.x, t.at.y - t.height}};
     };
     std::vector<const Text*> unplaced;
     for (const Text& t : solution.texts) {
-        total += TextWeight;
         const double near = std::max(tol, t.height / 2);
         std::optional<std::size_t> found;
         for (std::size_t j = 0; j < submission.texts.size() && !found; ++j)
@@ -988,16 +1026,15 @@ Comparison Compare(const Drawing& solution, const Drawing& submission, const Opt
                 Distance(submission.texts[j].at, t.at) <= near)
                 found = j;
         if (!found) {
+            mark(false, false);
             unplaced.push_back(&t);
             continue;
         }
         textUsed[*found] = true;
         const Text& u = submission.texts[*found];
-        if ((u.colour & 0xFFFFFF) == (t.colour & 0xFFFFFF)) {
-            matched += TextWeight;
-            continue;
-        }
-        matched += TextWeight / 2;
+        const bool same = (u.colour & 0xFFFFFF) == (t.colour & 0xFFFFFF);
+        mark(true, !same);
+        if (same) continue;
         result.differences.push_back({"text-colour",
                                       (de ? "Text " : "Text ") + words.Quote(t.text) +
                                           (de ? " bei " : " at ") + words.At(t.at) +
@@ -1033,7 +1070,6 @@ Comparison Compare(const Drawing& solution, const Drawing& submission, const Opt
     for (std::size_t j = 0; j < submission.texts.size(); ++j) {
         if (textUsed[j]) continue;
         const Text& u = submission.texts[j];
-        extra += TextWeight;
         result.differences.push_back({"extra-text",
                                       (de ? "zusätzlicher Text " : "extra text ") +
                                           words.Quote(u.text) + (de ? " bei " : " at ") +
@@ -1042,10 +1078,16 @@ Comparison Compare(const Drawing& solution, const Drawing& submission, const Opt
                                       {textBox(u)}});
     }
 
-    const double whole = total + extra;
-    result.score = whole > 0
-                       ? static_cast<int>(std::lround(100 * std::clamp(matched / whole, 0.0, 1.0)))
-                       : 100;
+    // Each extra part of the submission (a line, a side's overshoot, a circle or arc, an area,
+    // a text) counts against as much as a part of the solution counts for it.
+    double extra = 0;
+    for (const Difference& d : result.differences)
+        for (const char* kind :
+             {"extra-line", "long-side", "extra-circle", "extra-area", "extra-text"})
+            if (d.kind == kind) ++extra;
+    const double whole = parts + extra;
+    result.score =
+        whole > 0 ? static_cast<int>(std::lround(100 * std::clamp(credit / whole, 0.0, 1.0))) : 100;
     return result;
 }
 

@@ -5,7 +5,9 @@
 //
 // How: every stroke (lines, circles, the outlines of outlined areas) is flattened to
 // segments; each drawing's segments are sampled every tolerance/2 and each sample looks for
-// the other drawing's segments within the tolerance (through a uniform grid). A solution
+// the other drawing's segments within the tolerance that run its way (within 30 degrees, so
+// that at a corner the stroke across it neither covers nor recolours it; through a uniform
+// grid). A solution
 // sample with none is missing, a submission sample with none is extra, one found only in
 // another colour is in the wrong colour; the samples are then grouped back into runs along
 // the strokes they came from, and each run is named in turtle terms. Areas (filled shapes
@@ -37,7 +39,8 @@ struct Difference {
     /// "missing-text", "extra-text", "text-colour", "text-place", "background".
     std::string kind;
     /// The message in the chosen language, positions in LE, numbers as a teacher writes them
-    /// ("Linie von (0, 0) nach (3, 0) fehlt", "Seite 3 ist 0,5 cm zu kurz").
+    /// ("Linie von (0, 0) nach (3, 0) fehlt", "Seite 3 (von (3, 0) nach (3, 2)) ist 0,5 cm zu
+    /// kurz": sides are numbered in the solution's drawing order and named by their ends).
     std::string text;
     /// What to paint in red (missing from the submission) and in blue (extra in it), as
     /// polylines in LE.
@@ -46,12 +49,18 @@ struct Difference {
 
 /// The outcome of a comparison.
 struct Comparison {
-    /// 0..100, from the geometry alone: 100 x matched / (solution + extra), where the
-    /// solution counts the length of its strokes (circles by their circumference), an area
-    /// counts its perimeter and a text 2 LE; matched is what the submission has of that in
-    /// the same place (a stroke or area in another colour counts half) and extra the length
-    /// of its strokes and perimeters that the solution lacks, 2 LE per extra text. Two empty
-    /// drawings score 100; a redraw in another order scores 100, a mirror image low.
+    /// 0..100, from the geometry alone, counted by parts as a teacher marks them:
+    /// 100 x credit / (the solution's parts + the submission's extra parts). The solution's
+    /// parts are its sides (a line stroke's straight runs, split at corners of 20 degrees or
+    /// more and where the colour changes; a curve of short steps is one part), its circles,
+    /// its areas' outlines, its areas and its texts, each weighing the same, so that a fault
+    /// in one side of a house is not diluted by the length of the rest. A part wholly there
+    /// (all but the tolerance of it) in its colour gets 1, in another colour a half; one short,
+    /// partly missing or moved gets nothing, since a side 0.5 cm short is as wrong to a
+    /// teacher as one not drawn. Each extra part (an extra line or arc, a side's overshoot, a
+    /// circle, an area, a text) counts 1 against. Two empty drawings score 100; a redraw in
+    /// another order or direction scores 100, a mirror image low, a house with one side short
+    /// or its roof in another colour below 90.
     int score = 0;
     /// In the order: background, strokes of the solution in its drawing order, extra strokes
     /// in the submission's order, areas, texts.
