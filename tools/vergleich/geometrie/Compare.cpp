@@ -60,8 +60,9 @@ double LineDistance(Point p, Point a, Point b) {
 // segment shorter than the tolerance runs every way; rounded to pixels it has no direction.
 bool Along(Point d, Point a, Point b, double tolerance) {
     const Point e = b - a;
-    const double nd = Norm(d), ne = Norm(e);
-    return nd < tolerance || ne < tolerance || std::fabs(Cross(d, e)) <= 0.5 * nd * ne;
+    const double dd = Dot(d, d), ee = Dot(e, e), t2 = tolerance * tolerance;
+    const double c = Cross(d, e);
+    return dd < t2 || ee < t2 || 4 * c * c <= dd * ee;
 }
 
 bool Finite(Point p) {
@@ -416,8 +417,8 @@ Sampled SampleAndLook(const Flat& own, const SegmentIndex& other, double step, d
             }
             other.Near(m.p, [&](std::uint32_t id) {
                 const Segment& g = other.segments()[id];
-                if (SegmentDistance2(m.p, g.a, g.b) > tolerance2 ||
-                    !Along(way, g.a, g.b, tolerance))
+                if (!Along(way, g.a, g.b, tolerance) ||
+                    SegmentDistance2(m.p, g.a, g.b) > tolerance2)
                     return true;
                 if (g.colour == colour) {
                     m.status = Matched;
