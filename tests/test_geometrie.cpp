@@ -191,29 +191,30 @@ TEST(Compare, AWrongColourAMirrorImageAndAnEmptyDrawing) {
     EXPECT_EQ(Compare(empty, empty).score, 100);
 }
 
-// A house of six sides, walls black and roof red: a teacher marks it side by side.
+// A house of six sides, walls black and a red roof of two 4 cm sides on a 4 cm square, each
+// meeting a wall at 30 degrees: a teacher marks it side by side.
 TEST(Compare, AHouseIsMarkedSideBySideAndACornerRecoloursNothing) {
     const auto house = [](double roof, vergleich::Colour colour) {
         Walker w;
         for (int i = 0; i < 4; ++i) {
-            w.Fd(2);
+            w.Fd(4);
             w.Lt(90);
         }
-        const double end = 1 + roof / std::sqrt(2.0);
-        w.d.lines.push_back({{0, 2}, {1, 3}, colour, 0});
-        w.d.lines.push_back({{1, 3}, {end, 4 - end}, colour, 0});
+        const Point top{2, 4 + 2 * std::sqrt(3.0)};
+        w.d.lines.push_back({{0, 4}, top, colour, 0});
+        w.d.lines.push_back(
+            {top, {top.x + roof / 2, top.y - roof * std::sqrt(3.0) / 2}, colour, 0});
         return w.d;
     };
-    const Drawing solution = house(std::sqrt(2.0), clRed);
+    const Drawing solution = house(4, clRed);
     // The roof's second side ends 0.5 cm before the corner where two black walls meet: the
     // walls across it neither cover nor recolour what is missing.
-    const Comparison shorter = Compare(solution, house(std::sqrt(2.0) - 0.5, clRed));
+    const Comparison shorter = Compare(solution, house(3.5, clRed));
     EXPECT_EQ(Texts(shorter),
-              std::vector<std::string>{"Seite 6 (von (1, 3) nach (2, 2)) ist 0,5 cm zu kurz"});
-    EXPECT_LT(shorter.score, 90);
+              std::vector<std::string>{"Seite 6 (von (2; 7,46) nach (4, 4)) ist 0,5 cm zu kurz"});
     EXPECT_EQ(shorter.score, 83); // five sides of six
     // Both roof sides black: two sides of six counted half.
-    EXPECT_LT(Compare(solution, house(std::sqrt(2.0), clBlack)).score, 90);
+    EXPECT_LT(Compare(solution, house(4, clBlack)).score, 90);
 }
 
 TEST(Compare, CirclesAreasAndTextsByPlaceAndColour) {

@@ -55,14 +55,17 @@ double LineDistance(Point p, Point a, Point b) {
     return l > 0 ? std::fabs(Cross(b - a, p - a)) / l : Distance(p, a);
 }
 
-// Whether the segment runs the way of a piece with direction d, either way round, within 30
-// degrees: near a corner a stroke across it neither covers nor recolours a sample. A piece or
-// segment shorter than the tolerance runs every way; rounded to pixels it has no direction.
-bool Along(Point d, Point a, Point b, double tolerance) {
+// Whether the segment runs the way of a piece with direction d, either way round, within 20
+// degrees (less than the corner that parts two sides): near a corner a stroke across it
+// neither covers nor recolours a sample, not even a roof's side meeting a wall at 30 degrees.
+// A piece or segment shorter than shortest runs every way: rounded to pixels it has no
+// direction to speak of.
+bool Along(Point d, Point a, Point b, double shortest) {
     const Point e = b - a;
-    const double dd = Dot(d, d), ee = Dot(e, e), t2 = tolerance * tolerance;
+    const double dd = Dot(d, d), ee = Dot(e, e), s2 = shortest * shortest;
     const double c = Cross(d, e);
-    return dd < t2 || ee < t2 || 4 * c * c <= dd * ee;
+    constexpr double Sin2 = 0.116977778440511; // sin(20 degrees) squared
+    return dd < s2 || ee < s2 || c * c <= Sin2 * dd * ee;
 }
 
 bool Finite(Point p) {
@@ -378,7 +381,8 @@ struct Sampled {
     std::vector<std::vector<Sample>> strokes; // per stroke
 };
 
-Sampled SampleAndLook(const Flat& own, const SegmentIndex& other, double step, double tolerance) {
+Sampled SampleAndLook(const Flat& own, const SegmentIndex& other, double step, double tolerance,
+                      double shortest) {
     const double tolerance2 = tolerance * tolerance;
     Sampled out;
     out.strokes.resize(own.strokes.size());
@@ -410,15 +414,14 @@ Sampled SampleAndLook(const Flat& own, const SegmentIndex& other, double step, d
             if (hint < other.segments().size()) {
                 const Segment& g = other.segments()[hint];
                 if (g.colour == colour && SegmentDistance2(m.p, g.a, g.b) <= tolerance2 &&
-                    Along(way, g.a, g.b, tolerance)) {
+                    Along(way, g.a, g.b, shortest)) {
                     m.status = Matched;
                     continue;
                 }
             }
             other.Near(m.p, [&](std::uint32_t id) {
                 const Segment& g = other.segments()[id];
-                if (!Along(way, g.a, g.b, tolerance) ||
-                    SegmentDistance2(m.p, g.a, g.b) > tolerance2)
+                if (!Along(way, g.a, g.b, shortest) || SegmentDistance2(m.p, g.a, g.b) > tolerance2)
                     return true;
                 if (g.colour == colour) {
                     m.status = Matched;
@@ -482,8 +485,9 @@ struct Run {
 class Runs {
 public:
     Runs(const Flat& own, const Sampled& sampled, const SegmentIndex& other, double tolerance,
-         double step)
-        : own_(own), sampled_(sampled), other_(other), tolerance_(tolerance), step_(step) {}
+         double step, double shortest)
+        : own_(own), sampled_(sampled), other_(other), tolerance_(tolerance), step_(step),
+          shortest_(shortest) {}
 
     // The runs of samples with the status, split at corners of 20 degrees or more; runs
     // shorter than the tolerance are left out.
@@ -549,7 +553,7 @@ private:
         other_.Near(outside.p, [&](std::uint32_t id) {
             const Segment& g = other_.segments()[id];
             if (SegmentDistance(outside.p, g.a, g.b) > tolerance_ ||
-                !Along(b - a, g.a, g.b, tolerance_))
+                !Along(b - a, g.a, g.b, shortest_))
                 return true;
             for (const Point e : {g.a, g.b}) {
                 if (LineDistance(e, a, b) > tolerance_) continue;
@@ -575,7 +579,7 @@ private:
     const Flat& own_;
     const Sampled& sampled_;
     const SegmentIndex& other_;
-    double tolerance_, step_;
+    double tolerance_, step_, shortest_;
 };
 
 // ---------------------------------------------------------------------------------------------
@@ -731,8 +735,10 @@ Comparison Compare(const Drawing& solution, const Drawing& submission, const Opt
     if (length / step > MostSamples) step = length / MostSamples;
 
     const SegmentIndex solIndex(sol.segments, tol), subIndex(sub.segments, tol);
-    const Sampled solSamples = SampleAndLook(sol, subIndex, step, tol);
-    const Sampled subSamples = SampleAndLook(sub, solIndex, step, tol);
+    // Pieces of 8 pixels or more keep their direction within 10 degrees when rounded to pixels.
+    const double shortest = std::max(tol, 8 * pixel);
+    const Sampled solSamples = SampleAndLook(sol, subIndex, step, tol, shortest);
+    const Sampled subSamples = SampleAndLook(sub, solIndex, step, tol, shortest);
 
     // The score counts the solution's parts, each as a teacher marks it: wholly there in its
     // colour, 1; wholly there in another colour, a half; more than the tolerance of it missing
@@ -861,7 +867,7 @@ Comparison Compare(const Drawing& solution, const Drawing& submission, const Opt
             solSide[s.segment[k]] = s.side[k];
 
     // The solution's strokes: missing, too short, in another colour.
-    const Runs solRuns(sol, solSamples, subIndex, tol, step);
+    const Runs solRuns(sol, solSamples, subIndex, tol, step, shortest);
     for (std::size_t si = 0; si < sol.strokes.size(); ++si) {
         const Stroke& s = sol.strokes[si];
         const std::vector<Sample>& m = solSamples.strokes[si];
@@ -952,7 +958,7 @@ Comparison Compare(const Drawing& solution, const Drawing& submission, const Opt
     }
 
     // The submission's strokes the solution lacks: extra, or a side drawn too long.
-    const Runs subRuns(sub, subSamples, solIndex, tol, step);
+    const Runs subRuns(sub, subSamples, solIndex, tol, step, shortest);
     for (std::size_t si = 0; si < sub.strokes.size(); ++si) {
         const Stroke& s = sub.strokes[si];
         const std::vector<Sample>& m = subSamples.strokes[si];
