@@ -399,6 +399,27 @@ TEST(EmfReader, TheControlsArcAndCircleAndAHouseByForwdOrGoToCompareEqual) {
     EXPECT_LT(Compare(house, mirrored).score, 50);
 }
 
+// The control's small arc is short steps rounded to pixels, turning sharply from one to the
+// next: still one part beside the square's four sides.
+TEST(EmfReader, ASmallArcOfTheControlIsOnePartOfTheScore) {
+    const auto square = [](double last) {
+        return vergleich::ReadDrawing(Recorded([last](TTurtle& t) {
+            t.SetHeading(North);
+            for (const double side : {4.0, 4.0, 4.0, last}) {
+                t.Forwd(side);
+                t.Left(90);
+            }
+            t.SetPosition(3, 0);
+            t.SetHeading(North);
+            t.Arc(1, 360);
+        }));
+    };
+    const Comparison c = Compare(square(4), square(3.5));
+    EXPECT_EQ(c.score, 80) << ::testing::PrintToString(Texts(c));
+    ASSERT_EQ(c.differences.size(), 1u);
+    EXPECT_EQ(c.differences[0].kind, "short-side");
+}
+
 TEST(EmfReader, HostileBytesAreRefusedNeverReadBeyondTheirEnd) {
     const std::vector<std::uint8_t> good = Recorded([](TTurtle& t) {
         t.Forwd(3);

@@ -748,18 +748,31 @@ Comparison Compare(const Drawing& solution, const Drawing& submission, const Opt
         ++parts;
         credit += !there ? 0 : recoloured ? 0.5 : 1;
     };
-    // The strokes' parts: a line stroke's straight runs and arcs (split at corners of 20
-    // degrees or more and where its colour changes), each circle, each area's outline.
+    // The strokes' parts: a line stroke's sides, one after the other as long as they go on
+    // in its colour without a corner (a curve of short steps is one part), each circle,
+    // each area's outline. A corner turns by 20 degrees or more, and by more than a curve
+    // rounded to pixels turns between two of its straight runs that long: a run of L pixels
+    // lies within a pixel of an arc of radius L^2/8 pixels, which turns by 8/L radians along
+    // it; twice that is a corner.
+    const auto corner = [&](int j, int k) {
+        if (j < 0 || k < 0) return j != k;
+        const Flat::Side &p = sol.sides[std::size_t(j)], &q = sol.sides[std::size_t(k)];
+        const Point u = p.b - p.a, v = q.b - q.a;
+        const double shorter = std::min(Norm(u), Norm(v)) / pixel;
+        const double turn = std::fabs(std::atan2(Cross(u, v), Dot(u, v)));
+        return shorter > 0 && turn >= 20 * std::numbers::pi / 180 && turn >= 16 / shorter;
+    };
     for (std::size_t si = 0; si < sol.strokes.size(); ++si) {
         const Stroke& s = sol.strokes[si];
         const std::vector<Sample>& m = solSamples.strokes[si];
         std::vector<std::size_t> partOf(s.colour.size(), 0);
         for (std::size_t k = 1; k < partOf.size(); ++k)
             partOf[k] =
-                partOf[k - 1] + (s.kind == StrokeKind::Lines &&
-                                         (TurnAt(s, k) >= 20 || s.colour[k] != s.colour[k - 1])
-                                     ? 1
-                                     : 0);
+                partOf[k - 1] +
+                (s.kind == StrokeKind::Lines && s.side[k] != s.side[k - 1] &&
+                         (s.colour[k] != s.colour[k - 1] || corner(s.side[k - 1], s.side[k]))
+                     ? 1
+                     : 0);
         struct Tally {
             double length = 0, uncovered = 0, other = 0;
         };
