@@ -163,10 +163,13 @@ mkdir "$work/tmp"
 XDG_RUNTIME_DIR= TMPDIR=$work/tmp "$grader" "$work/fremd.wmf" "$work/abgaben/Carla Kurz.cpp" -o "$work/fremd" >"$work/fremd.txt" 2>&1 || status=$?
 [ "$status" = 2 ] && grep -q "Windows-Metafile (WMF), kein EMF" "$work/fremd.txt" ||
     { cat "$work/fremd.txt" >&2; fail "a placeable WMF was not refused by name (status $status)"; }
+XDG_RUNTIME_DIR= TMPDIR=$work/tmp "$grader" -h >"$work/hilfe.txt" 2>&1
+grep -q "^Aufruf: .*\[Optionen\]" "$work/hilfe.txt" && grep -q "^Optionen:" "$work/hilfe.txt" ||
+    { cat "$work/hilfe.txt" >&2; fail "the help is not German"; }
 [ -z "$(ls -A "$work/tmp")" ] || fail "the grader left $(ls "$work/tmp") behind"
 printf ' \0\0\0' >"$work/kurz.wmf"
 status=0
 "$grader" "$work/kurz.wmf" "$work/abgaben/Carla Kurz.cpp" -o "$work/kurz" >"$work/kurz.txt" 2>&1 || status=$?
-[ "$status" = 2 ] && grep -q "kurz.wmf: " "$work/kurz.txt" && ! grep -q "noch ein Ordner" "$work/kurz.txt" ||
+[ "$status" = 2 ] && grep -q "kurz.wmf: " "$work/kurz.txt" && ! grep -q "CMakeLists.txt" "$work/kurz.txt" ||
     { cat "$work/kurz.txt" >&2; fail "a .wmf was not read as an EMF (status $status)"; }
 echo "vergleich_klasse: 15 pupils graded as expected; the hostile one was confined"

@@ -4,17 +4,15 @@
 #include <QCoreApplication>
 #include <QLocale>
 
-#include <cstdio>
-#include <cstdlib>
-
 namespace kritzel::vergleich {
 
 namespace {
 
 // A bound as the teacher writes it: with a decimal comma in German.
 QString Figure(double value, const QString& language) {
-    return QLocale(language == QLatin1String("en") ? QLocale::English : QLocale::German)
-        .toString(value, 'g', 6);
+    QLocale locale(language == QLatin1String("en") ? QLocale::English : QLocale::German);
+    locale.setNumberOptions(QLocale::OmitGroupSeparator);
+    return locale.toString(value, 'g', 6);
 }
 
 double Number(const QCommandLineParser& parser, const QString& name, double low, double high,
@@ -83,8 +81,9 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
             .replace(QStringLiteral("Options:"), QStringLiteral("Optionen:"))
             .replace(QStringLiteral("Arguments:"), QStringLiteral("Argumente:"))
             .replace(QStringLiteral("[options]"), QStringLiteral("[Optionen]"));
-        std::fputs(text.toLocal8Bit().constData(), stdout);
-        std::exit(0);
+        CommandLine options;
+        options.help = text;
+        return options;
     }
 
     CommandLine options;

@@ -327,6 +327,10 @@ int main(int argc, char** argv) {
         Print(QStringLiteral("kritzelwerk-vergleich: ") + error.message);
         return 2;
     }
+    if (!options.help.isEmpty()) {
+        std::fputs(options.help.toLocal8Bit().constData(), stdout);
+        return 0;
+    }
     try {
         return options.reportOnly.isEmpty() ? Grade(options) : Report(options);
     } catch (const std::exception& error) {
