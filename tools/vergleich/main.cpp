@@ -234,15 +234,6 @@ int Grade(const CommandLine& options) {
                 std::optional<Ran> ran;
                 BuildAndRun(context, input, folder, slot, built, ran);
                 result = Grade(input, solutionWindows, built, ran ? &*ran : nullptr, options);
-                // The work folder's name changes from run to run; the report does not.
-                const auto hide = [&folder](QString& text) {
-                    text.replace(folder + QStringLiteral("/quelle/"), QString())
-                        .replace(folder, QStringLiteral("."));
-                };
-                hide(result.log);
-                hide(result.result);
-                for (ResultDifference& difference : result.differences)
-                    hide(difference.text);
             } catch (const std::exception& error) {
                 // The grader's own failure (a full disk, a sandbox that did not start): no
                 // result of the pupil's program, and the exit status says so.
@@ -256,6 +247,16 @@ int Grade(const CommandLine& options) {
                 result.threshold = options.threshold;
                 gradable[i] = 0;
             }
+            // The work folders' names change from run to run; the report does not.
+            const auto hide = [&folder, &root](QString& text) {
+                text.replace(folder + QStringLiteral("/quelle/"), QString())
+                    .replace(folder, QStringLiteral("."))
+                    .replace(root.path(), QStringLiteral("."));
+            };
+            hide(result.log);
+            hide(result.result);
+            for (ResultDifference& difference : result.differences)
+                hide(difference.text);
             std::error_code ignored;
             std::filesystem::remove_all(folder.toStdString(), ignored);
             // A program that drew nothing comparable is still set beside the solution.
