@@ -181,7 +181,9 @@ TEST(ClassReport, EscapesEveryTextFromAPupilAndRunsNoScriptButItsOwn) {
     hostile.differences = {{"<b>kind</b>", "<iframe src=\"https://example.org\"></iframe>"}};
     hostile.log = "</pre><script>alert(4)</script>";
     hostile.images.drawing = "<svg onload=alert(5)>"; // not a PNG: shown as none
-    const std::vector<Result> results{hostile, Failed("Zoë", "x.cpp:1: error: ';' expected")};
+    // The error output is shown for a program not graded: the same text there.
+    const std::vector<Result> results{
+        hostile, Failed("Zoë", "x.cpp:1: error: ';' expected\n</pre><script>alert(4)</script>")};
     const QString html = QString::fromUtf8(ReportHtml(results));
 
     EXPECT_EQ(html.count("<script"), 1) << "the page's own script alone";
@@ -246,7 +248,9 @@ TEST(ClassReport, CsvIsUtf8WithAByteOrderMarkOneLineAPupilSemicolonSeparated) {
         english.contains("\r\nJürgen Weiß;Jürgen Weiß.cpp;nicht bestanden;87;no;3.12;1;0.82\r\n"))
         << "English headings, decimal points: " << english.toStdString();
     EXPECT_TRUE(english.contains("Name;Submission;Result;Score;passed;"));
-    EXPECT_TRUE(QString::fromUtf8(ReportHtml(results)).contains("<html lang=\"en\">"));
+    const QString page = QString::fromUtf8(ReportHtml(results));
+    EXPECT_TRUE(page.contains("<html lang=\"en\">"));
+    EXPECT_TRUE(page.contains("</span> 87 points</h2>")) << "a score in words of the page";
 }
 
 TEST(Overlay, PaintsTheGridTheSolutionGreyTheDrawingBlackMissingRedExtraBlue) {

@@ -22,6 +22,8 @@ fail() { echo "vergleich_klasse: $*" >&2; exit 1; }
 # The class, with the hostile pupil aimed at this run's solution, report and neighbours, and
 # at a port that listens outside the sandbox.
 cp -r "$here/klasse" "$work/abgaben"
+# A pupil who handed in an empty folder is listed all the same.
+mkdir "$work/abgaben/Otto Leer"
 cp "$here/loesung.cpp" "$work/loesung.cpp"
 port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
 python3 -c '
@@ -60,7 +62,7 @@ def kinds(name):
 
 expected = ["Anna Müller", "Bernd Bogen", "Carla Kurz", "Dieter Farbe", "Emil Spiegel",
             "Frieda Extra", "Gustav Schleife", "Hanna Absturz", "Ida Fehler", "Jonas Frage",
-            "Kai Böse", "Lena Projekt", "Mia Python"]
+            "Kai Böse", "Lena Projekt", "Mia Python", "Nina Wurf", "Otto Leer"]
 if sorted(results) != expected:
     sys.exit(f"vergleich_klasse: results {sorted(results)}, not one per pupil")
 # Equivalent drawings pass: another order and direction, an arc of short steps, a CMake
@@ -90,7 +92,23 @@ check("Ida Fehler", results["Ida Fehler"]["status"] == "build-failed"
       "should fail to build, with the compiler's message")
 for name in results:
     check(name, results[name]["score"] is None or 0 <= results[name]["score"] <= 100, "score out of range")
-    check(name, "/tmp/kritzelwerk-vergleich-" not in results[name]["log"], "the log names the work folder")
+    r = results[name]
+    texts = [r["log"], r["result"]] + [d["text"] for d in r["differences"]]
+    check(name, not any("/tmp/kritzelwerk-vergleich-" in t for t in texts), "a text names the work folder")
+# A repaint that threw: the program's own message, as it reported it first.
+check("Nina Wurf", results["Nina Wurf"]["status"] == "failed"
+      and results["Nina Wurf"]["result"] == "Hilfe, zu weit!", "should fail with its exception's message")
+check("Otto Leer", results["Otto Leer"]["status"] == "no-submission"
+      and results["Otto Leer"]["result"] == "keine Abgabe" and results["Otto Leer"]["score"] is None,
+      "should be listed as no submission")
+# A pupil's program not graded is still set beside the solution.
+for name in ["Gustav Schleife", "Ida Fehler", "Otto Leer"]:
+    check(name, results[name]["images"]["solution"], "the solution's picture is missing")
+# The error output is shown where a program was not graded, not for a correct one.
+page = (report / "index.html").read_text(encoding="utf-8")
+sections = {s.split("<h2>", 1)[1].split(" <span", 1)[0]: s for s in page.split('<section id="p')[1:]}
+check("Anna Müller", "<pre>" not in sections["Anna Müller"], "a correct pupil's section shows an error output")
+check("Ida Fehler", "<pre>" in sections["Ida Fehler"], "the compiler's message is not shown")
 # The hostile pupil: every attempt was refused, and the fork bomb ended with the clock.
 kai = results["Kai Böse"]
 for attempt in ["Lösung lesen", "Bericht schreiben", "andere Abgabe lesen", "Netz"]:
@@ -107,8 +125,8 @@ if find "$work/bericht" "$work/abgaben" "$work/prefix" -name 'boese-war-hier.txt
 fi
 cmp -s "$here/klasse/Anna Müller.cpp" "$work/abgaben/Anna Müller.cpp" || fail "a submission was changed"
 grep -q "Kai Böse" "$work/bericht/index.html" || fail "the report does not list every pupil"
-[ "$(wc -l <"$work/bericht/ergebnisse.csv")" -eq 14 ] || fail "ergebnisse.csv has not one line per pupil"
-grep -q "^13 Abgaben: 5 bestanden, 8 nicht bestanden; " "$work/out.txt" ||
+[ "$(wc -l <"$work/bericht/ergebnisse.csv")" -eq 16 ] || fail "ergebnisse.csv has not one line per pupil"
+grep -q "^14 Abgaben: 5 bestanden, 9 nicht bestanden, 1 ohne Abgabe; " "$work/out.txt" ||
     { cat "$work/out.txt" >&2; fail "no summary line"; }
 
 # One pupil graded alone, the report made from its result: the same result, apart from times.
@@ -118,6 +136,10 @@ grep -q "^13 Abgaben: 5 bestanden, 8 nicht bestanden; " "$work/out.txt" ||
 [ ! -e "$work/einzeln/index.html" ] || fail "--nur-ergebnisse wrote a report"
 "$grader" --bericht "$work/einzeln" >/dev/null 2>&1 || fail "--bericht failed"
 [ -s "$work/einzeln/index.html" ] || fail "--bericht wrote no report"
+mkdir "$work/leer"
+status=0
+"$grader" --bericht "$work/leer" >"$work/leer.txt" 2>&1 || status=$?
+[ "$status" = 2 ] && [ ! -e "$work/leer/index.html" ] || fail "--bericht made a report of no results"
 without_times() { grep -v -E '"(build|run|compare)":' "$1"; }
 diff <(without_times "$work/bericht/Carla Kurz.json") <(without_times "$work/einzeln/Carla Kurz.json") >&2 ||
     fail "one pupil graded alone differs from the same pupil graded with the class"
@@ -132,4 +154,22 @@ PATH=$work/kein-bwrap:$PATH "$grader" "$work/loesung.cpp" "$work/abgaben/Carla K
 [ "$status" = 2 ] && grep -q -- "--ohne-sandbox" "$work/ohne.txt" && grep -q "namespace" "$work/ohne.txt" ||
     { cat "$work/ohne.txt" >&2; fail "without a sandbox the grader did not refuse (status $status)"; }
 [ ! -e "$work/ohne/Carla Kurz.json" ] || fail "the grader graded without a sandbox"
-echo "vergleich_klasse: 13 pupils graded as expected; the hostile one was confined"
+# A saved drawing of the control's metafile device (.wmf holding EMF records) is read as an
+# EMF; a real placeable Windows metafile is refused by name. Both before anything is built.
+printf '\327\315\306\232\0\0\0\0' >"$work/fremd.wmf"
+status=0
+mkdir "$work/tmp"
+# Without a session the grader makes a runtime folder of its own, and removes it.
+XDG_RUNTIME_DIR= TMPDIR=$work/tmp "$grader" "$work/fremd.wmf" "$work/abgaben/Carla Kurz.cpp" -o "$work/fremd" >"$work/fremd.txt" 2>&1 || status=$?
+[ "$status" = 2 ] && grep -q "Windows-Metafile (WMF), kein EMF" "$work/fremd.txt" ||
+    { cat "$work/fremd.txt" >&2; fail "a placeable WMF was not refused by name (status $status)"; }
+XDG_RUNTIME_DIR= TMPDIR=$work/tmp "$grader" -h >"$work/hilfe.txt" 2>&1
+grep -q "^Aufruf: .*\[Optionen\]" "$work/hilfe.txt" && grep -q "^Optionen:" "$work/hilfe.txt" ||
+    { cat "$work/hilfe.txt" >&2; fail "the help is not German"; }
+[ -z "$(ls -A "$work/tmp")" ] || fail "the grader left $(ls "$work/tmp") behind"
+printf ' \0\0\0' >"$work/kurz.wmf"
+status=0
+"$grader" "$work/kurz.wmf" "$work/abgaben/Carla Kurz.cpp" -o "$work/kurz" >"$work/kurz.txt" 2>&1 || status=$?
+[ "$status" = 2 ] && grep -q "kurz.wmf: " "$work/kurz.txt" && ! grep -q "CMakeLists.txt" "$work/kurz.txt" ||
+    { cat "$work/kurz.txt" >&2; fail "a .wmf was not read as an EMF (status $status)"; }
+echo "vergleich_klasse: 15 pupils graded as expected; the hostile one was confined"

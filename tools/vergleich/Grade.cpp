@@ -56,8 +56,10 @@ QString FailureMessage(const QByteArray& output) {
     const QStringList lines =
         QString::fromUtf8(output).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     static const QString Prefix = QStringLiteral("Kritzel-Werk: ");
-    for (qsizetype i = lines.size() - 1; i >= 0; --i)
-        if (lines[i].startsWith(Prefix)) return lines[i].mid(Prefix.size()).trimmed();
+    // The first report names the cause; later ones are what failed in consequence (a
+    // repaint that threw leaves the drawing unsaved, and saving says so again).
+    for (const QString& line : lines)
+        if (line.startsWith(Prefix)) return line.mid(Prefix.size()).trimmed();
     return lines.isEmpty() ? QString() : lines.back().trimmed();
 }
 

@@ -30,7 +30,8 @@ Result Grade(const Input& input, const std::vector<Window>& solution, const Buil
              const Ran* ran, const CommandLine& options);
 
 /// The message of a program that ended with a failure, from its output: the library's
-/// "Kritzel-Werk: <message>" line for an uncaught failure, else the last line.
+/// first "Kritzel-Werk: <message>" line (the cause; later ones follow from it), else the
+/// last line.
 QString FailureMessage(const QByteArray& output);
 
 } // namespace kritzel::vergleich

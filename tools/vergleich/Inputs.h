@@ -2,6 +2,8 @@
 // Kritzel-Werk the grader belongs to, against which every program is built.
 #pragma once
 
+#include "Options.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -26,13 +28,14 @@ struct Input {
 
 /// The input a file or folder is: a .cpp, a .py, a .emf (only where drawings are allowed),
 /// or a folder with a CMakeLists.txt. Throws InputError for anything else.
-Input InputAt(const QString& path, bool drawingAllowed);
+Input InputAt(const QString& path, bool drawingAllowed, const QString& language);
 
 /// The submissions: each path is a class folder (a folder without CMakeLists.txt: every
 /// entry in it is one pupil's, hidden ones left out) or one submission. Sorted by name.
 /// What is neither is named in `skipped`. Throws InputError for a path that does not
 /// exist or for two submissions of one name.
-std::vector<Input> Submissions(const QStringList& paths, QStringList& skipped);
+std::vector<Input> Submissions(const QStringList& paths, QStringList& skipped,
+                               const QString& language);
 
 /// The Kritzel-Werk installation the grader belongs to, found from where the grader lies.
 struct Installation {

@@ -2,10 +2,18 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QLocale>
 
 namespace kritzel::vergleich {
 
 namespace {
+
+// A bound as the teacher writes it: with a decimal comma in German.
+QString Figure(double value, const QString& language) {
+    QLocale locale(language == QLatin1String("en") ? QLocale::English : QLocale::German);
+    locale.setNumberOptions(QLocale::OmitGroupSeparator);
+    return locale.toString(value, 'g', 6);
+}
 
 double Number(const QCommandLineParser& parser, const QString& name, double low, double high,
               const QString& language) {
@@ -16,9 +24,7 @@ double Number(const QCommandLineParser& parser, const QString& name, double low,
     if (!ok || value < low || value > high)
         throw UsageError{
             Say(language, "--%1 %2: eine Zahl von %3 bis %4", "--%1 %2: a number from %3 to %4")
-                .arg(name, text)
-                .arg(low)
-                .arg(high)};
+                .arg(name, text, Figure(low, language), Figure(high, language))};
     return value;
 }
 
@@ -64,11 +70,21 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
          QString::fromUtf8("Nur den Bericht aus den Ergebnissen im Ordner machen."),
          QStringLiteral("ordner")},
         {{QStringLiteral("j"), QStringLiteral("jobs")},
-         QString::fromUtf8("Abgaben, die zugleich gebaut werden (Vorgabe: einer je Kern)."),
+         QString::fromUtf8("Abgaben, die zugleich gebaut werden (Vorgabe: eine je Kern)."),
          QStringLiteral("anzahl")},
     });
     if (!parser.parse(arguments)) throw UsageError{parser.errorText()};
-    if (parser.isSet(help)) parser.showHelp(0);
+    if (parser.isSet(help)) {
+        // Qt's help says its headings in English; the rest of it is German.
+        QString text = parser.helpText();
+        text.replace(QStringLiteral("Usage:"), QStringLiteral("Aufruf:"))
+            .replace(QStringLiteral("Options:"), QStringLiteral("Optionen:"))
+            .replace(QStringLiteral("Arguments:"), QStringLiteral("Argumente:"))
+            .replace(QStringLiteral("[options]"), QStringLiteral("[Optionen]"));
+        CommandLine options;
+        options.help = text;
+        return options;
+    }
 
     CommandLine options;
     if (parser.isSet(QStringLiteral("sprache"))) {
@@ -104,6 +120,12 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
                                  "--bericht takes no solution and no submissions")};
         return options;
     }
+    if (positional.size() == 1)
+        throw UsageError{Say(language,
+                             "die Abgaben fehlen: kritzelwerk-vergleich loesung.cpp abgaben/ -o "
+                             "bericht/",
+                             "the submissions are missing: kritzelwerk-vergleich loesung.cpp "
+                             "abgaben/ -o bericht/")};
     if (positional.size() < 2)
         throw UsageError{Say(language,
                              "Lösung und Abgaben fehlen: kritzelwerk-vergleich loesung.cpp "

@@ -20,6 +20,7 @@ struct CommandLine {
     bool resultsOnly = false; ///< write the submissions' JSON results, no report
     QString reportOnly; ///< make the report from the JSON results in this folder, grade nothing
     int jobs = 0;       ///< submissions built and run at once (0: one per core)
+    QString help;       ///< for --help: the help text to print, and nothing else to do
 };
 
 /// A command line that cannot be followed; the message says why, in the chosen language.
@@ -27,8 +28,8 @@ struct UsageError {
     QString message;
 };
 
-/// Parses the arguments (the program's name first). Prints the help and exits with 0 for
-/// --help; throws UsageError for anything it cannot take.
+/// Parses the arguments (the program's name first). For --help only `help` is set; throws
+/// UsageError for anything it cannot take.
 CommandLine ParseCommandLine(const QStringList& arguments);
 
 /// The text in the options' language: German unless "en".

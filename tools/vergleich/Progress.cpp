@@ -56,16 +56,22 @@ void Progress::Bar() {
 
 void Progress::Summary(const std::vector<Result>& results, int ungraded, const QString& report,
                        double seconds) {
-    int passed = 0;
-    for (const Result& result : results)
+    int passed = 0, missing = 0;
+    for (const Result& result : results) {
         passed += result.passed ? 1 : 0;
-    const int failed = static_cast<int>(results.size()) - passed - ungraded;
+        missing += result.status == Status::NoSubmission ? 1 : 0;
+    }
+    const int handedIn = static_cast<int>(results.size()) - missing;
+    const int failed = handedIn - passed - ungraded;
     if (terminal_) Write(QStringLiteral("\r\033[K"));
-    QString line = Say(language_, "%1 Abgaben: %2 bestanden, %3 nicht bestanden",
-                       "%1 submissions: %2 passed, %3 not passed")
-                       .arg(results.size())
-                       .arg(passed)
-                       .arg(failed);
+    QString line =
+        (handedIn == 1 ? Say(language_, "1 Abgabe: ", "1 submission: ")
+                       : Say(language_, "%1 Abgaben: ", "%1 submissions: ").arg(handedIn)) +
+        Say(language_, "%1 bestanden, %2 nicht bestanden", "%1 passed, %2 not passed")
+            .arg(passed)
+            .arg(failed);
+    if (missing > 0)
+        line += Say(language_, ", %1 ohne Abgabe", ", %1 without a submission").arg(missing);
     if (ungraded > 0)
         line += Say(language_, ", %1 nicht bewertbar", ", %1 could not be graded").arg(ungraded);
     line += Say(language_, "; %1 (%2 s)", "; %1 (%2 s)").arg(report).arg(seconds, 0, 'f', 1);

@@ -24,6 +24,7 @@ struct Words {
     const char* name;
     const char* result;
     const char* score;
+    const char* points; // after a score: "98 points"
     const char* pixels;
     const char* time;
     const char* solution;
@@ -50,6 +51,7 @@ constexpr Words German{
     "%1 von %2 bestanden (ab %3 Punkten, Toleranz %4 LE)",
     "Name",
     "Ergebnis",
+    "Punkte",
     "Punkte",
     "Pixelabweichung",
     "Zeit (s)",
@@ -78,6 +80,7 @@ constexpr Words English{
     "Name",
     "Result",
     "Score",
+    "points",
     "Pixels differing",
     "Time (s)",
     "Solution",
@@ -361,7 +364,7 @@ QByteArray ReportHtml(const std::vector<Result>& unsorted) {
         page += QString("<section id=\"p%1\" class=\"pupil\">\n").arg(i + 1);
         page += QString("<h2>%1 <span class=\"badge %2\">%3</span>%4</h2>\n")
                     .arg(Html(r.name), Kind(r), Html(r.result),
-                         r.score ? QString(" %1 %2").arg(*r.score).arg(Html(w.score)) : QString());
+                         r.score ? QString(" %1 %2").arg(*r.score).arg(Html(w.points)) : QString());
         page += QString("<p class=\"source\">%1: %2 · <a href=\"#tabelle\">%3</a></p>\n")
                     .arg(Html(w.source), Html(r.source), Html(w.toTable));
         page += "<div class=\"pictures\">\n";
@@ -394,7 +397,8 @@ QByteArray ReportHtml(const std::vector<Result>& unsorted) {
                 page += "</ul>\n";
             }
         }
-        if (!r.log.isEmpty())
+        // A graded program's output holds only its own notices (where its windows went).
+        if (!r.log.isEmpty() && r.status != Status::Graded)
             page += QString("<h3>%1</h3>\n<pre>%2</pre>\n").arg(Html(w.log), Html(r.log));
         page += "</section>\n";
     }

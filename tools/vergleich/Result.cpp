@@ -14,13 +14,14 @@ namespace kritzel::vergleich {
 
 namespace {
 
-constexpr std::array<std::pair<Status, const char*>, 6> StatusNames{{
+constexpr std::array<std::pair<Status, const char*>, 7> StatusNames{{
     {Status::Graded, "graded"},
     {Status::BuildFailed, "build-failed"},
     {Status::Timeout, "timeout"},
     {Status::Crashed, "crashed"},
     {Status::Failed, "failed"},
     {Status::NoDrawing, "no-drawing"},
+    {Status::NoSubmission, "no-submission"},
 }};
 
 // The file is written by hand rather than through QJsonObject, which sorts its keys: a

@@ -11,10 +11,12 @@
 namespace kritzel::vergleich {
 
 /// How far a submission got. Only a graded one has a score and a pixel share.
-enum class Status { Graded, BuildFailed, Timeout, Crashed, Failed, NoDrawing };
+/// NoSubmission is a pupil whose entry in the class folder holds no program (an empty
+/// folder, a note): listed so that the class list is complete, never graded.
+enum class Status { Graded, BuildFailed, Timeout, Crashed, Failed, NoDrawing, NoSubmission };
 
 /// The status as the JSON file spells it ("graded", "build-failed", "timeout", "crashed",
-/// "failed", "no-drawing").
+/// "failed", "no-drawing", "no-submission").
 QString StatusName(Status status);
 
 /// One thing that differs between the solution and the drawing, as the comparison names it.

@@ -13,17 +13,19 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QSaveFile>
 #include <QTemporaryDir>
 #include <QThread>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <filesystem>
 #include <mutex>
+#include <optional>
 #include <thread>
-#include <unistd.h>
 
 using namespace kritzel::vergleich;
 
@@ -38,6 +40,17 @@ void WriteFile(const QString& path, const QByteArray& bytes) {
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
         throw InputError(
             QStringLiteral("%1: cannot write (%2)").arg(path, file.errorString()).toStdString());
+}
+
+// Writes the result file; false (and the reason in the log) where it cannot be written.
+bool Keep(const QString& report, Result& result) {
+    try {
+        WriteFile(QDir(report).filePath(result.name + QStringLiteral(".json")), ToJson(result));
+        return true;
+    } catch (const std::exception& error) {
+        result.log += QString::fromStdString(error.what());
+        return false;
+    }
 }
 
 // A copy of the program in a folder of its own, which its build and run alone see.
@@ -78,15 +91,33 @@ void BuildAndRun(const Context& context, const Input& input, const QString& work
                          context.sandbox, context.options.answers, context.options.seconds, slot);
 }
 
-// The solution's windows: its drawing as saved, or what its program shows.
-std::vector<Window> SolutionWindows(const Context& context, const Input& solution) {
-    if (solution.kind == Input::Kind::Drawing) {
-        QFile file(solution.path);
-        if (!file.open(QIODevice::ReadOnly))
-            throw InputError(
-                QStringLiteral("%1: %2").arg(solution.path, file.errorString()).toStdString());
-        return ReadWindows({Recording{solution.name, 0, file.readAll(), {}}});
+// The windows of a drawing saved before.
+std::vector<Window> SavedWindows(const Input& solution, const QString& language) {
+    QFile file(solution.path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw InputError(
+            QStringLiteral("%1: %2").arg(solution.path, file.errorString()).toStdString());
+    const QByteArray bytes = file.readAll();
+    // A placeable Windows metafile (of another program) holds no EMF records to read.
+    if (bytes.startsWith(QByteArrayLiteral("\xD7\xCD\xC6\x9A")))
+        throw InputError(Say(language,
+                             "%1: ein Windows-Metafile (WMF), kein EMF; gelesen werden nur "
+                             "Zeichnungen im EMF-Format",
+                             "%1: a Windows metafile (WMF), not an EMF; only drawings in "
+                             "the EMF format are read")
+                             .arg(solution.path)
+                             .toStdString());
+    try {
+        return ReadWindows({Recording{solution.name, 0, bytes, {}}});
+    } catch (const std::exception& error) {
+        throw InputError(QStringLiteral("%1: %2")
+                             .arg(solution.path, QString::fromStdString(error.what()))
+                             .toStdString());
     }
+}
+
+// The windows the solution's program shows.
+std::vector<Window> SolutionWindows(const Context& context, const Input& solution) {
     Built built;
     std::optional<Ran> ran;
     BuildAndRun(context, solution, context.root + QStringLiteral("/loesung"), 0, built, ran);
@@ -100,13 +131,35 @@ std::vector<Window> SolutionWindows(const Context& context, const Input& solutio
         throw InputError(
             (Say(language, "Die Lösung zeichnet nichts, was sich vergleichen lässt: ",
                  "The solution draws nothing to compare with: ") +
-             (ran->problem.isEmpty() ? FailureMessage(ran->outcome.output) : ran->problem))
+             (ran->problem.isEmpty() ? FailureMessage(ran->outcome.output) : ran->problem)
+                 .replace(context.root + QStringLiteral("/loesung"), QStringLiteral(".")))
                 .toStdString());
+    // What the solution's program warns of (an answer given that it could not take) is the
+    // teacher's to read.
+    for (const QString& line : QString::fromUtf8(ran->outcome.output).split(QLatin1Char('\n')))
+        if (line.startsWith(QStringLiteral("Kritzel-Werk: ")))
+            Print(Say(language, "Lösung: %1", "solution: %1")
+                      .arg(QString(line).replace(context.root + QStringLiteral("/loesung"),
+                                                 QStringLiteral("."))));
     return ReadWindows(ran->drawings);
 }
 
 int Report(const CommandLine& options) {
-    WriteReport(options.reportOnly, ReadResults(options.reportOnly));
+    if (!QFileInfo(options.reportOnly).isDir()) {
+        Print(Say(options.language, "kritzelwerk-vergleich: %1 ist kein Ordner",
+                  "kritzelwerk-vergleich: %1 is no folder")
+                  .arg(options.reportOnly));
+        return 2;
+    }
+    const std::vector<Result> results = ReadResults(options.reportOnly);
+    // An empty report is no class's: most likely the wrong folder was named.
+    if (results.empty()) {
+        Print(Say(options.language, "kritzelwerk-vergleich: %1: keine Ergebnisse (<name>.json)",
+                  "kritzelwerk-vergleich: %1: no results (<name>.json)")
+                  .arg(options.reportOnly));
+        return 2;
+    }
+    WriteReport(options.reportOnly, results);
     Print(Say(options.language, "Bericht: %1", "Report: %1")
               .arg(QDir(options.reportOnly).filePath(QStringLiteral("index.html"))));
     return 0;
@@ -117,12 +170,12 @@ int Grade(const CommandLine& options) {
     QElapsedTimer clock;
     clock.start();
     const Installation installation = FindInstallation();
-    const Input solution = InputAt(options.solution, true);
+    const Input solution = InputAt(options.solution, true, language);
+    // A saved drawing is read first: one that cannot be read ends the run before any build.
+    std::vector<Window> solutionWindows;
+    if (solution.kind == Input::Kind::Drawing) solutionWindows = SavedWindows(solution, language);
     QStringList skipped;
-    const std::vector<Input> submissions = Submissions(options.submissions, skipped);
-    for (const QString& path : skipped)
-        Print(Say(language, "übergangen (keine Abgabe): %1", "skipped (not a submission): %1")
-                  .arg(path));
+    const std::vector<Input> submissions = Submissions(options.submissions, skipped, language);
     if (!QDir().mkpath(options.report))
         throw InputError(
             QStringLiteral("%1: cannot make the folder").arg(options.report).toStdString());
@@ -158,7 +211,7 @@ int Grade(const CommandLine& options) {
     sandbox.HandOver(headerFolder, 0);
     Toolchain toolchain = PrepareToolchain(installation, sandbox, headerFolder);
     const Context context{options, installation, sandbox, toolchain, root.path()};
-    const std::vector<Window> solutionWindows = SolutionWindows(context, solution);
+    if (solution.kind != Input::Kind::Drawing) solutionWindows = SolutionWindows(context, solution);
     std::filesystem::remove_all((root.path() + QStringLiteral("/loesung")).toStdString());
 
     Progress progress(static_cast<int>(submissions.size()), language);
@@ -181,9 +234,6 @@ int Grade(const CommandLine& options) {
                 std::optional<Ran> ran;
                 BuildAndRun(context, input, folder, slot, built, ran);
                 result = Grade(input, solutionWindows, built, ran ? &*ran : nullptr, options);
-                // The work folder's name changes from run to run; the report does not.
-                result.log.replace(folder + QStringLiteral("/quelle/"), QString())
-                    .replace(folder, QStringLiteral("."));
             } catch (const std::exception& error) {
                 // The grader's own failure (a full disk, a sandbox that did not start): no
                 // result of the pupil's program, and the exit status says so.
@@ -197,15 +247,22 @@ int Grade(const CommandLine& options) {
                 result.threshold = options.threshold;
                 gradable[i] = 0;
             }
+            // The work folders' names change from run to run; the report does not.
+            const auto hide = [&folder, &root](QString& text) {
+                text.replace(folder + QStringLiteral("/quelle/"), QString())
+                    .replace(folder, QStringLiteral("."))
+                    .replace(root.path(), QStringLiteral("."));
+            };
+            hide(result.log);
+            hide(result.result);
+            for (ResultDifference& difference : result.differences)
+                hide(difference.text);
             std::error_code ignored;
             std::filesystem::remove_all(folder.toStdString(), ignored);
-            try {
-                WriteFile(QDir(options.report).filePath(input.name + QStringLiteral(".json")),
-                          ToJson(result));
-            } catch (const std::exception& error) {
-                gradable[i] = 0;
-                result.log += QString::fromStdString(error.what());
-            }
+            // A program that drew nothing comparable is still set beside the solution.
+            if (result.images.solution.isEmpty() && !solutionWindows.empty())
+                result.images.solution = solutionWindows.front().png;
+            if (!Keep(options.report, result)) gradable[i] = 0;
             const std::lock_guard<std::mutex> hold(lock);
             results[i] = result;
             progress.Finished(input.name, result);
@@ -218,6 +275,25 @@ int Grade(const CommandLine& options) {
     for (std::thread& worker : workers)
         worker.join();
 
+    // An entry that holds no program is a pupil who handed nothing in: a row of its own, so
+    // that the class list is complete. It is the pupil's result, not a failure to grade.
+    for (const QString& path : skipped) {
+        const QFileInfo info(path);
+        Result result;
+        result.name = info.isDir() ? info.fileName() : info.completeBaseName();
+        result.source = info.fileName();
+        if (std::any_of(submissions.begin(), submissions.end(),
+                        [&result](const Input& input) { return input.name == result.name; }))
+            continue; // a pupil's note beside the pupil's program
+        result.status = Status::NoSubmission;
+        result.result = Say(language, "keine Abgabe", "no submission");
+        result.language = language;
+        result.tolerance = options.tolerance;
+        result.threshold = options.threshold;
+        if (!solutionWindows.empty()) result.images.solution = solutionWindows.front().png;
+        if (!Keep(options.report, result)) gradable.push_back(0);
+        results.push_back(result);
+    }
     if (!options.resultsOnly) WriteReport(options.report, results);
     const auto ungraded = std::count(gradable.begin(), gradable.end(), 0);
     progress.Summary(results, static_cast<int>(ungraded),
@@ -233,13 +309,16 @@ int Grade(const CommandLine& options) {
 int main(int argc, char** argv) {
     // The overlay and the pixel figure paint and read pictures; no window is shown.
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Without a session, a runtime folder of this run's own (the owner's alone), removed
+    // when the grader ends, after the application that uses it.
+    std::optional<QTemporaryDir> runtime;
     if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
-        const QString runtime = QDir::tempPath() +
-                                QStringLiteral("/kritzelwerk-vergleich-runtime-") +
-                                QString::number(::getuid());
-        QDir().mkpath(runtime);
-        QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        qputenv("XDG_RUNTIME_DIR", runtime.toLocal8Bit());
+        runtime.emplace(QDir::tempPath() + QStringLiteral("/kritzelwerk-vergleich-runtime-XXXXXX"));
+        if (runtime->isValid()) {
+            QFile::setPermissions(runtime->path(),
+                                  QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+            qputenv("XDG_RUNTIME_DIR", runtime->path().toLocal8Bit());
+        }
     }
     QGuiApplication app(argc, argv);
     CommandLine options;
@@ -248,6 +327,10 @@ int main(int argc, char** argv) {
     } catch (const UsageError& error) {
         Print(QStringLiteral("kritzelwerk-vergleich: ") + error.message);
         return 2;
+    }
+    if (!options.help.isEmpty()) {
+        std::fputs(options.help.toLocal8Bit().constData(), stdout);
+        return 0;
     }
     try {
         return options.reportOnly.isEmpty() ? Grade(options) : Report(options);
