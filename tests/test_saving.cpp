@@ -428,7 +428,11 @@ struct Windows {
         right.SetSize(200, 100);
         alone.SetSize(140, 140);
         const std::pair<TTurtle*, int> lines[] = {{&left, 1}, {&right, 4}, {&alone, 2}};
-        for (auto [t, n] : lines) {
+        for (const auto& [turtle, count] : lines) {
+            // Captured by value under names of their own: clang before 16 cannot capture a
+            // structured binding.
+            TTurtle* t = turtle;
+            const int n = count;
             t->SetTurtleColor(clLime);
             t->SetOnStartPaint([t, n] {
                 t->SetHeading(East);
